@@ -1,0 +1,53 @@
+# ulvar_library(NAME <name> DESCRIPTION <text> [EXPORT_DEFINE <macro>]
+#               [LINK <targets...>] [PC_REQUIRES <text>] [PC_EXTRA_CFLAGS <text>])
+#
+# Makes the pattern every library of the project follows:
+#   <name>_obj    OBJECT library holding the sources (added later with
+#                 target_sources), linked by both the shared library and the tests,
+#                 so hidden internal classes stay testable;
+#   <name>        SHARED library with VERSION/SOVERSION and hidden visibility,
+#                 aliased as ulvar::<name>, installed and exported;
+#   <name>_tests  GoogleTest executable (sources added with target_sources).
+# Public headers live under include/ of the source tree and install to include/.
+function(ulvar_library)
+  cmake_parse_arguments(L "" "NAME;DESCRIPTION;PC_REQUIRES;PC_EXTRA_CFLAGS" "LINK" ${ARGN})
+  set(obj ${L_NAME}_obj)
+  add_library(${obj} OBJECT)
+  target_include_directories(${obj} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+  target_link_libraries(${obj} PUBLIC ${L_LINK})
+
+  add_library(${L_NAME} SHARED $<TARGET_OBJECTS:${obj}>)
+  add_library(ulvar::${L_NAME} ALIAS ${L_NAME})
+  set_target_properties(${L_NAME} PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  target_include_directories(${L_NAME} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  target_link_libraries(${L_NAME} PUBLIC ${L_LINK})
+  target_link_options(${L_NAME} PRIVATE -Wl,--no-undefined)
+  install(TARGETS ${L_NAME} EXPORT ulvarTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  set(PC_NAME ${L_NAME})
+  set(PC_DESCRIPTION "${L_DESCRIPTION}")
+  set(PC_REQUIRES "${L_PC_REQUIRES}")
+  set(PC_EXTRA_CFLAGS "${L_PC_EXTRA_CFLAGS}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/library.pc.in
+                 ${PROJECT_BINARY_DIR}/${L_NAME}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${L_NAME}.pc
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+  if(ULVAR_BUILD_TESTS)
+    add_executable(${L_NAME}_tests)
+    target_link_libraries(${L_NAME}_tests PRIVATE ${obj} GTest::gtest GTest::gtest_main
+                          GTest::gmock Threads::Threads)
+    gtest_discover_tests(${L_NAME}_tests DISCOVERY_TIMEOUT 60
+                         PROPERTIES LABELS ${L_NAME})
+  endif()
+endfunction()
+
+find_package(Threads REQUIRED)
