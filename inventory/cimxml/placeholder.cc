@@ -1,0 +1,1 @@
+extern "C" __attribute__((visibility("default"))) int placeholder_cimxml() { return 1; }
