@@ -1,0 +1,287 @@
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+
+#include <cstring>
+#include <new>
+#include <typeinfo>
+
+#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/persist/TupleStatus.h"
+
+namespace {
+
+constexpr std::size_t kElementReserve = 256;
+constexpr std::size_t kRawRecordReserve = 512;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Hands the parser runs of characters. An FD stream lends its buffer; any other source gives one
+// character per call, already taken from the source, so Consume has nothing to do for it.
+class CharacterRuns {
+public:
+    CharacterRuns(CSRMTupleStream *stream, CSRMTupleFDStream *fdStream)
+        : stream_(stream), fdStream_(fdStream), single_(0) {}
+
+    int Next(const char **data, int *length) {
+        if (fdStream_ != nullptr) {
+            return fdStream_->GetBufferedData(data, length);
+        }
+        int status = stream_->GetNextCharacter(single_);
+        if (status != TUPLE_STATUS_OK) {
+            return status;
+        }
+        *data = &single_;
+        *length = 1;
+        return TUPLE_STATUS_OK;
+    }
+
+    void Consume(int n) {
+        if (fdStream_ != nullptr) {
+            fdStream_->Consume(n);
+        }
+    }
+
+private:
+    CSRMTupleStream *stream_;
+    CSRMTupleFDStream *fdStream_;
+    char single_;
+};
+
+const char *FindEither(const char *p, const char *end, char a, char b) {
+    while (p < end && *p != a && *p != b) {
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+CSRMReportTupleStreamReader::CSRMReportTupleStreamReader()
+    : stream_(nullptr), fdStream_(nullptr), state_(kError) {}
+
+CSRMReportTupleStreamReader::~CSRMReportTupleStreamReader() {}
+
+int CSRMReportTupleStreamReader::SetTupleStream(CSRMTupleStream *stream) {
+    if (stream == nullptr) {
+        return TUPLE_STATUS_NULL_ARGUMENT;
+    }
+    if (!stream->IsValid()) {
+        return TUPLE_STATUS_INVALID_STREAM;
+    }
+    stream_ = stream;
+    // Only the FD stream itself: a subclass may hand out characters its own way.
+    fdStream_ =
+        typeid(*stream) == typeid(CSRMTupleFDStream) ? static_cast<CSRMTupleFDStream *>(stream)
+                                                     : nullptr;
+    state_ = kReady;
+    return TUPLE_STATUS_OK;
+}
+
+int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
+    if (out == nullptr) {
+        return TUPLE_STATUS_NULL_ARGUMENT;
+    }
+    if (state_ == kEndOfData) {
+        return TUPLE_STATUS_END;
+    }
+    if (state_ != kReady) {
+        return TUPLE_STATUS_BAD_STATE;
+    }
+    CSRMReportTuple *tuple = new (std::nothrow) CSRMReportTuple();
+    if (tuple == nullptr) {
+        return TUPLE_STATUS_NO_MEMORY;
+    }
+    try {
+        std::string element;
+        element.reserve(kElementReserve);
+        CharacterRuns runs(stream_, fdStream_);
+        for (;;) {
+            const char *run = nullptr;
+            int length = 0;
+            int status = runs.Next(&run, &length);
+            if (status != TUPLE_STATUS_OK) {
+                if (status == TUPLE_STATUS_END && (state_ == kReady || state_ == kLeadingBlanks)) {
+                    state_ = kEndOfData;
+                    *out = tuple;
+                    return TUPLE_STATUS_END;
+                }
+                state_ = kError;
+                delete tuple;
+                return TUPLE_STATUS_ERROR;
+            }
+            const char *p = run;
+            const char *const end = run + length;
+            while (p < end) {
+                switch (state_) {
+                    case kReady:
+                    case kLeadingBlanks: {
+                        char c = *p++;
+                        if (IsBlank(c)) {
+                            state_ = kLeadingBlanks;
+                        } else if (c == ';') {
+                            state_ = kReady;  // an empty record yields no tuple
+                        } else if (c == ',') {
+                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
+                                throw std::bad_alloc();
+                            }
+                            state_ = kAfterComma;
+                        } else {
+                            element.push_back(c);
+                            state_ = c == '"' ? kInQuotes : kInElement;
+                        }
+                        break;
+                    }
+                    case kInElement: {
+                        const char *stop = FindEither(p, end, '"', ',');
+                        element.append(p, static_cast<std::size_t>(stop - p));
+                        p = stop;
+                        if (p == end) {
+                            break;
+                        }
+                        if (*p == '"') {
+                            element.push_back('"');
+                            state_ = kInQuotes;
+                        } else {
+                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
+                                throw std::bad_alloc();
+                            }
+                            element.clear();
+                            state_ = kAfterComma;
+                        }
+                        ++p;
+                        break;
+                    }
+                    case kInQuotes: {
+                        const void *q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+                        if (q == nullptr) {
+                            element.append(p, static_cast<std::size_t>(end - p));
+                            p = end;
+                            break;
+                        }
+                        const char *quote = static_cast<const char *>(q);
+                        element.append(p, static_cast<std::size_t>(quote - p) + 1);
+                        p = quote + 1;
+                        state_ = kInElement;
+                        break;
+                    }
+                    case kAfterComma: {
+                        char c = *p++;
+                        if (c == ',') {
+                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
+                                throw std::bad_alloc();
+                            }
+                        } else if (c == ';') {
+                            state_ = kReady;
+                            runs.Consume(static_cast<int>(p - run));
+                            *out = tuple;
+                            return TUPLE_STATUS_OK;
+                        } else {
+                            element.push_back(c);
+                            state_ = c == '"' ? kInQuotes : kInElement;
+                        }
+                        break;
+                    }
+                    default:
+                        // Unreachable: only a ready reader parses.
+                        state_ = kError;
+                        delete tuple;
+                        return TUPLE_STATUS_ERROR;
+                }
+            }
+            runs.Consume(length);
+        }
+    } catch (const std::bad_alloc &) {
+        state_ = kError;
+        delete tuple;
+        return TUPLE_STATUS_NO_MEMORY;
+    }
+}
+
+int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
+    if (state_ == kEndOfData) {
+        return TUPLE_STATUS_END;
+    }
+    if (state_ != kReady) {
+        return TUPLE_STATUS_BAD_STATE;
+    }
+    try {
+        std::string record;
+        record.reserve(kRawRecordReserve);
+        CharacterRuns runs(stream_, fdStream_);
+        for (;;) {
+            const char *run = nullptr;
+            int length = 0;
+            int status = runs.Next(&run, &length);
+            if (status != TUPLE_STATUS_OK) {
+                if (status == TUPLE_STATUS_END && (state_ == kReady || state_ == kLeadingBlanks)) {
+                    state_ = kEndOfData;
+                    out.swap(record);
+                    return TUPLE_STATUS_END;
+                }
+                state_ = kError;
+                return TUPLE_STATUS_ERROR;
+            }
+            const char *p = run;
+            const char *const end = run + length;
+            while (p < end) {
+                switch (state_) {
+                    case kReady:
+                    case kLeadingBlanks: {
+                        char c = *p++;
+                        if (IsBlank(c)) {
+                            state_ = kLeadingBlanks;
+                        } else if (c == ';') {
+                            state_ = kReady;
+                            runs.Consume(static_cast<int>(p - run));
+                            out.swap(record);
+                            return TUPLE_STATUS_OK;
+                        } else {
+                            record.push_back(c);
+                            state_ = c == '"' ? kInQuotes : kInElement;
+                        }
+                        break;
+                    }
+                    case kInElement: {
+                        const char *stop = FindEither(p, end, '"', ';');
+                        record.append(p, static_cast<std::size_t>(stop - p));
+                        p = stop;
+                        if (p == end) {
+                            break;
+                        }
+                        if (*p++ == '"') {
+                            record.push_back('"');
+                            state_ = kInQuotes;
+                        } else {
+                            state_ = kReady;
+                            runs.Consume(static_cast<int>(p - run));
+                            out.swap(record);
+                            return TUPLE_STATUS_OK;
+                        }
+                        break;
+                    }
+                    case kInQuotes: {
+                        const void *q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+                        if (q == nullptr) {
+                            record.append(p, static_cast<std::size_t>(end - p));
+                            p = end;
+                            break;
+                        }
+                        const char *quote = static_cast<const char *>(q);
+                        record.append(p, static_cast<std::size_t>(quote - p) + 1);
+                        p = quote + 1;
+                        state_ = kInElement;
+                        break;
+                    }
+                    default:
+                        state_ = kError;
+                        return TUPLE_STATUS_ERROR;
+                }
+            }
+            runs.Consume(length);
+        }
+    } catch (const std::bad_alloc &) {
+        state_ = kError;
+        return TUPLE_STATUS_NO_MEMORY;
+    }
+}

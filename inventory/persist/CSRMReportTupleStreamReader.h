@@ -1,0 +1,67 @@
+// Cuts a character stream in the record syntax into records and their elements.
+#ifndef ULVAR_PERSIST_CSRMREPORTTUPLESTREAMREADER_H
+#define ULVAR_PERSIST_CSRMREPORTTUPLESTREAMREADER_H
+
+#include <string>
+
+#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/persist/CSRMTupleStream.h"
+#include "ulvar/export.h"
+
+class CSRMTupleFDStream;
+
+// A record is a run of elements, each ended by a comma, closed by a `;` that directly follows a
+// comma. Inside double quotes commas and semicolons are ordinary characters. The reader never
+// owns its stream: the stream must stay alive, and not be used by anyone else, while records are
+// read from it. One thread at a time.
+class ULVAR_API CSRMReportTupleStreamReader {
+public:
+    // Parser states, as GetState() reports them.
+    enum State {
+        kReady = 0,          // between records
+        kLeadingBlanks = 1,  // skipping white space before a record
+        kInElement = 2,      // inside an element, outside quotes
+        kInQuotes = 3,       // inside a quoted part of an element
+        kAfterComma = 4,     // after an element's comma
+        kEndOfData = 5,      // the data ended cleanly between records
+        kError = 6,          // no stream yet, a read error, or the data ended inside a record
+    };
+
+    // Starts in kError: no record can be read before SetTupleStream.
+    CSRMReportTupleStreamReader();
+    virtual ~CSRMReportTupleStreamReader();
+
+    CSRMReportTupleStreamReader(const CSRMReportTupleStreamReader &) = delete;
+    CSRMReportTupleStreamReader &operator=(const CSRMReportTupleStreamReader &) = delete;
+
+    // Reads from `stream` from now on and makes the reader ready: 0; 260 for null, 259 when the
+    // stream is not valid (the reader then keeps its previous stream and state). This is the only
+    // way out of kEndOfData and kError.
+    int SetTupleStream(CSRMTupleStream *stream);
+
+    // Reads the next record into a new tuple that the caller owns and deletes:
+    //   0    `*out` holds the complete record;
+    //   257  clean end of data: the first time `*out` receives an empty tuple (caller deletes it),
+    //        afterwards `*out` is left untouched;
+    //   263  read error or data ended inside a record: `*out` untouched, reader in kError;
+    //   262  the reader is in kError (or not ready): `*out` untouched;
+    //   260  `out` is null;  258  memory ran out (`*out` untouched, reader in kError).
+    // Empty records (a lone `;` between records) and blanks between records are skipped.
+    int GetNextTuple(CSRMReportTuple **out);
+
+    // Reads the next record as raw text: everything from its first non-blank character up to,
+    // not including, the first `;` outside quotes. Same codes as above; at a clean end `out`
+    // receives the empty text the first time only; on any other failure it is left untouched.
+    int GetNextTuple(std::string &out);
+
+    int GetState() const { return state_; }
+
+private:
+    CSRMTupleStream *stream_;
+    // Set when `stream_` is exactly an FD stream: the parser then takes characters from its
+    // buffer in runs instead of one virtual call per character.
+    CSRMTupleFDStream *fdStream_;
+    int state_;
+};
+
+#endif

@@ -1,0 +1,261 @@
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/persist/TupleStatus.h"
+#include "inventory/persist/persist_testing.h"
+
+namespace {
+
+using persist_testing::FedPipe;
+using persist_testing::FileWith;
+using persist_testing::ScopedFd;
+using Record = std::vector<std::string>;
+
+// A source that is not an FD stream, so the reader takes it one character per call.
+class StringStream : public CSRMTupleStream {
+public:
+    explicit StringStream(std::string data) : data_(std::move(data)), at_(0) {}
+    int IsValid() override { return 1; }
+    int GetNextCharacter(char &c) override {
+        if (at_ >= data_.size()) {
+            return TUPLE_STATUS_END;
+        }
+        c = data_[at_++];
+        return TUPLE_STATUS_OK;
+    }
+    int ResetToStart() override {
+        at_ = 0;
+        return TUPLE_STATUS_OK;
+    }
+
+private:
+    std::string data_;
+    std::size_t at_;
+};
+
+// How the bytes reach the reader.
+enum class Source { kFile, kTinyBuffer, kPipe, kCharacterStream };
+
+// Owns a source of `data` of the chosen kind and a reader bound to it.
+class Fixture {
+public:
+    Fixture(const std::string &data, Source source) {
+        switch (source) {
+            case Source::kCharacterStream:
+                chars_.reset(new StringStream(data));
+                EXPECT_EQ(TUPLE_STATUS_OK, reader_.SetTupleStream(chars_.get()));
+                return;
+            case Source::kPipe:
+                pipe_.reset(new persist_testing::FedPipe(data, 7));
+                fdStream_.SetBufferSize(5);
+                EXPECT_EQ(TUPLE_STATUS_OK, fdStream_.SetFileDescriptor(pipe_->fd()));
+                break;
+            case Source::kTinyBuffer:
+                fdStream_.SetBufferSize(1);
+                [[fallthrough]];
+            case Source::kFile:
+                file_.reset(new ScopedFd(FileWith(data)));
+                EXPECT_EQ(TUPLE_STATUS_OK, fdStream_.SetFileDescriptor(file_->get()));
+                break;
+        }
+        EXPECT_EQ(TUPLE_STATUS_OK, reader_.SetTupleStream(&fdStream_));
+    }
+
+    // Reads records until a non-zero code, which lands in `*last`.
+    std::vector<Record> ReadAll(int *last) {
+        std::vector<Record> records;
+        for (;;) {
+            CSRMReportTuple *t = nullptr;
+            int status = reader_.GetNextTuple(&t);
+            std::unique_ptr<CSRMReportTuple> owned(t);
+            if (status != TUPLE_STATUS_OK) {
+                *last = status;
+                return records;
+            }
+            Record r;
+            t->getAllElements(r);
+            records.push_back(r);
+        }
+    }
+
+    CSRMReportTupleStreamReader reader_;
+
+private:
+    std::unique_ptr<ScopedFd> file_;
+    std::unique_ptr<FedPipe> pipe_;
+    std::unique_ptr<StringStream> chars_;
+    CSRMTupleFDStream fdStream_;
+};
+
+class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
+protected:
+    std::vector<Record> Read(const std::string &data, int *last, int *state = nullptr) {
+        Fixture f(data, GetParam());
+        std::vector<Record> records = f.ReadAll(last);
+        if (state != nullptr) {
+            *state = f.reader_.GetState();
+        }
+        return records;
+    }
+};
+
+TEST_P(ReaderOverEverySource, CutsRecordsKeepingQuotes) {
+    int last = 0;
+    auto records = Read("\"Type=Disk\",\"Id=d1\",;\n\"Type=Disk\",\"Id=d2\",;\n", &last);
+    EXPECT_EQ(TUPLE_STATUS_END, last);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ((Record{"\"Type=Disk\"", "\"Id=d1\""}), records[0]);
+    EXPECT_EQ((Record{"\"Type=Disk\"", "\"Id=d2\""}), records[1]);
+}
+
+TEST_P(ReaderOverEverySource, SkipsBlanksAndEmptyRecordsBetweenRecords) {
+    int last = 0;
+    auto records = Read(" \t\n\n;\r\n\"Id=a\",;\n ; \v\f\"Id=b\",;\n\n", &last);
+    EXPECT_EQ(TUPLE_STATUS_END, last);
+    EXPECT_EQ((std::vector<Record>{{"\"Id=a\""}, {"\"Id=b\""}}), records);
+}
+
+TEST_P(ReaderOverEverySource, SemicolonAfterAClosingQuoteDoesNotEndTheRecord) {
+    int last = 0;
+    auto records = Read("\"Id=a\";\n\"Name=b\",;\n", &last);
+    EXPECT_EQ((std::vector<Record>{{"\"Id=a\";\n\"Name=b\""}}), records);
+}
+
+TEST_P(ReaderOverEverySource, SeparatorsInsideQuotesAndEmptyElements) {
+    int last = 0;
+    auto records = Read("\"Desc=a,b;c\",,\"Id=x\",;\n, \"Id=y\",;\n", &last);
+    EXPECT_EQ(TUPLE_STATUS_END, last);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ((Record{"\"Desc=a,b;c\"", "", "\"Id=x\""}), records[0]);
+    // The blank after the comma starts the next element.
+    EXPECT_EQ((Record{"", " \"Id=y\""}), records[1]);
+}
+
+TEST_P(ReaderOverEverySource, DataEndingInsideARecordIsAnErrorThatSticks) {
+    for (const char *data : {"\"Id=a\",", "\"Id=a\",\"Id=b\"", "\"Id=a,;\n", "Id=a,;\n\"Id"}) {
+        int last = 0, state = 0;
+        auto records = Read(data, &last, &state);
+        EXPECT_EQ(TUPLE_STATUS_ERROR, last) << data;
+        EXPECT_EQ(CSRMReportTupleStreamReader::kError, state) << data;
+    }
+    Fixture f("\"Id=a\",", GetParam());
+    CSRMReportTuple *t = nullptr;
+    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader_.GetNextTuple(&t));
+    EXPECT_EQ(nullptr, t);
+    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader_.GetNextTuple(&t));
+    std::string raw = "untouched";
+    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("untouched", raw);
+}
+
+TEST_P(ReaderOverEverySource, EmptyDataGivesOneEmptyTupleThenNothing) {
+    Fixture f(" \n", GetParam());
+    CSRMReportTuple *t = nullptr;
+    ASSERT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(&t));
+    ASSERT_NE(nullptr, t);
+    EXPECT_EQ(0u, t->elementCount());
+    delete t;
+    CSRMReportTuple sentinel;
+    t = &sentinel;
+    EXPECT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(&t));
+    EXPECT_EQ(&sentinel, t);
+}
+
+TEST_P(ReaderOverEverySource, RawRecordsEndAtTheFirstSemicolonOutsideQuotes) {
+    Fixture f("  \"Id=a;b\",\"N=c\",;\n;x,y;\"open", GetParam());
+    std::string raw;
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("\"Id=a;b\",\"N=c\",", raw);
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("", raw);  // the blank line's lone ";"
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("x,y", raw);
+    raw = "untouched";
+    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("untouched", raw);
+}
+
+TEST_P(ReaderOverEverySource, RawAndParsedReadsShareOneStream) {
+    Fixture f("\"Id=a\",;\n\"Id=b\",;\n", GetParam());
+    std::string raw;
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("\"Id=a\",", raw);
+    // The raw read stopped at ";", so the parsed read starts with the newline.
+    int last = 0;
+    EXPECT_EQ((std::vector<Record>{{"\"Id=b\""}}), f.ReadAll(&last));
+    EXPECT_EQ(TUPLE_STATUS_END, last);
+    raw = "x";
+    EXPECT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ("x", raw);
+}
+
+// Every prefix of a good file reads as the records it holds whole, then ends cleanly when the cut
+// falls between records and with an error when it falls inside one.
+TEST_P(ReaderOverEverySource, DataCutAtEveryByte) {
+    const std::string full =
+        "\"Type=Disk\",\"Id=d;1\",\"Name=a,b\",;\n"
+        "\"Type=DiskChunk\",\"Id=c\",\"Start=0\",;\n"
+        "\n\"Type=Error\",\"ErrorDesc=x \"y\" z\",;\n";
+    const std::size_t ends[] = {full.find(";\n") + 1, full.find(";\n\n") + 1, full.size() - 1};
+    for (std::size_t cut = 0; cut <= full.size(); ++cut) {
+        int last = 0;
+        auto records = Read(full.substr(0, cut), &last);
+        std::size_t whole = 0;
+        bool between = true;
+        for (std::size_t end : ends) {
+            if (cut >= end) {
+                ++whole;
+            }
+        }
+        std::size_t after = whole == 0 ? 0 : ends[whole - 1];
+        for (std::size_t i = after; i < cut; ++i) {
+            if (full[i] != '\n') {
+                between = false;
+            }
+        }
+        EXPECT_EQ(whole, records.size()) << "cut at " << cut;
+        EXPECT_EQ(between ? TUPLE_STATUS_END : TUPLE_STATUS_ERROR, last) << "cut at " << cut;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ReaderOverEverySource,
+                         ::testing::Values(Source::kFile, Source::kTinyBuffer, Source::kPipe,
+                                           Source::kCharacterStream));
+
+TEST(CSRMReportTupleStreamReaderTest, ReadsNothingBeforeAStreamIsSet) {
+    CSRMReportTupleStreamReader reader;
+    EXPECT_EQ(CSRMReportTupleStreamReader::kError, reader.GetState());
+    CSRMReportTuple *t = nullptr;
+    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, reader.GetNextTuple(&t));
+    EXPECT_EQ(TUPLE_STATUS_NULL_ARGUMENT, reader.GetNextTuple(nullptr));
+    EXPECT_EQ(TUPLE_STATUS_NULL_ARGUMENT, reader.SetTupleStream(nullptr));
+    CSRMTupleFDStream noDescriptor;
+    EXPECT_EQ(TUPLE_STATUS_INVALID_STREAM, reader.SetTupleStream(&noDescriptor));
+    EXPECT_EQ(CSRMReportTupleStreamReader::kError, reader.GetState());
+}
+
+TEST(CSRMReportTupleStreamReaderTest, RewoundStreamReadsAgainAfterTheEnd) {
+    ScopedFd fd(FileWith("\"Id=a\",;\n"));
+    CSRMTupleFDStream stream;
+    ASSERT_EQ(TUPLE_STATUS_OK, stream.SetFileDescriptor(fd.get()));
+    CSRMReportTupleStreamReader reader;
+    ASSERT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(&stream));
+    for (int pass = 0; pass < 2; ++pass) {
+        CSRMReportTuple *t = nullptr;
+        ASSERT_EQ(TUPLE_STATUS_OK, reader.GetNextTuple(&t));
+        delete t;
+        t = nullptr;
+        ASSERT_EQ(TUPLE_STATUS_END, reader.GetNextTuple(&t));
+        delete t;
+        ASSERT_EQ(TUPLE_STATUS_OK, stream.ResetToStart());
+        ASSERT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(&stream));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// Character source that reads a file descriptor through its own buffer.
+#ifndef ULVAR_PERSIST_CSRMTUPLEFDSTREAM_H
+#define ULVAR_PERSIST_CSRMTUPLEFDSTREAM_H
+
+#include "inventory/persist/CSRMTupleStream.h"
+#include "inventory/persist/TupleStatus.h"
+#include "ulvar/export.h"
+
+// Reads the descriptor with one read(2) of up to the buffer size per refill. The stream never
+// opens or closes descriptors: the caller keeps the descriptor open while the stream is in use and
+// closes it afterwards. One thread at a time.
+class ULVAR_API CSRMTupleFDStream : public CSRMTupleStream {
+public:
+    static constexpr int kDefaultBufferSize = 1024;
+
+    // Allocates a buffer of kDefaultBufferSize bytes; no descriptor is attached yet (-1). When the
+    // allocation fails the stream stays invalid (IsValid() is 0) until SetBufferSize succeeds.
+    CSRMTupleFDStream();
+    ~CSRMTupleFDStream() override;
+
+    CSRMTupleFDStream(const CSRMTupleFDStream &) = delete;
+    CSRMTupleFDStream &operator=(const CSRMTupleFDStream &) = delete;
+
+    // Attaches `fd` and forgets buffered data and any end of data seen: 0; a negative `fd` returns
+    // 262 and changes nothing.
+    int SetFileDescriptor(int fd);
+
+    // Replaces the buffer by one of `size` bytes: 0; 263 when `size` is below 1; 262 while a
+    // descriptor is attached; 258 when the new buffer cannot be allocated (the stream then has no
+    // buffer and is invalid until a later call succeeds).
+    int SetBufferSize(int size);
+
+    // Non-zero exactly when `fd` is 0 or greater.
+    static int IsFDValid(int fd) { return fd >= 0; }
+
+    // Non-zero when a buffer exists and a valid descriptor is attached.
+    int IsValid() override;
+
+    // Refills the buffer with one read: 0 when bytes were read, 257 at the end of the data (and
+    // from then on without reading), 263 on a read error. Bytes still unread in the buffer are
+    // dropped, so callers refill only once the buffer is used up.
+    int GetData();
+
+    int GetNextCharacter(char &c) override;
+
+    // Seeks the descriptor back to offset 0 and drops buffered data: 0. A pipe or socket cannot
+    // seek; it is accepted (0) and continues with whatever it delivers next. 263 with no valid
+    // descriptor or when the seek fails otherwise.
+    int ResetToStart() override;
+
+    // Bulk access for the record reader, which takes characters from the buffer directly rather
+    // than one virtual call each. Sets `*data` and `*length` to the bytes not yet handed out,
+    // refilling first when there are none: 0, or the status of the refill (257, 263) with
+    // `*length` 0. The bytes stay valid until the next call that refills or resizes the buffer;
+    // Consume(n) marks the first `n` (at most `*length`) as handed out.
+    int GetBufferedData(const char **data, int *length) {
+        if (position_ >= dataLength_) {
+            int status = GetData();
+            if (status != TUPLE_STATUS_OK) {
+                *length = 0;
+                return status;
+            }
+        }
+        *data = buffer_ + position_;
+        *length = dataLength_ - position_;
+        return TUPLE_STATUS_OK;
+    }
+    void Consume(int n) { position_ += n; }
+
+private:
+    char *buffer_;
+    int bufferSize_;
+    int dataLength_;
+    int position_;
+    int fd_;
+    int endOfData_;
+};
+
+#endif

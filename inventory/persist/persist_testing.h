@@ -1,0 +1,113 @@
+// Descriptors over known bytes for the tests of the record reader and writer.
+#ifndef ULVAR_PERSIST_PERSIST_TESTING_H
+#define ULVAR_PERSIST_PERSIST_TESTING_H
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+namespace persist_testing {
+
+// Closes its descriptor on destruction.
+class ScopedFd {
+public:
+    explicit ScopedFd(int fd = -1) : fd_(fd) {}
+    ~ScopedFd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    ScopedFd(const ScopedFd &) = delete;
+    ScopedFd &operator=(const ScopedFd &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+inline bool WriteAll(int fd, const std::string &bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// An unlinked temporary file holding `bytes`, positioned at its start; -1 on failure.
+inline int FileWith(const std::string &bytes) {
+    char path[] = "/tmp/persist_testXXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) {
+        return -1;
+    }
+    unlink(path);
+    if (!WriteAll(fd, bytes) || lseek(fd, 0, SEEK_SET) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The whole content of the file `fd`, from its start.
+inline std::string ContentsOf(int fd) {
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    off_t offset = 0;
+    while ((n = pread(fd, buf, sizeof buf, offset)) > 0) {
+        out.append(buf, static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return out;
+}
+
+// The read end of a pipe that delivers `bytes` and then ends. A thread feeds it in pieces of at
+// most `piece` bytes so that readers see short reads; Join() after reading.
+class FedPipe {
+public:
+    FedPipe(const std::string &bytes, std::size_t piece) : readFd_(-1) {
+        // A test that stops reading early must not be killed by the feeder's broken pipe.
+        signal(SIGPIPE, SIG_IGN);
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        readFd_ = fds[0];
+        int writeFd = fds[1];
+        feeder_ = std::thread([bytes, piece, writeFd] {
+            for (std::size_t at = 0; at < bytes.size(); at += piece) {
+                if (!WriteAll(writeFd, bytes.substr(at, piece))) {
+                    break;
+                }
+            }
+            close(writeFd);
+        });
+    }
+    ~FedPipe() {
+        if (readFd_ >= 0) {
+            close(readFd_);
+        }
+        if (feeder_.joinable()) {
+            feeder_.join();
+        }
+    }
+    FedPipe(const FedPipe &) = delete;
+    FedPipe &operator=(const FedPipe &) = delete;
+    int fd() const { return readFd_; }
+
+private:
+    int readFd_;
+    std::thread feeder_;
+};
+
+}  // namespace persist_testing
+
+#endif
