@@ -30,12 +30,18 @@ enum {
 };
 
 // Writes one line: "<component>: pid <pid>: tid <tid>: <function>: <LEVEL>:  <message>\n".
-// `format` is expanded printf-style with the further arguments; `component` and
-// `function` are plain text (a '%' in them is written as it stands). Lines are
-// cut at 2047 bytes.
+// The function field is padded with blanks to 15 characters (never cut), the
+// level name to 8, and the message is followed by blanks up to 20 characters
+// counted on the unexpanded `format` ("%s" always gets 18). `format` is expanded
+// printf-style with the further arguments; `component` and `function` are plain
+// text (a '%' in them is written as it stands); a null string is written as
+// "(null)". A line longer than 2047 bytes is cut there and loses its newline.
 TESSEL_API void prv_log(int level, const char *component, const char *function,
                         const char *format, ...) __attribute__((format(printf, 4, 5)));
 
+// The wrappers build "<function padded to 20>: <text>..." and write it as the
+// message of one line, unexpanded: a '%' in any argument stands for itself.
+//
 // "<function padded to 20>: <text>" at INFO, component getAgentType(), function field `source`.
 TESSEL_API void msg(const char *source, const char *function, const char *text);
 // "<function padded to 20>: <text> <value>" at ERR.

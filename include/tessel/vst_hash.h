@@ -22,8 +22,10 @@ typedef void (*VstVisitor)(const char *key, void *value);
 
 // New table of max(size, 10) buckets, or null when memory runs out.
 TESSEL_API VstTable *vst_hashCreate(int size);
-// Stores key -> value. Returns the value the key held before, or null (new key,
-// key without a bucket, bad argument or out of memory: then nothing is stored).
+// Stores key -> value (the key is copied). Returns the value the key held
+// before, or null: for a new key, and also when nothing is stored (bad
+// argument, out of memory, or a key whose bytes, summed as signed chars, give
+// a negative number: such a key has no bucket and is never stored).
 TESSEL_API void *vst_hashAdd(VstTable *table, const char *key, void *value);
 // The key's value, or null when absent.
 TESSEL_API void *vst_hashGet(VstTable *table, const char *key);
