@@ -1,0 +1,33 @@
+// The kinds are not part of the library yet. Until they are, a computer is
+// handled as the SrmResource it derives from (single inheritance, so both share
+// one address), and a kind has none of the fields or lists these functions
+// reach: there is nothing to name or unlink. When the kinds arrive, each
+// function here becomes a cast and a member call.
+#include "inventory/model/SrmKindLinks.h"
+
+#include "inventory/model/SrmResource.h"
+
+SrmResource *srmComputerAsResource(SrmComputer *c) { return reinterpret_cast<SrmResource *>(c); }
+
+SrmComputer *srmResourceAsComputer(SrmResource *r) {
+    if (r == nullptr || r->type != SRM_RES_COMPUTER) {
+        return nullptr;
+    }
+    return reinterpret_cast<SrmComputer *>(r);
+}
+
+std::string srmComputerHostName(SrmComputer *) { return std::string(); }
+
+int srmComputerAddResource(SrmComputer *, SrmResource *) { return 0; }
+
+int srmComputerRemoveResource(SrmComputer *, SrmResource *) { return 0; }
+
+void srmVolumeGroupDropMember(SrmResource *, SrmResource *) {}
+
+void srmVolumeDropDiskChunk(SrmResource *, SrmResource *) {}
+
+std::string srmMountLocation(SrmResource *) { return std::string(); }
+
+std::string srmShareVolumeId(SrmResource *) { return std::string(); }
+
+std::string srmFileSystemVolume(SrmResource *) { return std::string(); }

@@ -1,0 +1,38 @@
+// The calls the database makes on particular kinds: computers it hands resources
+// to and reads the host name of, and the storage-stack links that removing a
+// resource must undo. The database reaches the kinds only through these
+// functions, so it never needs their class definitions.
+//
+// Internal to libulvar (not exported, not installed).
+#ifndef INVENTORY_MODEL_SRMKINDLINKS_H
+#define INVENTORY_MODEL_SRMKINDLINKS_H
+
+#include <string>
+
+class SrmComputer;
+class SrmResource;
+
+// SrmComputer <-> the SrmResource it is. srmResourceAsComputer gives null for a
+// null resource or one that is not of kind 1.
+SrmResource *srmComputerAsResource(SrmComputer *c);
+SrmComputer *srmResourceAsComputer(SrmResource *r);
+
+// The computer's HostName; empty for a null computer.
+std::string srmComputerHostName(SrmComputer *c);
+
+// The computer's own resource list operations (add: 1 when added; remove: the
+// list's result).
+int srmComputerAddResource(SrmComputer *c, SrmResource *r);
+int srmComputerRemoveResource(SrmComputer *c, SrmResource *r);
+
+// Makes a volume group drop a disk or volume, and a volume drop a disk chunk.
+void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member);
+void srmVolumeDropDiskChunk(SrmResource *volume, SrmResource *chunk);
+
+// The mount point's MountLocation, the share's VolumeId and the file system's
+// Volume; empty when the resource is not of that kind.
+std::string srmMountLocation(SrmResource *mountPoint);
+std::string srmShareVolumeId(SrmResource *share);
+std::string srmFileSystemVolume(SrmResource *fileSystem);
+
+#endif

@@ -1,0 +1,378 @@
+#include "inventory/model/SrmResourceDatabase.h"
+
+#include <cerrno>
+#include <new>
+#include <vector>
+
+#include "inventory/model/SrmKindLinks.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/CSRMTupleFDStream.h"
+
+namespace {
+
+// Keeps a resource alive for the length of an operation that may drop the
+// database's own references to it.
+class ScopedRef {
+public:
+    explicit ScopedRef(SrmResource *r) : r(r) { r->AddRef(); }
+    ~ScopedRef() { r->Release(); }
+    ScopedRef(const ScopedRef &) = delete;
+    ScopedRef &operator=(const ScopedRef &) = delete;
+
+private:
+    SrmResource *r;
+};
+
+bool isStorageKind(SrmResourceType t) {
+    return t == SRM_RES_DISK || t == SRM_RES_VOLUME || t == SRM_RES_DISKCHUNK;
+}
+
+}  // namespace
+
+SrmResourceDatabase::SrmResourceDatabase()
+    : resources(new (std::nothrow) SrmResourceList(this)),
+      computers(new (std::nothrow) SrmResourceList(this)),
+      buffer(new (std::nothrow) char[kBufferLength]()) {}
+
+SrmResourceDatabase::~SrmResourceDatabase() {
+    // The error list and the service groups are not part of the library yet:
+    // `errors` is still null and `serviceGroups` empty, so there is nothing of
+    // theirs to release here.
+    if (lastErrorResource != nullptr) {
+        lastErrorResource->Release();
+        lastErrorResource = nullptr;
+    }
+    thisComputer = nullptr;
+    computers.reset();
+    resources.reset();
+    delete reader;
+    delete stream;
+}
+
+void SrmResourceDatabase::getLastErrorInfo(int *code, std::string &message,
+                                           SrmResource **resource) const {
+    if (code != nullptr) {
+        *code = lastErrorCode;
+    }
+    if (resource != nullptr) {
+        *resource = lastErrorResource;
+    }
+    message = lastErrorMessage;
+}
+
+void SrmResourceDatabase::setErrorInfo(int code, std::string message, SrmResource *resource) {
+    lastErrorCode = code;
+    // The new reference comes first: the resource may be the one the slot holds,
+    // and giving that back first could destroy it.
+    if (resource != nullptr) {
+        resource->AddRef();
+    }
+    SrmResource *previous = lastErrorResource;
+    lastErrorResource = resource;
+    if (previous != nullptr) {
+        previous->Release();
+    }
+    lastErrorMessage = std::move(message);
+}
+
+int SrmResourceDatabase::addResource(SrmResource *r) {
+    if (r == nullptr) {
+        setErrorInfo(EINVAL, "Add resource failed", nullptr);
+        return 0;
+    }
+    r->db = this;
+    if (!resources || resources->addResource(r) == 0) {
+        setErrorInfo(ENOMEM, "Add resource failed", r);
+        return 0;
+    }
+    addGlobalId(r->type, r->LId, r->Id);
+    return 1;
+}
+
+int SrmResourceDatabase::addComputer(SrmComputer *c, int isThisComputer) {
+    SrmResource *r = srmComputerAsResource(c);
+    if (r == nullptr || r->type != SRM_RES_COMPUTER) {
+        setErrorInfo(EINVAL, "Add Computer failed", r);
+        return 0;
+    }
+    if (addResource(r) == 0) {
+        return 0;
+    }
+    if (computers) {
+        computers->addResource(r);
+    }
+    if (isThisComputer != 0) {
+        setThisComputer(c);
+    }
+    return 1;
+}
+
+int SrmResourceDatabase::addComputerResource(std::string computerId, SrmResource *r) {
+    SrmResource *computer =
+        computers ? computers->findResource(SRM_RES_COMPUTER, computerId) : nullptr;
+    if (computer == nullptr) {
+        setErrorInfo(EINVAL, "Invalid Resource Object", r);
+        return 0;
+    }
+    return srmComputerAddResource(srmResourceAsComputer(computer), r);
+}
+
+void SrmResourceDatabase::setThisComputer(SrmComputer *c) {
+    SrmResource *r = srmComputerAsResource(c);
+    if (r != nullptr && r->type == SRM_RES_COMPUTER) {
+        thisComputer = c;
+    }
+}
+
+SrmComputer *SrmResourceDatabase::getThisComputer() {
+    if (thisComputer != nullptr) {
+        if (hostName.empty()) {
+            hostName = srmComputerHostName(thisComputer);
+        }
+        return thisComputer;
+    }
+    if (computers && computers->getResourceCount() == 1) {
+        SrmResourceIdMap *map = computers->getSrmResourceIdMap(SRM_RES_COMPUTER);
+        if (map == nullptr || map->empty()) {
+            return nullptr;
+        }
+        SrmComputer *only = srmResourceAsComputer(map->begin()->second);
+        if (hostName.empty()) {
+            hostName = srmComputerHostName(only);
+        }
+        return only;
+    }
+    setErrorInfo(EINVAL, "Not current computer found.", nullptr);
+    return nullptr;
+}
+
+SrmResource *SrmResourceDatabase::findResource(SrmResourceType t, std::string id) {
+    return resources ? resources->findResource(t, std::move(id)) : nullptr;
+}
+
+SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, SrmResource *r) {
+    if (r == nullptr) {
+        return nullptr;
+    }
+    SrmResource *found = findResource(t, r->Id);
+    if (found != nullptr && (found->LId.empty() || found->LId == r->Id)) {
+        return found;
+    }
+    std::string globalId;
+    if (getGlobalId(t, r->LId, globalId) == 0) {
+        return nullptr;
+    }
+    return findResource(t, globalId);
+}
+
+SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, std::string id) {
+    SrmResource *found = findResource(t, id);
+    if (found != nullptr) {
+        return found;
+    }
+    std::string globalId;
+    if (getGlobalId(t, id, globalId) == 0) {
+        return nullptr;
+    }
+    return findResource(t, globalId);
+}
+
+SrmResourceDatabase::GlobalIdMap *SrmResourceDatabase::globalIdMap(SrmResourceType t) {
+    switch (t) {
+        case SRM_RES_DISK:
+            return &globalIds[0];
+        case SRM_RES_VOLUME:
+            return &globalIds[1];
+        case SRM_RES_FILESYSTEM:
+            return &globalIds[2];
+        case SRM_RES_VOLUMEGROUP:
+            return &globalIds[3];
+        case SRM_RES_MOUNTPOINT:
+            return &globalIds[4];
+        case SRM_RES_SHARE:
+            return &globalIds[5];
+        default:
+            return nullptr;
+    }
+}
+
+int SrmResourceDatabase::addGlobalId(SrmResourceType t, std::string localId,
+                                     std::string globalId) {
+    if (localId.empty() || globalId.empty() || localId == globalId) {
+        return 0;
+    }
+    GlobalIdMap *map = globalIdMap(t);
+    if (map == nullptr) {
+        return 0;
+    }
+    try {
+        return map->emplace(std::move(localId), std::move(globalId)).second ? 1 : 0;
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+}
+
+int SrmResourceDatabase::getGlobalId(SrmResourceType t, std::string localId,
+                                     std::string &globalId) {
+    GlobalIdMap *map = globalIdMap(t);
+    if (map == nullptr) {
+        return 0;
+    }
+    auto entry = map->find(localId);
+    if (entry == map->end()) {
+        return 0;
+    }
+    globalId = entry->second;
+    return globalId.empty() ? 0 : 1;
+}
+
+int SrmResourceDatabase::removeResource(SrmResourceType t, std::string id) {
+    SrmResource *r = findResource(t, id);
+    if (r == nullptr) {
+        return 0;
+    }
+    // The recursive removals below must not be the ones that free `r`.
+    ScopedRef keep(r);
+    // Service groups are not part of the library yet, so no group can hold `r`.
+    unlinkResource(r);
+    if (computers) {
+        computers->removeResource(t, id);
+    }
+    int removed = resources->removeResource(t, id);
+    // thisComputer holds no reference; it must not outlive the computer's place
+    // in the database.
+    if (removed != 0 && thisComputer != nullptr && srmComputerAsResource(thisComputer) == r) {
+        thisComputer = nullptr;
+    }
+    return removed;
+}
+
+// Walks run in a fixed order, and a walk over a kind the database never held
+// ends the unlinking: without volume groups a disk, volume or chunk goes no
+// further, without volumes a chunk goes no further, and without mount points no
+// share is looked at.
+void SrmResourceDatabase::unlinkResource(SrmResource *r) {
+    SrmResourceType t = r->type;
+    if (t == SRM_RES_COMPUTER) {
+        return;
+    }
+    if (isStorageKind(t)) {
+        SrmResourceIdMap *groups = resources->getSrmResourceIdMap(SRM_RES_VOLUMEGROUP);
+        if (groups == nullptr) {
+            return;
+        }
+        if (t != SRM_RES_DISKCHUNK) {
+            for (auto &group : *groups) {
+                srmVolumeGroupDropMember(group.second, r);
+            }
+        } else {
+            SrmResourceIdMap *volumes = resources->getSrmResourceIdMap(SRM_RES_VOLUME);
+            if (volumes == nullptr) {
+                return;
+            }
+            for (auto &volume : *volumes) {
+                srmVolumeDropDiskChunk(volume.second, r);
+            }
+        }
+    }
+    if (isStorageKind(t) || t == SRM_RES_FILESYSTEM) {
+        if (resources->getSrmResourceIdMap(SRM_RES_MOUNTPOINT) == nullptr) {
+            return;
+        }
+        removeMountPointsOn(r);
+        removeSharesOn(r);
+        return;
+    }
+    if (computers) {
+        SrmResourceIdMap *all = computers->getSrmResourceIdMap(SRM_RES_COMPUTER);
+        if (all != nullptr) {
+            for (auto &computer : *all) {
+                srmComputerRemoveResource(srmResourceAsComputer(computer.second), r);
+            }
+        }
+    }
+}
+
+// Matches are collected first: each removal changes the map being walked.
+// An empty location matches nothing; otherwise every mount point without a
+// location would go with any resource that has no LId.
+void SrmResourceDatabase::removeMountPointsOn(SrmResource *r) {
+    if (r->LId.empty()) {
+        return;
+    }
+    std::vector<std::string> ids;
+    for (auto &mount : *resources->getSrmResourceIdMap(SRM_RES_MOUNTPOINT)) {
+        if (srmMountLocation(mount.second) == r->LId) {
+            ids.push_back(mount.first);
+        }
+    }
+    for (const auto &id : ids) {
+        removeResource(SRM_RES_MOUNTPOINT, id);
+    }
+}
+
+// A share names the volume it lives on: a removed file system takes the shares
+// of its volume along, and a removed volume those on itself. Disks and chunks
+// carry no share.
+int SrmResourceDatabase::removeSharesOn(SrmResource *r) {
+    std::string volume;
+    if (r->type == SRM_RES_FILESYSTEM) {
+        volume = srmFileSystemVolume(r);
+    } else if (r->type == SRM_RES_VOLUME) {
+        volume = r->Id;
+    }
+    SrmResourceIdMap *shares = resources->getSrmResourceIdMap(SRM_RES_SHARE);
+    if (volume.empty() || shares == nullptr) {
+        return 0;
+    }
+    std::vector<std::string> ids;
+    for (auto &share : *shares) {
+        if (srmShareVolumeId(share.second) == volume) {
+            ids.push_back(share.first);
+        }
+    }
+    for (const auto &id : ids) {
+        removeResource(SRM_RES_SHARE, id);
+    }
+    return static_cast<int>(ids.size());
+}
+
+int SrmResourceDatabase::mergeResourceDatabase(SrmResourceDatabase *other) {
+    if (other == nullptr || !other->resources || !resources) {
+        return 0;
+    }
+    if (resources->mergeResources(other->resources.get()) == 0) {
+        return 0;
+    }
+    // Service groups join the merge once they are part of the library.
+    if (other->computers && computers) {
+        computers->mergeResources(other->computers.get());
+    }
+    return 1;
+}
+
+void SrmResourceDatabase::setAllResourceState(long bits) {
+    if (!resources) {
+        return;
+    }
+    SrmResource *self = srmComputerAsResource(getThisComputer());
+    resources->setAllResourceState(bits);
+    if (self != nullptr) {
+        self->state |= SRM_STATE_REPORT | SRM_STATE_VIRTUAL_REPORT;
+    }
+}
+
+void SrmResourceDatabase::unsetAllResourceState(long bits) {
+    if (!resources) {
+        return;
+    }
+    SrmResource *self = srmComputerAsResource(getThisComputer());
+    resources->unsetAllResourceState(bits);
+    if (self != nullptr) {
+        self->state &= ~(SRM_STATE_REPORT | SRM_STATE_VIRTUAL_REPORT);
+    }
+}
+
+int SrmResourceDatabase::getResourceCount() const {
+    return resources ? resources->getResourceCount() : 0;
+}

@@ -1,0 +1,156 @@
+// The in-memory inventory of one scan: every resource by kind and Id, the
+// computers among them, the computer the scan ran on, the local-to-global
+// identity maps, the cluster header values and the last-error slot.
+#ifndef INVENTORY_MODEL_SRMRESOURCEDATABASE_H
+#define INVENTORY_MODEL_SRMRESOURCEDATABASE_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "inventory/model/SrmResourceList.h"
+#include "ulvar/export.h"
+
+class CSRMReportTupleStreamReader;
+class CSRMTupleFDStream;
+class SrmComputer;
+class SrmErrorList;
+class SrmServiceGroup;
+
+// Not reference counted: the creator deletes it, and deleting it releases every
+// resource it holds. Results are 1 (non-zero) for success and 0 for failure;
+// every failure stores an errno code (2, 5, 9, 12, 22), a message and the
+// resource concerned in the last-error slot, which successful operations leave
+// alone. Lookups give the caller no reference. Used by one thread at a time.
+class ULVAR_API SrmResourceDatabase {
+public:
+    // Size of the shared format buffer.
+    static constexpr int kBufferLength = 2049;
+
+    SrmResourceDatabase();
+    virtual ~SrmResourceDatabase();
+
+    SrmResourceDatabase(const SrmResourceDatabase &) = delete;
+    SrmResourceDatabase &operator=(const SrmResourceDatabase &) = delete;
+
+    void enableLogging() { loggingFlag = 1; }
+
+    // Copies the last error: the code when `code` is non-null, the message, and
+    // the resource when `resource` is non-null (no reference is given; the
+    // pointer stays valid until the slot changes).
+    void getLastErrorInfo(int *code, std::string &message, SrmResource **resource) const;
+    // Fills the slot; the slot holds one reference on `resource` (may be null)
+    // and gives back the one it held before.
+    void setErrorInfo(int code, std::string message, SrmResource *resource);
+
+    // Binds `r` to this database and holds it under (type, Id); its LId is then
+    // registered as a local identity of its Id. 0 with (22) for a null `r`, with
+    // (12) when the list refuses it (type 0, empty Id, no memory).
+    int addResource(SrmResource *r);
+    // Adds a computer as a resource and to the computer list; non-zero
+    // `isThisComputer` also makes it this computer. 0 with (22) when `c` is not a
+    // computer.
+    int addComputer(SrmComputer *c, int isThisComputer);
+    // Hands `r` to the computer `computerId`'s own list and returns its result;
+    // 0 with (22) when there is no such computer.
+    int addComputerResource(std::string computerId, SrmResource *r);
+    // Names the computer the scan ran on; ignored unless `c` is a computer. The
+    // database does not hold a reference for it.
+    void setThisComputer(SrmComputer *c);
+    // The chosen computer, else the only computer of the database; null with
+    // (22) when none is chosen and there is not exactly one. Caches the
+    // computer's host name on first use.
+    SrmComputer *getThisComputer();
+
+    SrmResource *findResource(SrmResourceType t, std::string id);
+    // Finds the resource that newcomer `r` describes: by r's Id when the held
+    // resource has no LId or that LId equals r's Id, else through the global id
+    // registered for r's LId. Null when neither is found.
+    SrmResource *findGlobalResource(SrmResourceType t, SrmResource *r);
+    // Finds `id`, else the resource whose global id `id` is registered as a
+    // local identity of.
+    SrmResource *findGlobalResource(SrmResourceType t, std::string id);
+    // Removes (t, id) from the database and unlinks it from the resources that
+    // refer to it (mount points on it, shares on its volume, volume groups,
+    // volumes, computers' lists). 1 when it was removed, 0 when absent.
+    int removeResource(SrmResourceType t, std::string id);
+
+    // Registers `localId` as a local identity of `globalId` for kinds disk,
+    // volume, file system, volume group, mount point and share. 0 when either is
+    // empty, they are equal, the kind has no map, or `localId` is already mapped
+    // (the first mapping stays).
+    int addGlobalId(SrmResourceType t, std::string localId, std::string globalId);
+    // 1 when `localId` maps to a non-empty global id, which `globalId` receives.
+    int getGlobalId(SrmResourceType t, std::string localId, std::string &globalId);
+
+    // Merges `other`'s resources and computers into this database; resources
+    // added are shared (each database holds its own reference). 0 for a null
+    // `other` or a refused merge. `other` keeps everything.
+    int mergeResourceDatabase(SrmResourceDatabase *other);
+
+    // OR / clear `bits` in every resource's state; this computer (when there is
+    // one) gets report bits 0x4|0x8 set / cleared.
+    void setAllResourceState(long bits);
+    void unsetAllResourceState(long bits);
+
+    int getResourceCount() const;
+    int isCluster() const { return clusterMode == 4 ? 1 : 0; }
+
+    // The lists themselves (owned by the database; null only when memory ran out
+    // at construction).
+    SrmResourceList *getResourceList() { return resources.get(); }
+    SrmResourceList *getComputerList() { return computers.get(); }
+    // Host name cached by getThisComputer; empty until then.
+    const std::string &getHostName() const { return hostName; }
+
+    // The shared format buffer (owned, kBufferLength bytes; null only when memory
+    // ran out at construction) and its length.
+    char *getBuffer() { return buffer.get(); }
+    int getBufferLength() const { return buffer ? bufferLength : 0; }
+    // Text of the record being written; the writer grows it as needed, so a
+    // record is never cut. Shared by all resources like the format buffer.
+    std::string &getRecordText() { return recordText; }
+    // The attached input stream and record reader, owned; null when none.
+    CSRMTupleFDStream *getStreamFD() { return stream; }
+    CSRMReportTupleStreamReader *getTupleStream() { return reader; }
+
+private:
+    using GlobalIdMap = std::map<std::string, std::string>;
+    GlobalIdMap *globalIdMap(SrmResourceType t);
+    void unlinkResource(SrmResource *r);
+    void removeMountPointsOn(SrmResource *r);
+    int removeSharesOn(SrmResource *r);
+
+    // Error records; stays null until the error list is part of the library.
+    SrmErrorList *errors = nullptr;
+    std::unique_ptr<SrmResourceList> resources;
+    SrmComputer *thisComputer = nullptr;  // not counted: the lists keep it alive
+    std::unique_ptr<SrmResourceList> computers;
+    // Service groups by name, one reference each.
+    std::map<std::string, SrmServiceGroup *> serviceGroups;
+    std::string ClusterAlias;
+    std::string ClusterId;
+    std::string ClusterVersion;
+    std::string ClusterName;
+    int32_t clusterMode = 0;
+    int32_t MemberCount = 0;
+    std::string SrmResourceDbVersion = "1.0";
+    std::string hostName;
+    std::unique_ptr<char[]> buffer;
+    int bufferLength = kBufferLength;
+    CSRMTupleFDStream *stream = nullptr;
+    CSRMReportTupleStreamReader *reader = nullptr;
+    // Disk, volume, file system, volume group, mount point, share.
+    GlobalIdMap globalIds[6];
+    // Volumes already written by the serializer.
+    std::map<std::string, int> serializedVolumes;
+    int32_t lastErrorCode = 0;
+    SrmResource *lastErrorResource = nullptr;
+    std::string lastErrorMessage;
+    int32_t loggingFlag = 0;
+    std::string recordText;
+};
+
+#endif

@@ -1,0 +1,166 @@
+#include "inventory/model/SrmResourceList.h"
+
+#include <new>
+#include <vector>
+
+SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
+
+SrmResourceList::~SrmResourceList() { releaseAll(); }
+
+// A resource's destructor may reach back into lists, so each map is detached
+// before its entries are released.
+void SrmResourceList::releaseAll() {
+    for (auto &kind : kinds) {
+        SrmResourceIdMap detached;
+        detached.swap(kind.second);
+        for (auto &entry : detached) {
+            entry.second->Release();
+        }
+    }
+}
+
+int SrmResourceList::addResource(SrmResource *r) {
+    if (r == nullptr || r->type == SRM_RES_NONE || r->Id.empty()) {
+        return 0;
+    }
+    auto kind = kinds.find(r->type);
+    bool created = false;
+    try {
+        if (kind == kinds.end()) {
+            kind = kinds.emplace(r->type, SrmResourceIdMap()).first;
+            created = true;
+        }
+        auto entry = kind->second.find(r->Id);
+        if (entry == kind->second.end()) {
+            kind->second.emplace(r->Id, r);
+            r->AddRef();
+            return 1;
+        }
+        // Adding what is already stored takes no second reference: the entry can
+        // only ever give one back.
+        if (entry->second != r) {
+            SrmResource *replaced = entry->second;
+            entry->second = r;
+            r->AddRef();
+            replaced->Release();
+        }
+        return 1;
+    } catch (const std::bad_alloc &) {
+        // A kind appears only with its first entry.
+        if (created) {
+            kinds.erase(kind);
+        }
+        return 0;
+    }
+}
+
+SrmResource *SrmResourceList::findResource(SrmResourceType t, std::string id) const {
+    auto kind = kinds.find(t);
+    if (kind == kinds.end()) {
+        return nullptr;
+    }
+    auto entry = kind->second.find(id);
+    return entry == kind->second.end() ? nullptr : entry->second;
+}
+
+int SrmResourceList::removeResource(SrmResourceType t, std::string id) {
+    auto kind = kinds.find(t);
+    if (kind == kinds.end()) {
+        return 0;
+    }
+    auto entry = kind->second.find(id);
+    if (entry == kind->second.end()) {
+        return 0;
+    }
+    SrmResource *removed = entry->second;
+    kind->second.erase(entry);
+    removed->Release();
+    return 1;
+}
+
+int SrmResourceList::removeResource(SrmResourceType t, SrmResource *r) {
+    if (r == nullptr || kinds.find(t) == kinds.end()) {
+        return 0;
+    }
+    // The copy keeps the key alive should `r` itself die in the release.
+    removeResource(t, std::string(r->Id));
+    return 1;
+}
+
+int SrmResourceList::removeAllResources() {
+    releaseAll();
+    return 1;
+}
+
+int SrmResourceList::getResourceCount() const {
+    size_t count = 0;
+    for (const auto &kind : kinds) {
+        count += kind.second.size();
+    }
+    return static_cast<int>(count);
+}
+
+int SrmResourceList::getTypeCount(SrmResourceType t) const {
+    auto kind = kinds.find(t);
+    return kind == kinds.end() ? 0 : static_cast<int>(kind->second.size());
+}
+
+SrmResourceIdMap *SrmResourceList::getSrmResourceIdMap(SrmResourceType t) {
+    auto kind = kinds.find(t);
+    return kind == kinds.end() ? nullptr : &kind->second;
+}
+
+int SrmResourceList::mergeKind(const SrmResourceIdMap &others) {
+    for (const auto &entry : others) {
+        SrmResource *other = entry.second;
+        SrmResource *held = findResource(other->type, other->Id);
+        if (held == nullptr) {
+            if (addResource(other) == 0) {
+                return 0;
+            }
+            other->db = db;
+        } else if (held->mergeResource(other) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int SrmResourceList::mergeResources(SrmResourceList *other) {
+    if (other == nullptr) {
+        return 0;
+    }
+    for (const auto &kind : other->kinds) {
+        if (mergeKind(kind.second) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int SrmResourceList::mergeResources(SrmResourceList *other, SrmResourceType t) {
+    if (other == nullptr) {
+        return 0;
+    }
+    auto kind = other->kinds.find(t);
+    if (kind == other->kinds.end()) {
+        return 0;
+    }
+    return mergeKind(kind->second);
+}
+
+void SrmResourceList::setAllResourceState(long bits) {
+    for (auto &kind : kinds) {
+        for (auto &entry : kind.second) {
+            entry.second->state |= static_cast<uint32_t>(bits);
+        }
+    }
+}
+
+void SrmResourceList::unsetAllResourceState(long bits) {
+    for (auto &kind : kinds) {
+        for (auto &entry : kind.second) {
+            entry.second->state &= ~static_cast<uint32_t>(bits);
+        }
+    }
+}
