@@ -1,0 +1,44 @@
+// Uses libulvar's resource database from C++: a small resource kind of its own,
+// added to a database, found again and removed.
+#include <cstdio>
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "inventory/model/SrmResourceDatabase.h"
+
+namespace {
+
+class Tape : public SrmResource {
+public:
+    Tape(std::string id, int *destroyed) : destroyed(destroyed) {
+        type = SRM_RES_DISK;
+        Id = std::move(id);
+    }
+    ~Tape() override { ++*destroyed; }
+    int mergeResource(SrmResource *other) override {
+        other->state |= SRM_STATE_MERGED;
+        return 1;
+    }
+    std::string getResourceReportString(bool) override { return "tape " + Id; }
+    std::string getResourceHeader(bool) override { return "tape"; }
+    int serialize(int, int) override { return 0; }
+    int deserialize(int, CSRMReportTuple *) override { return 0; }
+
+private:
+    int *destroyed;
+};
+
+}  // namespace
+
+int main() {
+    int destroyed = 0;
+    auto *db = new SrmResourceDatabase;
+    auto *tape = new Tape("tape-0", &destroyed);
+    if (db->addResource(tape) != 1) return 1;
+    tape->Release();
+    if (db->findResource(SRM_RES_DISK, "tape-0") != tape || tape->getBufferLength() != 2049) return 2;
+    if (db->removeResource(SRM_RES_DISK, "tape-0") != 1 || destroyed != 1) return 3;
+    delete db;
+    std::puts("inventory consumer ok");
+    return 0;
+}
