@@ -28,7 +28,9 @@ bool resized(sbuf *buffer) {
     return true;
 }
 
-uint32_t room(const sbuf *buffer) { return buffer->capacity - buffer->size - 1; }
+uint32_t room(const sbuf *buffer) {
+    return buffer->capacity - buffer->size - 1;
+}
 
 // Appends `count` bytes of `src`, or NULs for a null `src`, growing only when
 // the buffer is full. On failure the bytes already copied stay.
@@ -55,7 +57,9 @@ bool appendBytes(sbuf *buffer, const char *src, uint32_t count) {
 
 extern "C" {
 
-void sbufSetReallocForTesting(sbufReallocFunction fn) { g_realloc = fn ? fn : realloc; }
+void sbufSetReallocForTesting(sbufReallocFunction fn) {
+    g_realloc = fn ? fn : realloc;
+}
 
 sbuf *sbufCreate(unsigned capacity) {
     if (capacity == 0) {
@@ -146,7 +150,9 @@ sbuf *sbufPrintf(sbuf *buffer, const char *format, ...) {
     return result;
 }
 
-const char *sbufGetString(const sbuf *buffer) { return buffer ? buffer->data : nullptr; }
+const char *sbufGetString(const sbuf *buffer) {
+    return buffer ? buffer->data : nullptr;
+}
 
 char *sbufGetStringCopy(const sbuf *buffer) {
     if (buffer == nullptr) {
@@ -159,9 +165,13 @@ char *sbufGetStringCopy(const sbuf *buffer) {
     return copy;
 }
 
-unsigned sbufGetSize(const sbuf *buffer) { return buffer ? buffer->size : 0; }
+unsigned sbufGetSize(const sbuf *buffer) {
+    return buffer ? buffer->size : 0;
+}
 
-unsigned sbufGetCapacity(const sbuf *buffer) { return buffer ? buffer->capacity : 0; }
+unsigned sbufGetCapacity(const sbuf *buffer) {
+    return buffer ? buffer->capacity : 0;
+}
 
 sbuf *sbufClear(sbuf *buffer) {
     if (buffer == nullptr) {

@@ -36,8 +36,8 @@ ULVAR_API void sbufDestroy(sbuf *buffer);
 
 // Appends `n` bytes of `src`, growing the buffer as needed; like strncpy it
 // reads no further than a NUL in `src` and appends NULs for the rest of the
-// `n` bytes. n == 0 leaves it unchanged. Null for a null buffer or source, a negative `n`, or when memory
-// runs out (the bytes copied so far stay).
+// `n` bytes. n == 0 leaves it unchanged. Null for a null buffer or source,
+// a negative `n`, or when memory runs out (the bytes copied so far stay).
 ULVAR_API sbuf *sbufAppendN(sbuf *buffer, const char *src, int n);
 
 // sbufAppendN of the whole NUL-terminated `str`; null for a null `str`.

@@ -18,12 +18,16 @@ struct BufferDeleter {
 };
 using Buffer = std::unique_ptr<sbuf, BufferDeleter>;
 
-std::string text(const sbuf *b) { return std::string(sbufGetString(b), sbufGetSize(b)); }
+std::string text(const sbuf *b) {
+    return std::string(sbufGetString(b), sbufGetSize(b));
+}
 
-void *refuseToGrow(void *, size_t) { return nullptr; }
+void *refuseToGrow(void *, size_t) {
+    return nullptr;
+}
 
 class SbufTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { sbufSetReallocForTesting(nullptr); }
 };
 

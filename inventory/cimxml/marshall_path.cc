@@ -1,0 +1,186 @@
+// References and the paths that name instances: value references, instance
+// paths and names, key bindings, namespace paths and the host.
+#include <unistd.h>
+
+#include <cstring>
+
+#include "inventory/cimxml/cimxml.h"
+#include "inventory/cimxml/marshall_writers.h"
+#include "inventory/cimxml/xml_print.h"
+
+using nmspc_cim::CCIMList;
+using nmspc_cim::CCIMObjectPath;
+using nmspc_cim::CCIMProperty;
+
+namespace cimxml {
+
+namespace {
+
+// KEYBINDING NAME: KEYVALUE | VALUE.REFERENCE
+int writeKeyBinding(sbuf *buffer, CCIMProperty *key, int k) {
+    int status = openWithName(buffer, k, "<KEYBINDING", key->mName, nullptr);
+    if (key->mType == nmspc_cim::CIM_REFERENCE) {
+        status |= marshallPropertyValueReference(buffer, key, k + 1);
+    } else {
+        // A key binding must have a value; a blank one becomes "0", in the
+        // record too.
+        status |= replaceBlankKeyValue(key);
+        status |= printPCDataIndented(buffer, k + 1, "<KEYVALUE>", key->mValue, "</KEYVALUE>");
+    }
+    status |= printIndented(buffer, k, "</KEYBINDING>");
+    return status ? -1 : 0;
+}
+
+int writeKeyBindings(sbuf *buffer, CCIMObjectPath *path, int k) {
+    int status = 0;
+    for (CCIMList *node = path->mKeyProperties; node != nullptr; node = node->mNext) {
+        CCIMProperty *key = static_cast<CCIMProperty *>(node->mDataObject);
+        if (key != nullptr) {
+            status |= writeKeyBinding(buffer, key, k);
+        }
+    }
+    return status ? -1 : 0;
+}
+
+}  // namespace
+
+// INSTANCENAME CLASSNAME: KEYBINDING*
+int writeInstanceName(sbuf *buffer, CCIMObjectPath *path, int n) {
+    int status = printPCDataIndented(buffer, n, "<INSTANCENAME CLASSNAME=\"", path->mName, "\">");
+    status |= writeKeyBindings(buffer, path, n + 1);
+    status |= printIndented(buffer, n, "</INSTANCENAME>");
+    return status ? -1 : 0;
+}
+
+}  // namespace cimxml
+
+using namespace cimxml;
+
+extern "C" {
+
+// PROPERTY.REFERENCE NAME: key qualifier?, VALUE.REFERENCE
+int marshallPropertyReference(sbuf *buffer, CCIMProperty *property, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (property == nullptr || property->mObjPath == nullptr) {
+        return 0;
+    }
+    int status = openWithName(buffer, n, "<PROPERTY.REFERENCE", property->mName, nullptr);
+    if (property->mKeyProperty) {
+        status |= marshallKeyQualifier(buffer, n + 1);
+    }
+    status |= marshallPropertyValueReference(buffer, property, n + 1);
+    status |= printIndented(buffer, n, "</PROPERTY.REFERENCE>");
+    return status ? -1 : 0;
+}
+
+// VALUE.REFERENCE: INSTANCEPATH
+int marshallPropertyValueReference(sbuf *buffer, CCIMProperty *property, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (property == nullptr) {
+        return 0;
+    }
+    int status = printIndented(buffer, n, "<VALUE.REFERENCE>");
+    status |= marshallPropertyInstancePath(buffer, property, n + 1);
+    status |= printIndented(buffer, n, "</VALUE.REFERENCE>");
+    return status ? -1 : 0;
+}
+
+// INSTANCEPATH: NAMESPACEPATH, INSTANCENAME
+int marshallPropertyInstancePath(sbuf *buffer, CCIMProperty *property, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (property == nullptr || property->mObjPath == nullptr) {
+        return 0;
+    }
+    CCIMObjectPath *path = property->mObjPath;
+    int status = printIndented(buffer, n, "<INSTANCEPATH>");
+    int nameSpace = marshallNameSpacePath(buffer, path->mNameSpace, n + 1);
+    if (nameSpace == 0) {
+        status |= writeInstanceName(buffer, path, n + 1);
+    }
+    status |= printIndented(buffer, n, "</INSTANCEPATH>");
+    return status || nameSpace ? -1 : 0;
+}
+
+int marshallInstanceName(sbuf *buffer, CCIMProperty *property, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (property == nullptr || property->mObjPath == nullptr) {
+        return 0;
+    }
+    return writeInstanceName(buffer, property->mObjPath, n);
+}
+
+int marshallKeybindings(sbuf *buffer, CCIMProperty *property, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (property == nullptr || property->mObjPath == nullptr) {
+        return 0;
+    }
+    return writeKeyBindings(buffer, property->mObjPath, n);
+}
+
+// NAMESPACEPATH: HOST, LOCALNAMESPACEPATH
+int marshallNameSpacePath(sbuf *buffer, const char *nameSpace, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (nameSpace == nullptr) {
+        return 0;
+    }
+    int status = printIndented(buffer, n, "<NAMESPACEPATH>");
+    int host = marshallHost(buffer, n + 1);
+    if (host == 0) {
+        status |= marshallLocalNameSpacePath(buffer, nameSpace, n + 1);
+    }
+    status |= printIndented(buffer, n, "</NAMESPACEPATH>");
+    return status || host ? -1 : 0;
+}
+
+// HOST: #PCDATA
+int marshallHost(sbuf *buffer, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    char name[257];
+    if (gethostname(name, sizeof name - 1) != 0) {
+        return -1;
+    }
+    // A name cut at the limit may lack its terminator.
+    name[sizeof name - 1] = '\0';
+    return printPCDataIndented(buffer, n, "<HOST>", name, "</HOST>");
+}
+
+// LOCALNAMESPACEPATH: NAMESPACE+ (one per non-empty piece between slashes)
+int marshallLocalNameSpacePath(sbuf *buffer, const char *nameSpace, int n) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    if (nameSpace == nullptr) {
+        return 0;
+    }
+    int status = printIndented(buffer, n, "<LOCALNAMESPACEPATH>");
+    const char *piece = nameSpace;
+    while (*piece != '\0') {
+        size_t length = strcspn(piece, "/");
+        if (length > 0) {
+            status |=
+                printPCDataIndentedN(buffer, n + 1, "<NAMESPACE NAME=\"", piece, length, "\"/>");
+        }
+        piece += length;
+        if (*piece == '/') {
+            ++piece;
+        }
+    }
+    status |= printIndented(buffer, n, "</LOCALNAMESPACEPATH>");
+    return status ? -1 : 0;
+}
+
+}  // extern "C"
