@@ -1,5 +1,6 @@
 #include "inventory/persist/CSRMReportTuple.h"
 
+#include <exception>
 #include <new>
 
 #include "inventory/persist/TupleStatus.h"
@@ -45,6 +46,13 @@ int CSRMReportTuple::addElement(const char *s, long n) {
     }
     changed_ = 1;
     return TUPLE_STATUS_OK;
+}
+
+void CSRMReportTuple::reserveElements(std::size_t n) {
+    try {
+        elements_.reserve(n);
+    } catch (const std::exception &) {
+    }
 }
 
 int CSRMReportTuple::getNextElement(std::string &e) {

@@ -11,7 +11,7 @@
 // An element keeps its surrounding double quotes exactly as they stood in the record text;
 // SrmSplitKeyValuePair takes them off. All operations return a status code from TupleStatus.h.
 class ULVAR_API CSRMReportTuple {
-public:
+  public:
     CSRMReportTuple();
     virtual ~CSRMReportTuple();
 
@@ -41,10 +41,13 @@ public:
     // Removes all elements and rewinds: 0.
     int clearTuple();
 
+    // Makes room for `n` elements in advance; a hint only, ignored when memory runs out.
+    void reserveElements(std::size_t n);
+
     // Number of elements held.
     std::size_t elementCount() const { return elements_.size(); }
 
-private:
+  private:
     std::vector<std::string> elements_;
     // An index rather than an iterator, so that appending never leaves it dangling.
     std::size_t cursor_;

@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::size_t kElementReserve = 256;
 constexpr std::size_t kRawRecordReserve = 512;
+// Upper bound of the element slots reserved from the previous record's size.
+constexpr std::size_t kMaxReservedElements = 64;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -19,7 +21,7 @@ bool IsBlank(char c) {
 // Hands the parser runs of characters. An FD stream lends its buffer; any other source gives one
 // character per call, already taken from the source, so Consume has nothing to do for it.
 class CharacterRuns {
-public:
+  public:
     CharacterRuns(CSRMTupleStream *stream, CSRMTupleFDStream *fdStream)
         : stream_(stream), fdStream_(fdStream), single_(0) {}
 
@@ -42,7 +44,7 @@ public:
         }
     }
 
-private:
+  private:
     CSRMTupleStream *stream_;
     CSRMTupleFDStream *fdStream_;
     char single_;
@@ -58,7 +60,7 @@ const char *FindEither(const char *p, const char *end, char a, char b) {
 }  // namespace
 
 CSRMReportTupleStreamReader::CSRMReportTupleStreamReader()
-    : stream_(nullptr), fdStream_(nullptr), state_(kError) {}
+    : stream_(nullptr), fdStream_(nullptr), state_(kError), lastElementCount_(0) {}
 
 CSRMReportTupleStreamReader::~CSRMReportTupleStreamReader() {}
 
@@ -71,9 +73,9 @@ int CSRMReportTupleStreamReader::SetTupleStream(CSRMTupleStream *stream) {
     }
     stream_ = stream;
     // Only the FD stream itself: a subclass may hand out characters its own way.
-    fdStream_ =
-        typeid(*stream) == typeid(CSRMTupleFDStream) ? static_cast<CSRMTupleFDStream *>(stream)
-                                                     : nullptr;
+    fdStream_ = typeid(*stream) == typeid(CSRMTupleFDStream)
+                    ? static_cast<CSRMTupleFDStream *>(stream)
+                    : nullptr;
     state_ = kReady;
     return TUPLE_STATUS_OK;
 }
@@ -92,6 +94,8 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
     if (tuple == nullptr) {
         return TUPLE_STATUS_NO_MEMORY;
     }
+    tuple->reserveElements(lastElementCount_ < kMaxReservedElements ? lastElementCount_
+                                                                    : kMaxReservedElements);
     try {
         std::string element;
         element.reserve(kElementReserve);
@@ -174,6 +178,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                         } else if (c == ';') {
                             state_ = kReady;
                             runs.Consume(static_cast<int>(p - run));
+                            lastElementCount_ = tuple->elementCount();
                             *out = tuple;
                             return TUPLE_STATUS_OK;
                         } else {

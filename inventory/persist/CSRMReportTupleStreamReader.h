@@ -15,7 +15,7 @@ class CSRMTupleFDStream;
 // owns its stream: the stream must stay alive, and not be used by anyone else, while records are
 // read from it. One thread at a time.
 class ULVAR_API CSRMReportTupleStreamReader {
-public:
+  public:
     // Parser states, as GetState() reports them.
     enum State {
         kReady = 0,          // between records
@@ -56,12 +56,15 @@ public:
 
     int GetState() const { return state_; }
 
-private:
+  private:
     CSRMTupleStream *stream_;
     // Set when `stream_` is exactly an FD stream: the parser then takes characters from its
     // buffer in runs instead of one virtual call per character.
     CSRMTupleFDStream *fdStream_;
     int state_;
+    // Element count of the last record, reserved up front in the next one: records of a kind
+    // come in runs of the same size.
+    std::size_t lastElementCount_;
 };
 
 #endif

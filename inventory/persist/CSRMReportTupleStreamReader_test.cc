@@ -19,7 +19,7 @@ using Record = std::vector<std::string>;
 
 // A source that is not an FD stream, so the reader takes it one character per call.
 class StringStream : public CSRMTupleStream {
-public:
+  public:
     explicit StringStream(std::string data) : data_(std::move(data)), at_(0) {}
     int IsValid() override { return 1; }
     int GetNextCharacter(char &c) override {
@@ -34,7 +34,7 @@ public:
         return TUPLE_STATUS_OK;
     }
 
-private:
+  private:
     std::string data_;
     std::size_t at_;
 };
@@ -44,7 +44,7 @@ enum class Source { kFile, kTinyBuffer, kPipe, kCharacterStream };
 
 // Owns a source of `data` of the chosen kind and a reader bound to it.
 class Fixture {
-public:
+  public:
     Fixture(const std::string &data, Source source) {
         switch (source) {
             case Source::kCharacterStream:
@@ -86,7 +86,7 @@ public:
 
     CSRMReportTupleStreamReader reader_;
 
-private:
+  private:
     std::unique_ptr<ScopedFd> file_;
     std::unique_ptr<FedPipe> pipe_;
     std::unique_ptr<StringStream> chars_;
@@ -94,7 +94,7 @@ private:
 };
 
 class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
-protected:
+  protected:
     std::vector<Record> Read(const std::string &data, int *last, int *state = nullptr) {
         Fixture f(data, GetParam());
         std::vector<Record> records = f.ReadAll(last);

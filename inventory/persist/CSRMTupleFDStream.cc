@@ -13,7 +13,9 @@ CSRMTupleFDStream::CSRMTupleFDStream()
       fd_(-1),
       endOfData_(0) {}
 
-CSRMTupleFDStream::~CSRMTupleFDStream() { delete[] buffer_; }
+CSRMTupleFDStream::~CSRMTupleFDStream() {
+    delete[] buffer_;
+}
 
 int CSRMTupleFDStream::SetFileDescriptor(int fd) {
     if (!IsFDValid(fd)) {
@@ -45,7 +47,9 @@ int CSRMTupleFDStream::SetBufferSize(int size) {
     return TUPLE_STATUS_OK;
 }
 
-int CSRMTupleFDStream::IsValid() { return buffer_ != nullptr && IsFDValid(fd_); }
+int CSRMTupleFDStream::IsValid() {
+    return buffer_ != nullptr && IsFDValid(fd_);
+}
 
 int CSRMTupleFDStream::GetData() {
     if (endOfData_) {

@@ -10,7 +10,7 @@
 // opens or closes descriptors: the caller keeps the descriptor open while the stream is in use and
 // closes it afterwards. One thread at a time.
 class ULVAR_API CSRMTupleFDStream : public CSRMTupleStream {
-public:
+  public:
     static constexpr int kDefaultBufferSize = 1024;
 
     // Allocates a buffer of kDefaultBufferSize bytes; no descriptor is attached yet (-1). When the
@@ -67,7 +67,7 @@ public:
     }
     void Consume(int n) { position_ += n; }
 
-private:
+  private:
     char *buffer_;
     int bufferSize_;
     int dataLength_;

@@ -5,7 +5,7 @@
 #include "ulvar/export.h"
 
 class ULVAR_API CSRMTupleStream {
-public:
+  public:
     virtual ~CSRMTupleStream() {}
 
     // Non-zero when the source can hand out characters.

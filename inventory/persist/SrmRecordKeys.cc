@@ -7,37 +7,38 @@
 
 namespace {
 
-// The words in id order; the enum in the header follows the same order.
+// The words in id order, ten per line; the enum in the header follows the same order.
+// clang-format off
 const char *const kKeyWords[SRM_KEY_COUNT] = {
-    "Type", "HostName", "RAMMB", "SwapMB", "AddrSpaceMB", "CapacityKB", "FreeSpaceKB", "ProcCount",
-    "ProcSpeedMHz", "CPUInfo",
-    "HWInfo", "OS", "OSInfo", "MgmtURL", "DisplayMgmtURL", "NodeType", "HostId", "IPAddr", "NodeId",
-    "Disk",
+    "Type", "HostName", "RAMMB", "SwapMB", "AddrSpaceMB", "CapacityKB", "FreeSpaceKB",
+        "ProcCount", "ProcSpeedMHz", "CPUInfo",
+    "HWInfo", "OS", "OSInfo", "MgmtURL", "DisplayMgmtURL", "NodeType", "HostId", "IPAddr",
+        "NodeId", "Disk",
     "MountPoint", "FileSystem", "Volume", "VolumeGroup", "VolumeManager", "VirtualServer",
-    "DiskChunk", "State", "System", "Id",
+        "DiskChunk", "State", "System", "Id",
     "PubId", "Name", "Make", "Model", "Revision", "SerialNum", "DiskType", "SectorSize",
-    "SectorStart", "SectorFree",
-    "FactoryDefect", "GrownDefect", "RPM", "Sign", "Status", "StatusDesc", "AWRE", "Version", "Sbc",
-    "IdType",
+        "SectorStart", "SectorFree",
+    "FactoryDefect", "GrownDefect", "RPM", "Sign", "Status", "StatusDesc", "AWRE", "Version",
+        "Sbc", "IdType",
     "IdValue", "AddrBus", "AddrTarget", "AddrId", "AddrLUN", "LLTId", "ShareName", "SharePath",
-    "ShareFsType", "ShareFlags",
+        "ShareFsType", "ShareFlags",
     "ShareUser", "Domain", "ShareDesc", "VolumeId", "VolumeCount", "DiskCount", "DiskChunkCount",
-    "VolumeType", "VolumeTypeDesc", "HierType",
+        "VolumeType", "VolumeTypeDesc", "HierType",
     "VolumeDesc", "Vendor", "VendorVer", "MountPointName", "MountType", "MountToSystem",
-    "MountAtStartup", "MountLocation", "FSType", "IsCluster",
+        "MountAtStartup", "MountLocation", "FSType", "IsCluster",
     "ClusterName", "ClusterVersion", "ClusterState", "MemberList", "MemberCount", "Member",
-    "AliasSource", "ClusterAlias", "ServiceGroup", "ResourceCount",
-    "ChildServiceGroup", "VolumeMgrName", "VolumeMgrVersion", "ClusterChecksum", "ClusterStatePid",
-    "FileSystemLocation", "SrmResourceDbVersion", "Start", "Length", "Pack",
+        "AliasSource", "ClusterAlias", "ServiceGroup", "ResourceCount",
+    "ChildServiceGroup", "VolumeMgrName", "VolumeMgrVersion", "ClusterChecksum",
+        "ClusterStatePid", "FileSystemLocation", "SrmResourceDbVersion", "Start", "Length", "Pack",
     "Encrypt", "FileCnt", "MaxFileCnt", "MaxFileSz", "ReadOnly", "MountOptions", "Share", "Port",
-    "SGCount", "Error",
+        "SGCount", "Error",
     "ErrorDesc", "Ecode", "Sev", "Etype", "Eclass", "Efunc", "TIM", "FileName", "OSystem", "LId",
     "SubVolumeCount", "UsedSpaceKB", "ReservedSpaceKB", "PrimaryId", "SecondaryId", "ClusterId",
 };
+// clang-format on
 
 struct KeyMaps {
-    // std::less<> lets lookups search with the caller's string without copying it.
-    std::map<std::string, int, std::less<>> idOfWord;
+    std::map<std::string, int> idOfWord;
     std::map<int, std::string> wordOfId;
 };
 
@@ -56,64 +57,65 @@ const KeyMaps *Dictionary() {
 const int kTypeId[] = {SRM_KEY_Type, SRM_KEY_Id};
 
 const int kComputerKeys[] = {
-    SRM_KEY_Type,      SRM_KEY_Id,          SRM_KEY_PubId,      SRM_KEY_State,
-    SRM_KEY_LId,       SRM_KEY_HostName,    SRM_KEY_RAMMB,      SRM_KEY_SwapMB,
-    SRM_KEY_AddrSpaceMB, SRM_KEY_CapacityKB, SRM_KEY_FreeSpaceKB, SRM_KEY_ProcCount,
-    SRM_KEY_ProcSpeedMHz, SRM_KEY_CPUInfo,  SRM_KEY_HWInfo,     SRM_KEY_OS,
-    SRM_KEY_OSInfo,    SRM_KEY_MgmtURL,     SRM_KEY_DisplayMgmtURL, SRM_KEY_HostId,
-    SRM_KEY_IPAddr,    SRM_KEY_NodeId,      SRM_KEY_LLTId,      SRM_KEY_ResourceCount,
-    SRM_KEY_SGCount,   SRM_KEY_TIM};
+    SRM_KEY_Type,         SRM_KEY_Id,         SRM_KEY_PubId,          SRM_KEY_State,
+    SRM_KEY_LId,          SRM_KEY_HostName,   SRM_KEY_RAMMB,          SRM_KEY_SwapMB,
+    SRM_KEY_AddrSpaceMB,  SRM_KEY_CapacityKB, SRM_KEY_FreeSpaceKB,    SRM_KEY_ProcCount,
+    SRM_KEY_ProcSpeedMHz, SRM_KEY_CPUInfo,    SRM_KEY_HWInfo,         SRM_KEY_OS,
+    SRM_KEY_OSInfo,       SRM_KEY_MgmtURL,    SRM_KEY_DisplayMgmtURL, SRM_KEY_HostId,
+    SRM_KEY_IPAddr,       SRM_KEY_NodeId,     SRM_KEY_LLTId,          SRM_KEY_ResourceCount,
+    SRM_KEY_SGCount,      SRM_KEY_TIM};
 
 const int kDiskKeys[] = {
-    SRM_KEY_Type,     SRM_KEY_Id,          SRM_KEY_PubId,       SRM_KEY_Status,
-    SRM_KEY_State,    SRM_KEY_LId,         SRM_KEY_StatusDesc,  SRM_KEY_IdType,
-    SRM_KEY_IdValue,  SRM_KEY_Name,        SRM_KEY_Model,       SRM_KEY_Make,
-    SRM_KEY_Revision, SRM_KEY_SerialNum,   SRM_KEY_Sign,        SRM_KEY_CapacityKB,
-    SRM_KEY_FreeSpaceKB, SRM_KEY_AWRE,     SRM_KEY_AddrBus,     SRM_KEY_AddrTarget,
-    SRM_KEY_AddrLUN,  SRM_KEY_LLTId,       SRM_KEY_DiskType,    SRM_KEY_RPM,
-    SRM_KEY_FactoryDefect, SRM_KEY_GrownDefect, SRM_KEY_Sbc,  SRM_KEY_VendorVer};
+    SRM_KEY_Type,          SRM_KEY_Id,          SRM_KEY_PubId,      SRM_KEY_Status,
+    SRM_KEY_State,         SRM_KEY_LId,         SRM_KEY_StatusDesc, SRM_KEY_IdType,
+    SRM_KEY_IdValue,       SRM_KEY_Name,        SRM_KEY_Model,      SRM_KEY_Make,
+    SRM_KEY_Revision,      SRM_KEY_SerialNum,   SRM_KEY_Sign,       SRM_KEY_CapacityKB,
+    SRM_KEY_FreeSpaceKB,   SRM_KEY_AWRE,        SRM_KEY_AddrBus,    SRM_KEY_AddrTarget,
+    SRM_KEY_AddrLUN,       SRM_KEY_LLTId,       SRM_KEY_DiskType,   SRM_KEY_RPM,
+    SRM_KEY_FactoryDefect, SRM_KEY_GrownDefect, SRM_KEY_Sbc,        SRM_KEY_VendorVer};
 
-const int kDiskChunkKeys[] = {SRM_KEY_Type,      SRM_KEY_Id,   SRM_KEY_PubId,
-                              SRM_KEY_State,     SRM_KEY_LId,  SRM_KEY_DiskChunk,
-                              SRM_KEY_Disk,      SRM_KEY_Start, SRM_KEY_Length};
+const int kDiskChunkKeys[] = {SRM_KEY_Type,  SRM_KEY_Id,    SRM_KEY_PubId,
+                              SRM_KEY_State, SRM_KEY_LId,   SRM_KEY_DiskChunk,
+                              SRM_KEY_Disk,  SRM_KEY_Start, SRM_KEY_Length};
 
 const int kVolumeKeys[] = {
-    SRM_KEY_Type,        SRM_KEY_Id,          SRM_KEY_PubId,       SRM_KEY_LId,
-    SRM_KEY_Name,        SRM_KEY_State,       SRM_KEY_HierType,    SRM_KEY_CapacityKB,
-    SRM_KEY_FreeSpaceKB, SRM_KEY_MgmtURL,     SRM_KEY_DisplayMgmtURL, SRM_KEY_VolumeType,
-    SRM_KEY_VolumeTypeDesc, SRM_KEY_Status,   SRM_KEY_StatusDesc,  SRM_KEY_DiskChunkCount,
+    SRM_KEY_Type,           SRM_KEY_Id,           SRM_KEY_PubId,          SRM_KEY_LId,
+    SRM_KEY_Name,           SRM_KEY_State,        SRM_KEY_HierType,       SRM_KEY_CapacityKB,
+    SRM_KEY_FreeSpaceKB,    SRM_KEY_MgmtURL,      SRM_KEY_DisplayMgmtURL, SRM_KEY_VolumeType,
+    SRM_KEY_VolumeTypeDesc, SRM_KEY_Status,       SRM_KEY_StatusDesc,     SRM_KEY_DiskChunkCount,
     SRM_KEY_SubVolumeCount, SRM_KEY_VolumeManager};
 
 const int kVolumeGroupKeys[] = {
-    SRM_KEY_Type,       SRM_KEY_Id,          SRM_KEY_PubId,  SRM_KEY_State,
-    SRM_KEY_LId,        SRM_KEY_CapacityKB,  SRM_KEY_FreeSpaceKB, SRM_KEY_Status,
-    SRM_KEY_StatusDesc, SRM_KEY_Name,        SRM_KEY_VolumeManager, SRM_KEY_DiskCount,
+    SRM_KEY_Type,       SRM_KEY_Id,         SRM_KEY_PubId,         SRM_KEY_State,
+    SRM_KEY_LId,        SRM_KEY_CapacityKB, SRM_KEY_FreeSpaceKB,   SRM_KEY_Status,
+    SRM_KEY_StatusDesc, SRM_KEY_Name,       SRM_KEY_VolumeManager, SRM_KEY_DiskCount,
     SRM_KEY_VolumeCount};
 
-const int kVolumeManagerKeys[] = {SRM_KEY_Type,   SRM_KEY_Id,            SRM_KEY_PubId,
-                                  SRM_KEY_IdType, SRM_KEY_VolumeMgrName, SRM_KEY_VolumeMgrVersion};
+const int kVolumeManagerKeys[] = {SRM_KEY_Type,          SRM_KEY_Id,
+                                  SRM_KEY_PubId,         SRM_KEY_IdType,
+                                  SRM_KEY_VolumeMgrName, SRM_KEY_VolumeMgrVersion};
 
 const int kFileSystemKeys[] = {
-    SRM_KEY_Type,    SRM_KEY_Id,       SRM_KEY_Volume,     SRM_KEY_PubId,
-    SRM_KEY_State,   SRM_KEY_LId,      SRM_KEY_FSType,     SRM_KEY_Pack,
-    SRM_KEY_Encrypt, SRM_KEY_FileCnt,  SRM_KEY_MaxFileCnt, SRM_KEY_MaxFileSz,
+    SRM_KEY_Type,       SRM_KEY_Id,          SRM_KEY_Volume,      SRM_KEY_PubId,
+    SRM_KEY_State,      SRM_KEY_LId,         SRM_KEY_FSType,      SRM_KEY_Pack,
+    SRM_KEY_Encrypt,    SRM_KEY_FileCnt,     SRM_KEY_MaxFileCnt,  SRM_KEY_MaxFileSz,
     SRM_KEY_CapacityKB, SRM_KEY_FreeSpaceKB, SRM_KEY_UsedSpaceKB, SRM_KEY_ReservedSpaceKB};
 
 const int kMountPointKeys[] = {
-    SRM_KEY_Type,          SRM_KEY_Id,           SRM_KEY_PubId,        SRM_KEY_State,
+    SRM_KEY_Type,          SRM_KEY_Id,           SRM_KEY_PubId,          SRM_KEY_State,
     SRM_KEY_LId,           SRM_KEY_VolumeId,     SRM_KEY_MountPointName, SRM_KEY_MountType,
     SRM_KEY_MountToSystem, SRM_KEY_MountOptions, SRM_KEY_MountAtStartup, SRM_KEY_ReadOnly,
     SRM_KEY_MountLocation};
 
-const int kShareKeys[] = {
-    SRM_KEY_Type,       SRM_KEY_Id,        SRM_KEY_PubId,       SRM_KEY_State,
-    SRM_KEY_LId,        SRM_KEY_ShareName, SRM_KEY_SharePath,   SRM_KEY_ShareFsType,
-    SRM_KEY_ShareFlags, SRM_KEY_ShareUser, SRM_KEY_Domain,      SRM_KEY_ShareDesc,
-    SRM_KEY_VolumeId};
+const int kShareKeys[] = {SRM_KEY_Type,      SRM_KEY_Id,          SRM_KEY_PubId,
+                          SRM_KEY_State,     SRM_KEY_LId,         SRM_KEY_ShareName,
+                          SRM_KEY_SharePath, SRM_KEY_ShareFsType, SRM_KEY_ShareFlags,
+                          SRM_KEY_ShareUser, SRM_KEY_Domain,      SRM_KEY_ShareDesc,
+                          SRM_KEY_VolumeId};
 
-const int kVirtualServerKeys[] = {SRM_KEY_Type,     SRM_KEY_Id,     SRM_KEY_PubId,
-                                  SRM_KEY_State,    SRM_KEY_HostName, SRM_KEY_IPAddr,
-                                  SRM_KEY_Name,     SRM_KEY_ServiceGroup};
+const int kVirtualServerKeys[] = {SRM_KEY_Type,  SRM_KEY_Id,          SRM_KEY_PubId,
+                                  SRM_KEY_State, SRM_KEY_HostName,    SRM_KEY_IPAddr,
+                                  SRM_KEY_Name,  SRM_KEY_ServiceGroup};
 
 const int kAliasKeys[] = {SRM_KEY_Type,      SRM_KEY_Id,          SRM_KEY_PubId,
                           SRM_KEY_PrimaryId, SRM_KEY_SecondaryId, SRM_KEY_IdType};
@@ -122,14 +124,13 @@ const int kAliasShortKeys[] = {SRM_KEY_Type, SRM_KEY_Id, SRM_KEY_IdType, SRM_KEY
 const int kServiceGroupKeys[] = {SRM_KEY_Type, SRM_KEY_Id, SRM_KEY_ChildServiceGroup,
                                  SRM_KEY_ResourceCount};
 
-const int kErrorKeys[] = {SRM_KEY_Type,     SRM_KEY_Id,    SRM_KEY_ErrorDesc,
-                          SRM_KEY_Ecode,    SRM_KEY_Sev,   SRM_KEY_FileName,
-                          SRM_KEY_Etype,    SRM_KEY_Eclass, SRM_KEY_Efunc};
+const int kErrorKeys[] = {SRM_KEY_Type,  SRM_KEY_Id,     SRM_KEY_ErrorDesc,
+                          SRM_KEY_Ecode, SRM_KEY_Sev,    SRM_KEY_FileName,
+                          SRM_KEY_Etype, SRM_KEY_Eclass, SRM_KEY_Efunc};
 
-const int kHeaderKeys[] = {SRM_KEY_SrmResourceDbVersion, SRM_KEY_ResourceCount,
-                           SRM_KEY_ClusterAlias,         SRM_KEY_ClusterId,
-                           SRM_KEY_ClusterName,          SRM_KEY_ClusterVersion,
-                           SRM_KEY_MemberCount,          SRM_KEY_SGCount};
+const int kHeaderKeys[] = {
+    SRM_KEY_SrmResourceDbVersion, SRM_KEY_ResourceCount,  SRM_KEY_ClusterAlias, SRM_KEY_ClusterId,
+    SRM_KEY_ClusterName,          SRM_KEY_ClusterVersion, SRM_KEY_MemberCount,  SRM_KEY_SGCount};
 
 #define SRM_LAYOUT(word, full, shortForm) \
     { word, full, SRM_COUNT(full), shortForm, SRM_COUNT(shortForm) }
@@ -240,4 +241,6 @@ const SrmRecordLayout *SrmRecordLayoutOf(int kindWord) {
     return nullptr;
 }
 
-const SrmRecordLayout *SrmRecordHeaderLayout() { return &kHeaderLayout; }
+const SrmRecordLayout *SrmRecordHeaderLayout() {
+    return &kHeaderLayout;
+}

@@ -112,10 +112,10 @@ TEST(SrmSplitKeyValuePairTest, ElementWithoutEqualsLeavesKeyAndValueAlone) {
 }
 
 TEST(SrmRecordLayoutTest, EveryRecordLeadsWithTypeAndIdAndUsesKnownKeysOnce) {
-    const int kinds[] = {SRM_KEY_System,        SRM_KEY_Disk,       SRM_KEY_DiskChunk,
+    const int kinds[] = {SRM_KEY_System,        SRM_KEY_Disk,        SRM_KEY_DiskChunk,
                          SRM_KEY_Volume,        SRM_KEY_VolumeGroup, SRM_KEY_VolumeManager,
-                         SRM_KEY_FileSystem,    SRM_KEY_MountPoint, SRM_KEY_Share,
-                         SRM_KEY_VirtualServer, SRM_KEY_Id,         SRM_KEY_ServiceGroup,
+                         SRM_KEY_FileSystem,    SRM_KEY_MountPoint,  SRM_KEY_Share,
+                         SRM_KEY_VirtualServer, SRM_KEY_Id,          SRM_KEY_ServiceGroup,
                          SRM_KEY_Error};
     for (int kind : kinds) {
         const SrmRecordLayout *layout = SrmRecordLayoutOf(kind);

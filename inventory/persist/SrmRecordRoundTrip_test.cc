@@ -26,7 +26,7 @@ struct Element {
 using Record = std::vector<Element>;
 
 class RecordRoundTripTest : public ::testing::Test {
-protected:
+  protected:
     // Any byte but NUL and the double quote, weighted towards the record syntax.
     std::string RandomValue() {
         static const char kSyntax[] = ",;=\n \t\r";
@@ -144,9 +144,9 @@ TEST_F(RecordRoundTripTest, RandomValuesReadBackEqualFromPipes) {
 // Quotes that keep their record intact come back as written; the others come back as
 // apostrophes, and neither kind disturbs the elements or records that follow.
 TEST_F(RecordRoundTripTest, ValuesWithQuotesNeverBreakTheRecordsAfterThem) {
-    const std::vector<std::string> quoted = {
-        "say \"hi\"",  "\"\"",        "a\"b;c\"d",    "\"a,b\"",    "12\" disk",
-        "a\"b,c\"d",   "\"",          "\"\",\"",      "x\"\n;\",,", "\"tail"};
+    const std::vector<std::string> quoted = {"say \"hi\"", "\"\"",      "a\"b;c\"d", "\"a,b\"",
+                                             "12\" disk",  "a\"b,c\"d", "\"",        "\"\",\"",
+                                             "x\"\n;\",,", "\"tail"};
     std::vector<Record> written, expected;
     for (const std::string &value : quoted) {
         std::string other = RandomValue();

@@ -33,7 +33,7 @@
 // The writer keeps a reference to `record`: the buffer must outlive it, and one writer at a time
 // may use a buffer. One thread at a time.
 class ULVAR_API SrmRecordWriter {
-public:
+  public:
     // Empties `record`; its capacity is kept for the new record.
     explicit SrmRecordWriter(std::string &record);
 
@@ -59,7 +59,7 @@ public:
     // The record as formatted so far (after write(), with its ending).
     const std::string &text() const { return record_; }
 
-private:
+  private:
     // Appends `"key=value",`; `value` is already safe to write.
     void appendElement(int keyId, const char *value, std::size_t length);
     void appendText(int keyId, const std::string &value);

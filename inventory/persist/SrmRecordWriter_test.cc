@@ -18,7 +18,7 @@ using persist_testing::FileWith;
 using persist_testing::ScopedFd;
 
 class SrmRecordWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_GE(file_.get(), 0); }
 
     std::string Written() { return ContentsOf(file_.get()); }
@@ -57,8 +57,8 @@ TEST_F(SrmRecordWriterTest, HeaderKeepsEmptyTextElements) {
     char expected[512];
     snprintf(expected, sizeof expected,
              "\"%s=%s\",\"%s=%d\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%d\",\"%s=%d\",;\n",
-             "SrmResourceDbVersion", "1.0", "ResourceCount", 3, "ClusterAlias", "", "ClusterId",
-             "", "ClusterName", "", "ClusterVersion", "", "MemberCount", 0, "SGCount", 0);
+             "SrmResourceDbVersion", "1.0", "ResourceCount", 3, "ClusterAlias", "", "ClusterId", "",
+             "ClusterName", "", "ClusterVersion", "", "MemberCount", 0, "SGCount", 0);
     SrmRecordWriter w(buffer_);
     w.addTextAlways(SRM_KEY_SrmResourceDbVersion, "1.0");
     w.addInt(SRM_KEY_ResourceCount, 3);

@@ -14,7 +14,7 @@ namespace persist_testing {
 
 // Closes its descriptor on destruction.
 class ScopedFd {
-public:
+  public:
     explicit ScopedFd(int fd = -1) : fd_(fd) {}
     ~ScopedFd() {
         if (fd_ >= 0) {
@@ -25,7 +25,7 @@ public:
     ScopedFd &operator=(const ScopedFd &) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -72,7 +72,7 @@ inline std::string ContentsOf(int fd) {
 // The read end of a pipe that delivers `bytes` and then ends. A thread feeds it in pieces of at
 // most `piece` bytes so that readers see short reads; Join() after reading.
 class FedPipe {
-public:
+  public:
     FedPipe(const std::string &bytes, std::size_t piece) : readFd_(-1) {
         // A test that stops reading early must not be killed by the feeder's broken pipe.
         signal(SIGPIPE, SIG_IGN);
@@ -103,7 +103,7 @@ public:
     FedPipe &operator=(const FedPipe &) = delete;
     int fd() const { return readFd_; }
 
-private:
+  private:
     int readFd_;
     std::thread feeder_;
 };
