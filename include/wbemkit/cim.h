@@ -13,6 +13,23 @@
 //  - cim_addPropertyToPropertyList(list, p): the list owns `p`;
 //  - cim_free... of a container frees what it owns, recursively.
 // A null result means failure; cim_getLastError() then tells why.
+//
+// Every text held by a record (names, namespaces, values) is a malloc'd copy
+// and is released with free() by the cim_free... functions. A caller may
+// replace such a text in place by another malloc'd text (freeing the old one).
+//
+// List nodes come only from this library (never malloc a node yourself). The
+// first node of a list keeps a hidden pointer to the last one, so that
+// appending never walks the list. A caller may read and relink the mNext
+// chain, with one rule: after cutting a chain by hand (setting a node's mNext
+// to null), do not append to the front part again; use cim_splitList for a
+// cut after which both parts stay lists of their own. The part after a hand
+// cut is a list of its own (its first append walks it once).
+//
+// Every function accepts null and bad arguments without crashing and answers
+// with its failure value; the free functions accept null and do nothing.
+// Functions are thread-safe as long as no object is used by two threads at
+// once; the last error and the library-owned texts are per thread.
 #ifndef WBEMKIT_CIM_H
 #define WBEMKIT_CIM_H
 
@@ -68,20 +85,20 @@ typedef int CIMBool;
 // Used for instance lists (elements are CCIMInstance*) and property lists
 // (elements are CCIMProperty*).
 typedef struct _CCIMList {
-    void *mDataObject;       // element, or null in an empty list
-    struct _CCIMList *mNext; // next node, null at the end
+    void *mDataObject;        // element, or null in an empty list
+    struct _CCIMList *mNext;  // next node, null at the end
 } CCIMList;
 
 struct _CCIMObjectPath;
 struct _CCIMInstance;
 
 typedef struct _CCIMProperty {
-    char *mName;                      // property name
-    CIMType mType;                    // value type
-    char *mValue;                     // value text; arrays encoded as one text; null if none
-    struct _CCIMObjectPath *mObjPath; // reference value (type reference), else null
-    struct _CCIMInstance *mInstance;  // embedded instance (type instance), else null
-    CIMBool mKeyProperty;             // 1 for a key property
+    char *mName;                       // property name
+    CIMType mType;                     // value type
+    char *mValue;                      // value text; arrays encoded as one text; null if none
+    struct _CCIMObjectPath *mObjPath;  // reference value (type reference), else null
+    struct _CCIMInstance *mInstance;   // embedded instance (type instance), else null
+    CIMBool mKeyProperty;              // 1 for a key property
 } CCIMProperty;
 
 typedef struct _CCIMInstance {
@@ -90,16 +107,15 @@ typedef struct _CCIMInstance {
 } CCIMInstance;
 
 typedef struct _CCIMObjectPath {
-    char *mName;              // class name
-    char *mNameSpace;         // namespace, such as "root/cimv2"
-    CCIMList *mKeyProperties; // key-property list (elements CCIMProperty*)
+    char *mName;               // class name
+    char *mNameSpace;          // namespace, such as "root/cimv2"
+    CCIMList *mKeyProperties;  // key-property list (elements CCIMProperty*)
 } CCIMObjectPath;
 
 typedef struct _CCIMException {
-    int mErrorID;       // error code
-    char *mErrorString; // message text
+    int mErrorID;        // error code
+    char *mErrorString;  // message text
 } CCIMException;
-
 
 #ifdef __cplusplus
 #define WBEMKIT_DEFAULT(value) = value
@@ -109,21 +125,25 @@ typedef struct _CCIMException {
 
 // ---- Instances, properties, object paths ----
 
-// New instance of `className` with an empty property list. `component` names
-// the caller for diagnostics and may be null.
+// New instance of `className` (copied; null fails) with an empty property
+// list. `component` names the caller for diagnostics and may be null.
 WBEMKIT_API CCIMInstance *cim_createInstance(const char *className,
                                              const char *component WBEMKIT_DEFAULT(NULL));
-// New property holding copies of `name`, `value` (may be null) and `path`
-// (may be null; a deep copy is kept, the caller keeps `path`).
+// New property holding copies of `name` (null fails), `value` (may be null)
+// and `path` (may be null; a deep copy is kept, the caller keeps `path`).
+// `type` must be a CIMType (0..29); `isKey` is stored as cim_true or cim_false.
 WBEMKIT_API CCIMProperty *cim_createProperty(const char *name, CIMType type, const char *value,
                                              CCIMObjectPath *path, CIMBool isKey);
-// Appends `prop` to the instance's property list in O(1). On cim_true the
-// instance owns `prop`; on cim_false the caller still does.
+// Appends `prop` to the instance's property list in O(1) (a null property
+// list is made first). On cim_true the instance owns `prop`; on cim_false
+// (null argument, memory exhausted) the caller still does.
 WBEMKIT_API CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop);
-// New path naming `inst`: its class name, copies of its key properties in
-// order, and the namespace "root/cimv2".
+// New path naming `inst`: its class name, copies of its key properties
+// (mKeyProperty set) in order, and the namespace "root/cimv2". The key list
+// is always present (empty when the instance has no key). Null for a null
+// instance (code CIM_ERR_NO_INSTANCE) or an instance without a class name.
 WBEMKIT_API CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst);
-// Deep copy of `prop`.
+// Deep copy of `prop`, with its object path and embedded instance.
 WBEMKIT_API CCIMProperty *cim_copyProperty(const CCIMProperty *prop);
 
 // ---- Lists ----
@@ -132,6 +152,7 @@ WBEMKIT_API CCIMProperty *cim_copyProperty(const CCIMProperty *prop);
 WBEMKIT_API CCIMList *cim_createInstanceList(void);
 // Appends `inst` in O(1); the list owns it. Returns the list to use from now on
 // (null on failure: the caller keeps `inst` and the list passed in is unchanged).
+// The first append to an empty list fills its one node.
 WBEMKIT_API CCIMList *cim_addInstance(CCIMList *list, CCIMInstance *inst);
 // Puts `inst` in front; `list` may be null (a new list is made). Same ownership
 // and result rule as cim_addInstance.
@@ -140,6 +161,11 @@ WBEMKIT_API CCIMList *cim_prependInstance(CCIMList *list, CCIMInstance *inst);
 WBEMKIT_API CCIMList *cim_createPropertyList(void);
 // Appends `prop` in O(1); the list owns it. Same result rule as cim_addInstance.
 WBEMKIT_API CCIMList *cim_addPropertyToPropertyList(CCIMList *list, CCIMProperty *prop);
+// Cuts `list` after its first `count` nodes (count >= 1). `list` keeps those
+// nodes; the rest is returned as a list of its own, owned by the caller, and
+// both stay lists that appends work on. Null when nothing follows, and for a
+// null list or a count below 1 (then with the code CIM_ERR_INVALID_PARAMETER).
+WBEMKIT_API CCIMList *cim_splitList(CCIMList *list, int count);
 
 // ---- Release ----  (each accepts null and frees what the object owns)
 
@@ -151,13 +177,28 @@ WBEMKIT_API void cim_freeObjectPath(CCIMObjectPath *path);
 
 // ---- Array values ----
 //
-// An array value is one text. cim_encode...Array returns a text owned by the
-// library (the caller does not free it); it stays valid on the calling thread
-// for at least the next 7 calls of any cim_encode... or cim_getDateStr
-// function. cim_decode...Array returns a new array of *count elements to be
-// released with free() (strings: cim_freeStringArray), or null with *count 0
-// for a bad text. Every decode reverses its encode exactly; char16 arrays
-// decode as Uint16.
+// An array value is one text: every element followed by a comma ("1,2,3,";
+// the empty array is ""). In string elements a backslash is written as two
+// backslashes and a comma as backslash-comma; every other byte stands as it
+// is. Integers are decimal, reals the shortest decimal text that reads back
+// to the same value ("inf", "-inf", "nan", "-nan": a NaN keeps its sign but
+// not its payload), booleans "true" or "false", datetimes CIM datetimes as
+// cim_getDateStr writes them.
+//
+// cim_encode...Array returns a text owned by the library (the caller does not
+// free it); it stays valid on the calling thread for at least the next 7 calls
+// of any cim_encode... or cim_getDateStr function. Null (nothing kept) for a
+// count below 0, null values with a count above 0, a null string element, or
+// an element outside its type's range (uint8 0..255, sint8 -128..127, uint16
+// 0..65535, sint16 -32768..32767). Booleans: any non-zero value is true.
+//
+// cim_decode...Array returns a new array of *count elements to be released
+// with free() (strings: cim_freeStringArray; the string array has one more
+// slot, holding null), or null with *count 0 for a null or bad text (an
+// element outside its type's range included). The empty text gives a
+// non-null array and *count 0. A null `count` fails. Every decode reverses
+// its encode exactly; booleans decode as 1 and 0; char16 arrays are encoded
+// and decoded as Uint16.
 
 WBEMKIT_API const char *cim_encodeStringArray(char *const *values, int count);
 WBEMKIT_API const char *cim_encodeUint8Array(const unsigned short *values, int count);
@@ -187,12 +228,14 @@ WBEMKIT_API double *cim_decodeReal32Array(const char *text, int *count);
 WBEMKIT_API long double *cim_decodeReal64Array(const char *text, int *count);
 WBEMKIT_API int *cim_decodeBooleanArray(const char *text, int *count);
 WBEMKIT_API unsigned int *cim_decodeDateTimeArray(const char *text, int *count);
+// Frees the first `count` strings of `values` and the array; accepts null.
 WBEMKIT_API void cim_freeStringArray(char **values, int count);
 
 // ---- Dates ----
 
 // CIM datetime "yyyymmddhhmmss.mmmmmm+000" (25 characters, UTC) of `seconds`
-// since the epoch. Library-owned text, lifetime as for the encoders.
+// since the epoch (negative: before 1970). Library-owned text, lifetime as for
+// the encoders. Null for a time outside the years 0000 to 9999.
 WBEMKIT_API const char *cim_getDateStr(long seconds);
 
 // ---- Errors ----
@@ -200,11 +243,18 @@ WBEMKIT_API const char *cim_getDateStr(long seconds);
 // Exceptions are owned by the library: the calling thread has one exception
 // record; cim_createException fills it and returns it, every failing cim_
 // call fills it too. The caller never frees an exception; its content is
-// valid until the next failure on the same thread.
+// valid until the next failure on the same thread. Successful calls leave it
+// alone. mErrorString is never null.
 
-// Code 2 stands for a missing instance; `origin` names the caller (may be null).
-WBEMKIT_API CCIMException *cim_createException(int code, const char *message,
-                                               const char *origin);
+// Error codes of the library's own failures.
+#define CIM_ERR_NONE 0               // no failure yet on this thread
+#define CIM_ERR_FAILED 1             // memory exhausted
+#define CIM_ERR_NO_INSTANCE 2        // a null instance was passed
+#define CIM_ERR_INVALID_PARAMETER 4  // any other null or bad argument, or a bad array text
+
+// Code 2 stands for a missing instance; `message` may be null (an empty
+// message); `origin` names the caller (may be null) and is not kept.
+WBEMKIT_API CCIMException *cim_createException(int code, const char *message, const char *origin);
 // The calling thread's last failure (code 0 and an empty message if none).
 WBEMKIT_API CCIMException *cim_getLastError(void);
 

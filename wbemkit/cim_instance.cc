@@ -1,0 +1,279 @@
+// Instances, properties and object paths: creation, deep copies and release.
+//
+// Every text is a malloc'd copy because callers may replace a record's text
+// in place (the CIM-XML writer turns a blank key value into "0") and release
+// the old one with free().
+#include <cstdlib>
+#include <cstring>
+
+#include "wbemkit/cim.h"
+#include "wbemkit/last_error.h"
+#include "wbemkit/list_cell.h"
+
+using nmspc_cim::CCIMInstance;
+using nmspc_cim::CCIMList;
+using nmspc_cim::CCIMObjectPath;
+using nmspc_cim::CCIMProperty;
+using nmspc_cim::CIMType;
+using wbemkit::recordFailure;
+
+namespace {
+
+constexpr const char *kDefaultNameSpace = "root/cimv2";
+constexpr const char *kNoMemory = "Out of memory: cannot make a CIM object.";
+
+// Copies `text` with malloc; a null text copies as null. `ok` turns false
+// only when memory is exhausted.
+char *copyText(const char *text, bool &ok) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    char *copy = strdup(text);
+    if (copy == nullptr) {
+        ok = false;
+    }
+    return copy;
+}
+
+// The deep copies below return null with no failure recorded when memory is
+// exhausted; the exported function that started the copy records it once.
+CCIMProperty *copyProperty(const CCIMProperty *prop);
+
+CCIMList *copyPropertyList(const CCIMList *list) {
+    CCIMList *copy = wbemkit::listCreate();
+    for (const CCIMList *node = list; copy != nullptr && node != nullptr; node = node->mNext) {
+        if (node->mDataObject == nullptr) {
+            continue;
+        }
+        CCIMProperty *prop = copyProperty(static_cast<const CCIMProperty *>(node->mDataObject));
+        if (prop == nullptr || wbemkit::listAppend(copy, prop) == nullptr) {
+            nmspc_cim::cim_freeProperty(prop);
+            nmspc_cim::cim_freePropertyList(copy);
+            return nullptr;
+        }
+    }
+    return copy;
+}
+
+CCIMObjectPath *copyPath(const CCIMObjectPath *path) {
+    auto *copy = static_cast<CCIMObjectPath *>(std::calloc(1, sizeof(CCIMObjectPath)));
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    bool ok = true;
+    copy->mName = copyText(path->mName, ok);
+    copy->mNameSpace = copyText(path->mNameSpace, ok);
+    if (ok && path->mKeyProperties != nullptr) {
+        copy->mKeyProperties = copyPropertyList(path->mKeyProperties);
+        ok = copy->mKeyProperties != nullptr;
+    }
+    if (!ok) {
+        nmspc_cim::cim_freeObjectPath(copy);
+        return nullptr;
+    }
+    return copy;
+}
+
+CCIMInstance *copyInstance(const CCIMInstance *inst) {
+    auto *copy = static_cast<CCIMInstance *>(std::calloc(1, sizeof(CCIMInstance)));
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    bool ok = true;
+    copy->mClassName = copyText(inst->mClassName, ok);
+    if (ok && inst->mProperties != nullptr) {
+        copy->mProperties = copyPropertyList(inst->mProperties);
+        ok = copy->mProperties != nullptr;
+    }
+    if (!ok) {
+        nmspc_cim::cim_freeInstance(copy);
+        return nullptr;
+    }
+    return copy;
+}
+
+CCIMProperty *copyProperty(const CCIMProperty *prop) {
+    auto *copy = static_cast<CCIMProperty *>(std::calloc(1, sizeof(CCIMProperty)));
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    bool ok = true;
+    copy->mName = copyText(prop->mName, ok);
+    copy->mType = prop->mType;
+    copy->mValue = copyText(prop->mValue, ok);
+    copy->mKeyProperty = prop->mKeyProperty;
+    if (ok && prop->mObjPath != nullptr) {
+        copy->mObjPath = copyPath(prop->mObjPath);
+        ok = copy->mObjPath != nullptr;
+    }
+    if (ok && prop->mInstance != nullptr) {
+        copy->mInstance = copyInstance(prop->mInstance);
+        ok = copy->mInstance != nullptr;
+    }
+    if (!ok) {
+        nmspc_cim::cim_freeProperty(copy);
+        return nullptr;
+    }
+    return copy;
+}
+
+bool isCimType(CIMType type) {
+    return static_cast<int>(type) >= nmspc_cim::CIM_UINT8 &&
+           static_cast<int>(type) <= nmspc_cim::CIM_INSTANCE;
+}
+
+}  // namespace
+
+// The exported functions keep the C linkage of their declarations in cim.h.
+namespace nmspc_cim {
+
+CCIMInstance *cim_createInstance(const char *className, const char *component) {
+    (void)component;  // diagnostics only; the record has no place for it
+    if (className == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "Class name of a CIM instance is NULL.");
+        return nullptr;
+    }
+    auto *inst = static_cast<CCIMInstance *>(std::calloc(1, sizeof(CCIMInstance)));
+    bool ok = inst != nullptr;
+    if (ok) {
+        inst->mClassName = copyText(className, ok);
+        inst->mProperties = wbemkit::listCreate();
+        ok = ok && inst->mProperties != nullptr;
+    }
+    if (!ok) {
+        cim_freeInstance(inst);
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+        return nullptr;
+    }
+    return inst;
+}
+
+CCIMProperty *cim_createProperty(const char *name, CIMType type, const char *value,
+                                 CCIMObjectPath *path, CIMBool isKey) {
+    if (name == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "Name of a CIM property is NULL.");
+        return nullptr;
+    }
+    if (!isCimType(type)) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "Type of a CIM property is not a CIM type.");
+        return nullptr;
+    }
+    auto *prop = static_cast<CCIMProperty *>(std::calloc(1, sizeof(CCIMProperty)));
+    bool ok = prop != nullptr;
+    if (ok) {
+        prop->mName = copyText(name, ok);
+        prop->mType = type;
+        prop->mValue = copyText(value, ok);
+        prop->mKeyProperty = isKey != cim_false ? cim_true : cim_false;
+        if (ok && path != nullptr) {
+            prop->mObjPath = copyPath(path);
+            ok = prop->mObjPath != nullptr;
+        }
+    }
+    if (!ok) {
+        cim_freeProperty(prop);
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+        return nullptr;
+    }
+    return prop;
+}
+
+CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop) {
+    if (inst == nullptr) {
+        recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance cannot take a property.");
+        return cim_false;
+    }
+    if (prop == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be added to an instance.");
+        return cim_false;
+    }
+    if (inst->mProperties == nullptr) {
+        inst->mProperties = wbemkit::listCreate();
+    }
+    if (inst->mProperties == nullptr || wbemkit::listAppend(inst->mProperties, prop) == nullptr) {
+        recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add a property to an instance.");
+        return cim_false;
+    }
+    return cim_true;
+}
+
+CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst) {
+    if (inst == nullptr) {
+        recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance has no object path.");
+        return nullptr;
+    }
+    if (inst->mClassName == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "CIM instance without a class name has no path.");
+        return nullptr;
+    }
+    auto *path = static_cast<CCIMObjectPath *>(std::calloc(1, sizeof(CCIMObjectPath)));
+    bool ok = path != nullptr;
+    if (ok) {
+        path->mName = copyText(inst->mClassName, ok);
+        path->mNameSpace = copyText(kDefaultNameSpace, ok);
+        path->mKeyProperties = wbemkit::listCreate();
+        ok = ok && path->mKeyProperties != nullptr;
+    }
+    for (CCIMList *node = ok ? inst->mProperties : nullptr; node != nullptr; node = node->mNext) {
+        auto *prop = static_cast<CCIMProperty *>(node->mDataObject);
+        if (prop == nullptr || prop->mKeyProperty == cim_false) {
+            continue;
+        }
+        CCIMProperty *key = copyProperty(prop);
+        if (key == nullptr || wbemkit::listAppend(path->mKeyProperties, key) == nullptr) {
+            cim_freeProperty(key);
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        cim_freeObjectPath(path);
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+        return nullptr;
+    }
+    return path;
+}
+
+CCIMProperty *cim_copyProperty(const CCIMProperty *prop) {
+    if (prop == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be copied.");
+        return nullptr;
+    }
+    CCIMProperty *copy = copyProperty(prop);
+    if (copy == nullptr) {
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+    }
+    return copy;
+}
+
+void cim_freeInstance(CCIMInstance *inst) {
+    if (inst == nullptr) {
+        return;
+    }
+    std::free(inst->mClassName);
+    cim_freePropertyList(inst->mProperties);
+    std::free(inst);
+}
+
+void cim_freeProperty(CCIMProperty *prop) {
+    if (prop == nullptr) {
+        return;
+    }
+    std::free(prop->mName);
+    std::free(prop->mValue);
+    cim_freeObjectPath(prop->mObjPath);
+    cim_freeInstance(prop->mInstance);
+    std::free(prop);
+}
+
+void cim_freeObjectPath(CCIMObjectPath *path) {
+    if (path == nullptr) {
+        return;
+    }
+    std::free(path->mName);
+    std::free(path->mNameSpace);
+    cim_freePropertyList(path->mKeyProperties);
+    std::free(path);
+}
+
+}  // namespace nmspc_cim

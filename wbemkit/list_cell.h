@@ -1,0 +1,47 @@
+// List nodes as the library allocates them, and the list operations shared by
+// instance lists, property lists and key-property lists.
+//
+// Every node is a ListCell whose first member is the visible CCIMList record,
+// so a node pointer is also the cell's address (free() of either works). The
+// first node of a list keeps in `last` a pointer to the list's last node;
+// other nodes keep null there. A hint that is missing or no longer names a
+// last node (mNext set) is rebuilt by one walk; see cim.h for the one kind of
+// hand-made change a hint cannot notice.
+#ifndef WBEMKIT_LIST_CELL_H
+#define WBEMKIT_LIST_CELL_H
+
+#include "wbemkit/cim.h"
+
+namespace wbemkit {
+
+using nmspc_cim::CCIMList;
+
+struct ListCell {
+    CCIMList node;   // must stay first
+    CCIMList *last;  // in the first node: the last node; else null
+};
+
+// New empty list (one node, null element), or null when memory is exhausted.
+// None of these functions records a failure; their callers do.
+CCIMList *listCreate() noexcept;
+
+// Appends non-null `element` in O(1) and returns `list`; an empty list has
+// its one node filled. Null when memory is exhausted (`list` unchanged).
+CCIMList *listAppend(CCIMList *list, void *element) noexcept;
+
+// Puts non-null `element` in front and returns the list's new first node;
+// a null `list` makes a new list. Null when memory is exhausted (`list`
+// unchanged).
+CCIMList *listPrepend(CCIMList *list, void *element) noexcept;
+
+// Cuts after `count` (>= 1) nodes and returns the rest as a list of its own,
+// or null when nothing follows.
+CCIMList *listSplit(CCIMList *list, int count) noexcept;
+
+// Frees every node of `list` (may be null), handing each non-null element to
+// `freeElement` first. Iterative, so any length is fine.
+void listFree(CCIMList *list, void (*freeElement)(void *)) noexcept;
+
+}  // namespace wbemkit
+
+#endif
