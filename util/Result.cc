@@ -80,8 +80,8 @@ Result &Result::operator=(const Result &other) {
 bool Result::operator==(const Result &other) {
     const char *const fn = "RESULT::operator==";
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting operator==");
-    bool equal = m_key == other.m_key && m_bundle == other.m_bundle &&
-                 m_severity == other.m_severity;
+    bool equal =
+        m_key == other.m_key && m_bundle == other.m_bundle && m_severity == other.m_severity;
     if (equal) {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Result objects are EQUAL.");
     }
@@ -115,15 +115,25 @@ void Result::SetSeverity(std::string key) {
     }
 }
 
-std::string Result::getBundle() { return m_bundle; }
+std::string Result::getBundle() {
+    return m_bundle;
+}
 
-std::string Result::getKey() { return m_key; }
+std::string Result::getKey() {
+    return m_key;
+}
 
-std::string Result::getSeverity() { return m_severity; }
+std::string Result::getSeverity() {
+    return m_severity;
+}
 
-char **Result::getArguments() { return m_args; }
+char **Result::getArguments() {
+    return m_args;
+}
 
-char **Result::getArgDescriptors() { return m_argDescriptors; }
+char **Result::getArgDescriptors() {
+    return m_argDescriptors;
+}
 
 int Result::getArgumentCount(char **slots) {
     if (slots == nullptr) {
@@ -138,6 +148,10 @@ int Result::getArgumentCount(char **slots) {
     return count;
 }
 
-std::string Result::getCreationTime() { return ctimeText(m_creationTime); }
+std::string Result::getCreationTime() {
+    return ctimeText(m_creationTime);
+}
 
-long Result::getCreationTimeInSec() { return m_creationTime; }
+long Result::getCreationTimeInSec() {
+    return m_creationTime;
+}

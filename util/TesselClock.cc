@@ -5,13 +5,17 @@
 namespace tessel {
 namespace {
 
-long systemTime() { return static_cast<long>(time(nullptr)); }
+long systemTime() {
+    return static_cast<long>(time(nullptr));
+}
 
 TimeSource g_source = systemTime;
 
 }  // namespace
 
-long currentTime() { return g_source(); }
+long currentTime() {
+    return g_source();
+}
 
 TimeSource setTimeSource(TimeSource source) {
     TimeSource previous = g_source;

@@ -36,7 +36,9 @@ void logBanner() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "*************", "*************************");
 }
 
-const char *orNull(const char *s) { return s != nullptr ? s : "NULL"; }
+const char *orNull(const char *s) {
+    return s != nullptr ? s : "NULL";
+}
 
 std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
@@ -52,10 +54,13 @@ std::string format(const char *fmt, ...) {
     return std::string(buf, static_cast<size_t>(n) < sizeof buf ? n : sizeof buf - 1);
 }
 
-// Appends each element of a decoded array as a quoted text and a blank, then
-// releases the array with free().
+// Decodes `text` with `decode` and appends each element as a quoted text and
+// a blank, then releases the array with free().
 template <typename T, typename Show>
-void appendElements(std::string &line, T *values, int count, Show show) {
+void appendElements(std::string &line, T *(*decode)(const char *, int *), const char *text,
+                    Show show) {
+    int count = 0;
+    T *values = decode(text, &count);
     for (int i = 0; values != nullptr && i < count; ++i) {
         line += '"';
         line += show(values[i]);
@@ -67,58 +72,58 @@ void appendElements(std::string &line, T *values, int count, Show show) {
 // The text of an array value, element by element, or of a single value.
 std::string valueText(CIMType type, const char *value) {
     std::string line;
-    int count = 0;
     switch (type) {
         case nmspc_cim::CIM_UINT8_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeUint8Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeUint8Array, value,
                            [](unsigned short v) { return format("%u", v); });
             break;
         case nmspc_cim::CIM_SINT8_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeSint8Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeSint8Array, value,
                            [](short v) { return format("%d", v); });
             break;
         case nmspc_cim::CIM_UINT16_ARRAY:
         case nmspc_cim::CIM_CHAR16_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeUint16Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeUint16Array, value,
                            [](unsigned int v) { return format("%u", v); });
             break;
         case nmspc_cim::CIM_SINT16_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeSint16Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeSint16Array, value,
                            [](int v) { return format("%d", v); });
             break;
         case nmspc_cim::CIM_UINT32_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeUint32Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeUint32Array, value,
                            [](unsigned int v) { return format("%u", v); });
             break;
         case nmspc_cim::CIM_SINT32_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeSint32Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeSint32Array, value,
                            [](int v) { return format("%d", v); });
             break;
         case nmspc_cim::CIM_UINT64_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeUint64Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeUint64Array, value,
                            [](unsigned long long v) { return format("%llu", v); });
             break;
         case nmspc_cim::CIM_SINT64_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeSint64Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeSint64Array, value,
                            [](long long v) { return format("%lld", v); });
             break;
         case nmspc_cim::CIM_REAL32_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeReal32Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeReal32Array, value,
                            [](double v) { return format("%g", v); });
             break;
         case nmspc_cim::CIM_REAL64_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeReal64Array(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeReal64Array, value,
                            [](long double v) { return format("%Lg", v); });
             break;
         case nmspc_cim::CIM_BOOLEAN_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeBooleanArray(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeBooleanArray, value,
                            [](int v) { return std::string(v == 1 ? "true" : "false"); });
             break;
         case nmspc_cim::CIM_DATETIME_ARRAY:
-            appendElements(line, nmspc_cim::cim_decodeDateTimeArray(value, &count), count,
+            appendElements(line, nmspc_cim::cim_decodeDateTimeArray, value,
                            [](unsigned int v) { return format("%u", v); });
             break;
         case nmspc_cim::CIM_STRING_ARRAY: {
+            int count = 0;
             char **values = nmspc_cim::cim_decodeStringArray(value, &count);
             for (int i = 0; values != nullptr && i < count; ++i) {
                 line += '"';
@@ -301,11 +306,9 @@ void Tessel::printObjectPath(unsigned indent, _CCIMObjectPath *path) {
         return;
     }
     printfIndented(indent, "Object Path Name = \"%s\"\n", orNull(path->mName));
-    prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Object Path Name = \"%s\"",
-            orNull(path->mName));
+    prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Object Path Name = \"%s\"", orNull(path->mName));
     printfIndented(indent + 1, "Namespace = \"%s\"\n", orNull(path->mNameSpace));
-    prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Namespace = \"%s\"",
-            orNull(path->mNameSpace));
+    prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Namespace = \"%s\"", orNull(path->mNameSpace));
     printfIndented(indent + 1, "Key Properties:\n");
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Key Properties:");
     printProperties(indent + 2, path->mKeyProperties);
@@ -329,12 +332,12 @@ void Tessel::printInstance(unsigned indent, _CCIMInstance *instance) {
 
 const char *Tessel::typeToString(CIMType type) {
     static const char *const kNames[] = {
-        "uint8",          "sint8",          "uint16",       "sint16",        "uint32",
-        "sint32",         "uint64",         "sint64",       "string",        "boolean",
-        "real32",         "real64",         "datetime",     "char16",        "uint8_array",
-        "sint8_array",    "uint16_array",   "sint16_array", "uint32_array",  "sint32_array",
-        "uint64_array",   "sint64_array",   "string_array", "boolean_array", "real32_array",
-        "real64_array",   "datetime_array", "char16_array", "reference",     "instance"};
+        "uint8",        "sint8",          "uint16",       "sint16",        "uint32",
+        "sint32",       "uint64",         "sint64",       "string",        "boolean",
+        "real32",       "real64",         "datetime",     "char16",        "uint8_array",
+        "sint8_array",  "uint16_array",   "sint16_array", "uint32_array",  "sint32_array",
+        "uint64_array", "sint64_array",   "string_array", "boolean_array", "real32_array",
+        "real64_array", "datetime_array", "char16_array", "reference",     "instance"};
     int index = static_cast<int>(type);
     if (index < 0 || index >= static_cast<int>(sizeof kNames / sizeof kNames[0])) {
         return "unknown";

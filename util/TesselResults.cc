@@ -16,8 +16,7 @@ namespace {
 // Severity groups in the order they are converted. Every converted instance
 // goes to the front of the list, so the finished list reads in the reverse
 // order: "failed" first.
-const char *const kConversionOrder[] = {"unknown", "success", "information", "warning",
-                                        "failed"};
+const char *const kConversionOrder[] = {"unknown", "success", "information", "warning", "failed"};
 
 const char *const kInvalidResult = "F_INVALID_RESULT";
 
@@ -118,8 +117,8 @@ int Tessel::makeCIMInstance(Result *r, _CCIMInstance **out) {
         if (created != 0) {
             const char *date = nmspc_cim::cim_getDateStr(created);
             if (date != nullptr) {
-                addPropertyToCIMInstance(out, "ResultCreationTime", nmspc_cim::CIM_DATETIME,
-                                         date, cim_false);
+                addPropertyToCIMInstance(out, "ResultCreationTime", nmspc_cim::CIM_DATETIME, date,
+                                         cim_false);
             }
         }
 

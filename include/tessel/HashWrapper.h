@@ -32,7 +32,7 @@ enum {
 #define TESSEL_SWEEP_THRESHOLD 10
 
 class TESSEL_API HashWrapper {
-public:
+  public:
     // Calls Initialize.
     HashWrapper();
     // Calls CleanUp, which deletes every job object still in the table. When

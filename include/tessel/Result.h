@@ -21,9 +21,9 @@
 #define TESSEL_RESULT_BUNDLE "com.vorn.halvane.mgmt.agent.result.resources.resultStatus"
 
 class TESSEL_API Result {
-public:
+  public:
     // Number of argument slots (and of descriptor slots).
-    static const int kMaxArgs = 8;
+    static constexpr int kMaxArgs = 8;
 
     // Copies `key` and `bundle`, empties every slot, stamps the creation time
     // and derives the severity from `key`.
@@ -67,7 +67,7 @@ public:
     // The creation time in seconds since the epoch.
     long getCreationTimeInSec();
 
-private:
+  private:
     std::string m_key;
     std::string m_bundle;
     char *m_args[kMaxArgs];

@@ -25,7 +25,7 @@
 #define TESSEL_RESULT_CLASS "Kalora_RM_ARPResult"
 
 class TESSEL_API Tessel {
-public:
+  public:
     typedef std::multimap<std::string, nmspc_cim::_CCIMList *> ConfigMap;
     typedef std::map<std::string, std::vector<Result *> > ResultMap;
 
@@ -123,7 +123,7 @@ public:
     // Number of live Tessel objects.
     static int m_objCounter;
 
-private:
+  private:
     friend class HashWrapper;
 
     // Converts the stored results into instances in front of the held list.
