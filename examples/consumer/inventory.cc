@@ -9,7 +9,7 @@
 namespace {
 
 class Tape : public SrmResource {
-public:
+  public:
     Tape(std::string id, int *destroyed) : destroyed(destroyed) {
         type = SRM_RES_DISK;
         Id = std::move(id);
@@ -24,7 +24,7 @@ public:
     int serialize(int, int) override { return 0; }
     int deserialize(int, CSRMReportTuple *) override { return 0; }
 
-private:
+  private:
     int *destroyed;
 };
 
@@ -34,10 +34,13 @@ int main() {
     int destroyed = 0;
     auto *db = new SrmResourceDatabase;
     auto *tape = new Tape("tape-0", &destroyed);
-    if (db->addResource(tape) != 1) return 1;
+    if (db->addResource(tape) != 1)
+        return 1;
     tape->Release();
-    if (db->findResource(SRM_RES_DISK, "tape-0") != tape || tape->getBufferLength() != 2049) return 2;
-    if (db->removeResource(SRM_RES_DISK, "tape-0") != 1 || destroyed != 1) return 3;
+    if (db->findResource(SRM_RES_DISK, "tape-0") != tape || tape->getBufferLength() != 2049)
+        return 2;
+    if (db->removeResource(SRM_RES_DISK, "tape-0") != 1 || destroyed != 1)
+        return 3;
     delete db;
     std::puts("inventory consumer ok");
     return 0;

@@ -2,12 +2,16 @@
 // handled as the SrmResource it derives from (single inheritance, so both share
 // one address), and a kind has none of the fields or lists these functions
 // reach: there is nothing to name or unlink. When the kinds arrive, each
-// function here becomes a cast and a member call.
+// function here becomes a checked cast (dynamic_cast: a resource of another
+// class, such as a test kind, then answers as not of that kind) and a member
+// call.
 #include "inventory/model/SrmKindLinks.h"
 
 #include "inventory/model/SrmResource.h"
 
-SrmResource *srmComputerAsResource(SrmComputer *c) { return reinterpret_cast<SrmResource *>(c); }
+SrmResource *srmComputerAsResource(SrmComputer *c) {
+    return reinterpret_cast<SrmResource *>(c);
+}
 
 SrmComputer *srmResourceAsComputer(SrmResource *r) {
     if (r == nullptr || r->type != SRM_RES_COMPUTER) {
@@ -16,18 +20,30 @@ SrmComputer *srmResourceAsComputer(SrmResource *r) {
     return reinterpret_cast<SrmComputer *>(r);
 }
 
-std::string srmComputerHostName(SrmComputer *) { return std::string(); }
+std::string srmComputerHostName(SrmComputer *) {
+    return std::string();
+}
 
-int srmComputerAddResource(SrmComputer *, SrmResource *) { return 0; }
+int srmComputerAddResource(SrmComputer *, SrmResource *) {
+    return 0;
+}
 
-int srmComputerRemoveResource(SrmComputer *, SrmResource *) { return 0; }
+int srmComputerRemoveResource(SrmComputer *, SrmResource *) {
+    return 0;
+}
 
 void srmVolumeGroupDropMember(SrmResource *, SrmResource *) {}
 
 void srmVolumeDropDiskChunk(SrmResource *, SrmResource *) {}
 
-std::string srmMountLocation(SrmResource *) { return std::string(); }
+std::string srmMountLocation(SrmResource *) {
+    return std::string();
+}
 
-std::string srmShareVolumeId(SrmResource *) { return std::string(); }
+std::string srmShareVolumeId(SrmResource *) {
+    return std::string();
+}
 
-std::string srmFileSystemVolume(SrmResource *) { return std::string(); }
+std::string srmFileSystemVolume(SrmResource *) {
+    return std::string();
+}

@@ -12,7 +12,7 @@
 // virtual destructor. Counts are plain integers: an object and everything that
 // holds it are used by one thread at a time.
 class ULVAR_API SrmRef {
-public:
+  public:
     SrmRef() = default;
     virtual ~SrmRef();
 
@@ -30,7 +30,7 @@ public:
         }
     }
 
-private:
+  private:
     int32_t refCount = 1;
 };
 

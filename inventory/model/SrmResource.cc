@@ -24,9 +24,13 @@ void SrmResource::setVirtualReport(bool on) {
     }
 }
 
-char *SrmResource::getBuffer() const { return db != nullptr ? db->getBuffer() : nullptr; }
+char *SrmResource::getBuffer() const {
+    return db != nullptr ? db->getBuffer() : nullptr;
+}
 
-int SrmResource::getBufferLength() const { return db != nullptr ? db->getBufferLength() : 0; }
+int SrmResource::getBufferLength() const {
+    return db != nullptr ? db->getBufferLength() : 0;
+}
 
 CSRMTupleFDStream *SrmResource::getStreamFD() const {
     return db != nullptr ? db->getStreamFD() : nullptr;

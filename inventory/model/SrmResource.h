@@ -43,7 +43,7 @@ constexpr uint32_t SRM_STATE_FROM_SER_RDB = 0x20;  // read from a serialized dat
 // type SRM_RES_NONE until a kind's constructor sets it, state 0xC, empty
 // identities and no database.
 class ULVAR_API SrmResource : public SrmRef {
-public:
+  public:
     SrmResource();
     ~SrmResource() override;
 
@@ -80,9 +80,9 @@ public:
 
     SrmResourceType type = SRM_RES_NONE;
     uint32_t state = SRM_STATE_REPORT | SRM_STATE_VIRTUAL_REPORT;
-    std::string Id;    // identity within the kind; the key of lists and merges
-    std::string PubId; // public identity the report may show
-    std::string LId;   // local identity other records of the same scan refer to
+    std::string Id;                     // identity within the kind; the key of lists and merges
+    std::string PubId;                  // public identity the report may show
+    std::string LId;                    // local identity other records of the same scan refer to
     SrmResourceDatabase *db = nullptr;  // owner; not owned, not counted
 };
 

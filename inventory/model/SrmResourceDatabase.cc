@@ -13,13 +13,13 @@ namespace {
 // Keeps a resource alive for the length of an operation that may drop the
 // database's own references to it.
 class ScopedRef {
-public:
+  public:
     explicit ScopedRef(SrmResource *r) : r(r) { r->AddRef(); }
     ~ScopedRef() { r->Release(); }
     ScopedRef(const ScopedRef &) = delete;
     ScopedRef &operator=(const ScopedRef &) = delete;
 
-private:
+  private:
     SrmResource *r;
 };
 
@@ -196,8 +196,7 @@ SrmResourceDatabase::GlobalIdMap *SrmResourceDatabase::globalIdMap(SrmResourceTy
     }
 }
 
-int SrmResourceDatabase::addGlobalId(SrmResourceType t, std::string localId,
-                                     std::string globalId) {
+int SrmResourceDatabase::addGlobalId(SrmResourceType t, std::string localId, std::string globalId) {
     if (localId.empty() || globalId.empty() || localId == globalId) {
         return 0;
     }

@@ -25,7 +25,7 @@ class SrmServiceGroup;
 // resource concerned in the last-error slot, which successful operations leave
 // alone. Lookups give the caller no reference. Used by one thread at a time.
 class ULVAR_API SrmResourceDatabase {
-public:
+  public:
     // Size of the shared format buffer.
     static constexpr int kBufferLength = 2049;
 
@@ -116,7 +116,7 @@ public:
     CSRMTupleFDStream *getStreamFD() { return stream; }
     CSRMReportTupleStreamReader *getTupleStream() { return reader; }
 
-private:
+  private:
     using GlobalIdMap = std::map<std::string, std::string>;
     GlobalIdMap *globalIdMap(SrmResourceType t);
     void unlinkResource(SrmResource *r);

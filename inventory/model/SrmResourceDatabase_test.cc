@@ -10,10 +10,12 @@ namespace {
 
 // Until the computer kind is part of the library, the database treats a computer
 // as the resource it derives from; a counting resource of kind 1 stands in.
-SrmComputer *asComputer(SrmResource *r) { return reinterpret_cast<SrmComputer *>(r); }
+SrmComputer *asComputer(SrmResource *r) {
+    return reinterpret_cast<SrmComputer *>(r);
+}
 
 class SrmResourceDatabaseTest : public ::testing::Test {
-protected:
+  protected:
     // A resource whose only reference is handed to the database.
     CountingResource *addNew(SrmResourceType t, const std::string &id,
                              const std::string &lid = std::string()) {
@@ -136,8 +138,8 @@ TEST_F(SrmResourceDatabaseTest, GlobalIdKeepsTheFirstMappingOfALocalId) {
 }
 
 TEST_F(SrmResourceDatabaseTest, OnlyStorageKindsHaveGlobalIds) {
-    for (SrmResourceType t : {SRM_RES_DISK, SRM_RES_VOLUME, SRM_RES_FILESYSTEM,
-                              SRM_RES_VOLUMEGROUP, SRM_RES_MOUNTPOINT, SRM_RES_SHARE}) {
+    for (SrmResourceType t : {SRM_RES_DISK, SRM_RES_VOLUME, SRM_RES_FILESYSTEM, SRM_RES_VOLUMEGROUP,
+                              SRM_RES_MOUNTPOINT, SRM_RES_SHARE}) {
         EXPECT_EQ(1, db.addGlobalId(t, "l", "g")) << t;
     }
     for (SrmResourceType t : {SRM_RES_COMPUTER, SRM_RES_VIRTUALSERVER, SRM_RES_VOLUMEMANAGER,
@@ -213,6 +215,16 @@ TEST_F(SrmResourceDatabaseTest, RemovedResourceIsReleased) {
     EXPECT_EQ(1, db.removeResource(SRM_RES_SHARE, "s1"));
     EXPECT_EQ(2, log.destroyed);
     EXPECT_EQ(0, db.getResourceCount());
+}
+
+TEST_F(SrmResourceDatabaseTest, RemovingAResourceWithoutLocalIdKeepsUnplacedMountPoints) {
+    addNew(SRM_RES_VOLUMEGROUP, "vg1");
+    addNew(SRM_RES_MOUNTPOINT, "/export");
+    addNew(SRM_RES_MOUNTPOINT, "/home");
+    addNew(SRM_RES_DISK, "d1");
+    EXPECT_EQ(1, db.removeResource(SRM_RES_DISK, "d1"));
+    EXPECT_EQ(3, db.getResourceCount());
+    EXPECT_EQ(1, log.destroyed);
 }
 
 TEST_F(SrmResourceDatabaseTest, RemovedThisComputerIsNoLongerNamed) {

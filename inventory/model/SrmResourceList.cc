@@ -5,7 +5,9 @@
 
 SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
 
-SrmResourceList::~SrmResourceList() { releaseAll(); }
+SrmResourceList::~SrmResourceList() {
+    releaseAll();
+}
 
 // A resource's destructor may reach back into lists, so each map is detached
 // before its entries are released.

@@ -18,7 +18,7 @@ using SrmResourceIdMap = std::map<std::string, SrmResource *>;
 // exactly one reference on every stored resource and gives it back when it drops
 // the entry. Refusals are results (0 or null); the list records no error.
 class ULVAR_API SrmResourceList {
-public:
+  public:
     // An empty list bound to `db` (may be null; not owned).
     explicit SrmResourceList(SrmResourceDatabase *db);
     // Releases every stored resource.
@@ -73,7 +73,7 @@ public:
     void setAllResourceState(long bits);
     void unsetAllResourceState(long bits);
 
-private:
+  private:
     int mergeKind(const SrmResourceIdMap &others);
     void releaseAll();
 

@@ -11,7 +11,7 @@
 namespace {
 
 class SrmResourceListTest : public ::testing::Test {
-protected:
+  protected:
     // A resource whose only reference is handed to `list`.
     CountingResource *addNew(SrmResourceList &list, SrmResourceType t, const std::string &id) {
         auto *r = new CountingResource(&log, t, id);

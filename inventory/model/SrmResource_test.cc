@@ -8,7 +8,7 @@
 namespace {
 
 class SrmResourceTest : public ::testing::Test {
-protected:
+  protected:
     CountingResourceLog log;
 };
 

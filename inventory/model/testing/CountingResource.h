@@ -14,7 +14,7 @@ struct CountingResourceLog {
 };
 
 class CountingResource : public SrmResource {
-public:
+  public:
     CountingResource(CountingResourceLog *log, SrmResourceType kind, std::string id,
                      std::string lid = std::string())
         : log(log) {
@@ -39,7 +39,7 @@ public:
 
     bool refuseMerge = false;
 
-private:
+  private:
     CountingResourceLog *log;
 };
 
