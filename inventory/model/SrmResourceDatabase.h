@@ -16,6 +16,7 @@
 class CSRMReportTupleStreamReader;
 class CSRMTupleFDStream;
 class SrmComputer;
+class SrmError;
 class SrmErrorList;
 class SrmServiceGroup;
 
@@ -89,6 +90,38 @@ class ULVAR_API SrmResourceDatabase {
     // added are shared (each database holds its own reference). 0 for a null
     // `other` or a refused merge. `other` keeps everything.
     int mergeResourceDatabase(SrmResourceDatabase *other);
+
+    // ---- Service groups (defined in SrmResourceDatabaseGroups.cc) ----
+    // Holds `g` under its name with one reference and binds it and its member
+    // list to this database. 0 for a null `g` or a name already held.
+    int addServiceGroup(SrmServiceGroup *g);
+    // The held group of that name, or null; no reference is given.
+    SrmServiceGroup *findServiceGroup(std::string name);
+    // Drops the group (its reference is given back) after clearing every child
+    // link that points at it. 0 for an empty or unknown name.
+    int removeServiceGroup(std::string name);
+    // Links `parent` to `child` (both held); 0 when either is empty or unknown.
+    int setChildServiceGroup(std::string parent, std::string child);
+    // Adds `r` to the group's members; 0 for a null `r` or an unknown group.
+    int addServiceGroupResource(std::string name, SrmResource *r);
+    // Empties every group's member list; the number of groups.
+    int removeAllServiceGroupResources();
+    // Removes `r` from every group; the number of groups it was removed from.
+    int removeServiceGroupResource(SrmResource *r);
+    // The groups by name (owned by the database).
+    const std::map<std::string, SrmServiceGroup *> &getServiceGroups() const {
+        return serviceGroups;
+    }
+
+    // ---- Error records (defined in SrmResourceDatabaseErrors.cc) ----
+    // Files `e` under `key`; the error list owns `e` on success. 0 with (12)
+    // for a null `e` or no error list, with (22) for an empty key or description.
+    int addError(SrmError *e, std::string key);
+    // Makes and files an error; 0 without a last error for an empty key or
+    // description, with (12) when the error cannot be made.
+    int addError(std::string key, std::string description, int code, int severity);
+    // The error list (owned by the database).
+    SrmErrorList *getErrorList() { return errors; }
 
     // OR / clear `bits` in every resource's state; this computer (when there is
     // one) gets report bits 0x4|0x8 set / cleared.
