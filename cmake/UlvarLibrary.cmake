@@ -32,6 +32,10 @@ function(ulvar_library)
           ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
           RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+  # The prefix is found relative to the .pc file, so an installed tree can be moved.
+  file(RELATIVE_PATH PC_PREFIX_FROM_PCDIR
+       ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" PC_PREFIX_FROM_PCDIR "${PC_PREFIX_FROM_PCDIR}")
   set(PC_NAME ${L_NAME})
   set(PC_DESCRIPTION "${L_DESCRIPTION}")
   set(PC_REQUIRES "${L_PC_REQUIRES}")
