@@ -123,6 +123,36 @@ class ULVAR_API SrmResourceDatabase {
     // The error list (owned by the database).
     SrmErrorList *getErrorList() { return errors; }
 
+    // ---- Record stream (defined in inventory/persist/SrmDatabaseStream.cc) ----
+    // Replaces any attached stream and reader by new ones reading `fd` (not
+    // owned, never closed). 0 with (22, "attach Stream failed") when refused.
+    int attachStream(int fd);
+    // Deletes the attached stream and reader; `fd` is not closed. 0 with
+    // (9, "detach Stream failed") for a negative `fd`.
+    int detachStream(int fd);
+
+    // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----
+    // Writes the header, the resources in file order, the errors and the
+    // service groups to `fd`; `flags` goes to every top-level writer. 1 on success.
+    int serialize(int fd, int flags);
+    // Writes `volume` after its sub-volumes, each volume once per write; adds
+    // the volumes written to `written`. 0 when a write fails.
+    int serializeVolumes(SrmResource *volume, int fd, int flags, int &written);
+    // Loads a whole database from `fd` into this one; `t` is not used. 1 on
+    // success; on failure what was read so far stays.
+    int deserialize(int fd, CSRMReportTuple *t);
+
+    // ---- Resolution and integrity (inventory/model/SrmResolution.cc, SrmIntegrity.cc) ----
+    // Copies state words down the storage stack, takes unusable disks out of the
+    // report and grows the service groups; the number of state copies made.
+    int resolveDatabase();
+    // IPAddr of the computer with the lowest LLTId (first in Id order among
+    // equals), or "" with the last error set.
+    std::string getLowestLLTNodeIp();
+    // Takes resources with dangling references out of the report; 0 at the
+    // first service group that fails its own check, else 1.
+    int checkIntegrity();
+
     // OR / clear `bits` in every resource's state; this computer (when there is
     // one) gets report bits 0x4|0x8 set / cleared.
     void setAllResourceState(long bits);
