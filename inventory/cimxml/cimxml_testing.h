@@ -1,7 +1,7 @@
 // Helpers for the CIM-XML writer tests: owned buffers and CIM objects, the
 // host name the writer will use, and validation against the DMTF DTD.
-#ifndef ULVAR_INVENTORY_CIMXML_CIMXML_TEST_SUPPORT_H
-#define ULVAR_INVENTORY_CIMXML_CIMXML_TEST_SUPPORT_H
+#ifndef ULVAR_INVENTORY_CIMXML_CIMXML_TESTING_H
+#define ULVAR_INVENTORY_CIMXML_CIMXML_TESTING_H
 
 #include <unistd.h>
 

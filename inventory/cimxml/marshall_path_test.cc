@@ -3,7 +3,7 @@
 #include <string>
 
 #include "inventory/cimxml/cimxml.h"
-#include "inventory/cimxml/cimxml_test_support.h"
+#include "inventory/cimxml/cimxml_testing.h"
 
 namespace {
 

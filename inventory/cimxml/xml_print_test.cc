@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "inventory/cimxml/cimxml_test_support.h"
+#include "inventory/cimxml/cimxml_testing.h"
 #include "inventory/cimxml/sbuf_testing.h"
 
 namespace {
