@@ -1,0 +1,126 @@
+// How storage is presented to users: a file system placed on a volume, the place
+// where a volume is mounted, and a network share of a path on a volume. Each
+// names its volume by the volume's Id and writes one record with no nested
+// records.
+#ifndef INVENTORY_KINDS_SRMFILESYSTEM_H
+#define INVENTORY_KINDS_SRMFILESYSTEM_H
+
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "ulvar/export.h"
+
+// Common contract of the three kinds below:
+//
+// mergeResource(other): 0 for a null `other` or one of another kind; 1 without
+// change when `other` is already marked merged; otherwise folds `other` in by
+// the kind's rule, marks `other` with SRM_STATE_MERGED and returns 1. Id, PubId
+// and LId are never merged.
+//
+// serialize(fd, flags): one record through the owning database's record text,
+// written with one write(2); bit 0x1 of `flags` writes the short form ("Type",
+// "Id"). Empty text fields are left out, numbers are always written. 1 when the
+// whole record was written; 0 without a database (or its buffer) or on a short
+// write.
+//
+// deserialize(fd, record): 0 for a null record (not owned, only read; its
+// cursor is rewound). Otherwise reads every element until one does not split
+// into key and value, and returns 1. "Type" and unknown keys are ignored.
+//
+// The report-string operations return the empty string.
+
+// A file system on a volume (kind 4, "FileSystem").
+class ULVAR_API SrmFileSystem : public SrmResource {
+  public:
+    SrmFileSystem();
+    explicit SrmFileSystem(std::string id);
+    ~SrmFileSystem() override;
+
+    // The four sizes in KB: a negative value is refused with 0 and the old one
+    // kept; otherwise stored and 1.
+    int setCapacity(long kb);
+    int setFreeSpace(long kb);
+    int setUsedSpace(long kb);
+    int setReservedSpace(long kb);
+    // The file limits store any value (negatives included) and return 1.
+    int setMaxFileSize(int value);
+    int setFileCount(int value);
+    int setMaxFileCount(int value);
+
+    // The file-system type is always taken from `other`, also when empty; the
+    // sizes when 0 or more; Pack and Encrypt when not 0; the file limits when 0
+    // or more. The volume stays.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    int serialize(int fd, int flags) override;
+    // "State" is ORed into the state word. "Volume" is looked up as a volume of
+    // the owning database (also as a local identity); when one is found its own
+    // Id is stored, else the value as read (always as read without a database).
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string Volume;  // Id of the volume it lies on
+    std::string FSType;
+    long CapacityKB = 0;  // the four sizes are never negative
+    long FreeSpaceKB = 0;
+    long UsedSpaceKB = 0;
+    long ReservedSpaceKB = 0;
+    int Pack = 0;
+    int Encrypt = 0;
+    int MaxFileSz = 0;
+    int FileCnt = 0;
+    int MaxFileCnt = 0;
+};
+
+// The place where a volume is mounted (kind 5, "MountPoint").
+class ULVAR_API SrmMountPoint : public SrmResource {
+  public:
+    SrmMountPoint();
+    explicit SrmMountPoint(std::string id);
+    ~SrmMountPoint() override;
+
+    // Texts are taken from `other` when not empty, numbers when not 0.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    int serialize(int fd, int flags) override;
+    // "State" is ORed into the state word; "VolumeId" is resolved against the
+    // owning database like a file system's "Volume".
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string VolumeId;  // Id of the mounted volume
+    std::string MountPointName;
+    std::string MountLocation;  // LId of the resource mounted here
+    std::string MountToSystem;
+    int MountAtStartup = 0;
+    int ReadOnly = 0;
+    int MountType = 0;
+    int MountOptions = 0;
+};
+
+// A network share of a path on a volume (kind 10, "Share").
+class ULVAR_API SrmShare : public SrmResource {
+  public:
+    SrmShare();
+    explicit SrmShare(std::string id);
+    ~SrmShare() override;
+
+    // Texts are taken from `other` when not empty, numbers when not 0.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    int serialize(int fd, int flags) override;
+    // "State" replaces the state word; "VolumeId" is stored as read.
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string VolumeId;
+    int ShareFsType = 0;
+    int ShareFlags = 0;
+    std::string ShareName;
+    std::string SharePath;
+    std::string ShareUser;
+    std::string Domain;
+    std::string ShareDesc;
+};
+
+#endif
