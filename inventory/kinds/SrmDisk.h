@@ -1,0 +1,109 @@
+// Physical storage: a disk as the scanner reports it, and a contiguous piece of
+// a disk (a partition, or an extent a volume manager uses). Each writes one
+// record and no nested records; volumes refer to chunks and volume groups to
+// disks.
+#ifndef INVENTORY_KINDS_SRMDISK_H
+#define INVENTORY_KINDS_SRMDISK_H
+
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "ulvar/export.h"
+
+class SrmResourceDatabase;
+
+// Common contract of the two kinds below:
+//
+// mergeResource(other): 0 for a null `other` or one of another kind; 1 without
+// change when `other` is already marked merged; otherwise folds `other` in by
+// the kind's rule, marks `other` with SRM_STATE_MERGED and returns 1. Id, PubId
+// and LId are never merged.
+//
+// serialize(fd, flags): one record through the owning database's record text,
+// written with one write(2); bit 0x1 of `flags` writes the short form ("Type",
+// "Id"). Empty text fields are left out, numbers are always written. 1 when the
+// whole record was written; 0 without a database (or its buffer) or on a short
+// write.
+//
+// deserialize(fd, record): 0 for a null record (not owned, only read; its
+// cursor is rewound). Otherwise reads every element until one does not split
+// into key and value, and returns 1. "State" is ORed into the state word;
+// "Type" and unknown keys are ignored.
+//
+// The report-string operations return the empty string.
+
+// A disk (kind 2, "Disk"). Every constructor also sets SRM_STATE_BIT1.
+class ULVAR_API SrmDisk : public SrmResource {
+  public:
+    SrmDisk();
+    // Bound to `db` (not owned), which serialize then writes through.
+    explicit SrmDisk(SrmResourceDatabase *db);
+    explicit SrmDisk(std::string id);
+    ~SrmDisk() override;
+
+    // A negative size is refused with 0 and the old one kept; otherwise stored, 1.
+    int setCapacity(long kb);
+    int setFreeSpace(long kb);
+
+    // Numbers and sizes are taken from `other` when not 0, texts when not
+    // empty, its state word is ORed in; the name only when this disk has none
+    // and the signature only when this disk's is negative.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    int serialize(int fd, int flags) override;
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string Name;
+    std::string Make;
+    std::string Model;
+    std::string Revision;
+    std::string SerialNum;
+    long CapacityKB = 0;  // never negative; change through setCapacity
+    long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
+    long Sign = -1;        // negative: no signature known
+    int DiskType = 0;
+    int FactoryDefect = 0;
+    int GrownDefect = 0;
+    int RPM = 0;
+    int Sbc = 0;
+    int AWRE = 0;
+    int VendorVer = 0;
+    int Status = 0;
+    std::string StatusDesc;
+    int IdType = 0;
+    std::string IdValue;
+    int AddrBus = 0;
+    int AddrLUN = 0;
+    int AddrTarget = 0;
+    int LLTId = 0;
+};
+
+// A piece of a disk (kind 9, "DiskChunk").
+class ULVAR_API SrmDiskChunk : public SrmResource {
+  public:
+    SrmDiskChunk();
+    explicit SrmDiskChunk(std::string id);
+    ~SrmDiskChunk() override;
+
+    // 0 and nothing changed when either is negative; otherwise both stored, 1.
+    int setStartAndLength(long start, long length);
+
+    // Chunk name and disk are taken from `other` when not empty; start and
+    // length together when either of `other`'s is not 0.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    int serialize(int fd, int flags) override;
+    // "Disk" is looked up as a disk of the owning database (also as a local
+    // identity): when one is found its own Id is stored, else the value as read.
+    // Missing "Start" and "Length" read as 0.
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string Disk;       // Id of the disk the chunk lies on
+    std::string DiskChunk;  // the chunk's name
+    long Start = 0;         // in the scanner's units; never negative
+    long Length = 0;        // never negative
+};
+
+#endif

@@ -1,0 +1,216 @@
+// Logical storage: volume managers, volumes built from disk chunks and from
+// other volumes (sub-volumes, which give volumes a hierarchy), and volume groups
+// that collect disks and the volumes carved from them. Volumes and groups name
+// their manager by its numeric identity.
+#ifndef INVENTORY_KINDS_SRMVOLUME_H
+#define INVENTORY_KINDS_SRMVOLUME_H
+
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "ulvar/export.h"
+
+class SrmResourceDatabase;
+class SrmResourceList;
+
+// Common contract of the three kinds below:
+//
+// mergeResource(other): 0 for a null `other` or one of another kind; 1 without
+// change when `other` is already marked merged; otherwise folds `other` in by
+// the kind's rule, marks `other` with SRM_STATE_MERGED and returns 1. Id, PubId
+// and LId are never merged.
+//
+// serialize(fd, flags): the record through the owning database's record text,
+// one write(2) per record; bit 0x1 of `flags` writes the short form ("Type",
+// "Id"). Empty text fields are left out, numbers are always written. 1 when
+// everything was written; 0 without a database (or its buffer) or on a short
+// write.
+//
+// deserialize(fd, record): 0 for a null record (not owned, only read; its
+// cursor is rewound). Reads every element until one does not split into key
+// and value. "State" is ORed into the state word; "Type" and unknown keys are
+// ignored. Volumes and groups then read their members' short records from the
+// owning database's attached reader.
+//
+// The member lists are owned by their volume or group and hold one reference
+// per member; they are null only when memory ran out at construction. A list
+// pointer handed out stays valid as long as its volume or group.
+//
+// The report-string operations return the empty string.
+
+// One volume-management product instance (kind 8, "VolumeManager").
+class ULVAR_API SrmVolumeManager : public SrmResource {
+  public:
+    SrmVolumeManager();
+    explicit SrmVolumeManager(std::string id);
+    ~SrmVolumeManager() override;
+
+    // Name and version are taken from `other` when not empty, IdType when not 0.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    // Writes no "State" and no "LId".
+    int serialize(int fd, int flags) override;
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string VolumeMgrName;
+    std::string VolumeMgrVersion;
+    int IdType = 0;  // the numeric identity volumes and groups refer to
+};
+
+// Hierarchy types of a volume (HierType).
+constexpr int SRM_HIER_STANDALONE = 0;
+constexpr int SRM_HIER_HAS_SUBVOLUMES = 1;
+constexpr int SRM_HIER_SUBVOLUME = 4;
+
+// A logical volume (kind 3, "Volume").
+//
+// Sub-volume links never form a loop: a link that would make a volume its own
+// descendant is refused wherever links are made (addSubVolume, the sub-volume
+// list merge, the reader), so every walk down a hierarchy ends. Walk them with
+// SrmVolumeWalk (SrmVolumeWalk.h), which also ends on lists changed by hand.
+class ULVAR_API SrmVolume : public SrmResource {
+  public:
+    SrmVolume();
+    // Bound to `db` (not owned).
+    explicit SrmVolume(SrmResourceDatabase *db);
+    // Sets Id and the volume key.
+    explicit SrmVolume(std::string id);
+    // Releases the member lists and the manager.
+    ~SrmVolume() override;
+
+    // A negative size is refused with 0 and the old one kept; otherwise stored, 1.
+    int setCapacity(long kb);
+    int setFreeSpace(long kb);
+
+    // Adds a disk chunk (kind 9) to the chunk list, which takes a reference: the
+    // list's result; 0 for anything else.
+    int addDiskChunk(SrmResource *c);
+    // Adds volume `v` (kind 3) to the sub-volume list, which takes a reference;
+    // `v` becomes SRM_HIER_SUBVOLUME and this volume SRM_HIER_HAS_SUBVOLUMES
+    // unless it is itself a sub-volume. 0 for anything else, and 0 with nothing
+    // changed when `v` is this volume or already holds it somewhere below.
+    int addSubVolume(SrmResource *v);
+    // The list's remove result; 0 for a wrong kind or a missing list.
+    int removeDiskChunk(SrmResource *c);
+    int removeSubVolume(SrmResource *v);
+    // Merges `l`'s chunks (or volumes) into this volume's list: members this
+    // list lacks are added, members held under the same Id absorb the
+    // newcomer. A volume of `l` that this volume is, or that holds this volume
+    // below it, is skipped. 0 for a null `l`, a missing list or a refused merge.
+    int mergeDiskChunkList(SrmResourceList *l);
+    int mergeSubVolumeList(SrmResourceList *l);
+
+    // Points the volume at the first volume manager of the owning database (in
+    // Id order) whose IdType is the decimal value of `id`, and stores `id` as
+    // VolumeManager. Nothing changes when there is none. The volume holds a
+    // reference on its manager, so a manager later removed from or replaced in
+    // the database stays valid here.
+    void setVolumeMgrId(std::string id);
+    // The manager set by setVolumeMgrId, or null. No reference is given; valid
+    // while this volume lives and the manager is not set again.
+    SrmVolumeManager *getVolumeManager() const { return volumeManager; }
+
+    SrmResourceList *getDiskChunkList() const { return diskChunks; }
+    SrmResourceList *getSubVolumeList() const { return subVolumes; }
+    // Copy of the Id made by the id constructor and by the reader.
+    const std::string &getVolumeKey() const { return volumeKey; }
+
+    // Sizes when 0 or more, URLs and type text when not empty, the volume type
+    // when 0 or more, status with its text when not 0, the hierarchy type when
+    // not 0 (a sub-volume stays one); then the member lists are merged. Name,
+    // volume key and manager stay.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    // The full form is followed by one short record per chunk, then per
+    // sub-volume, each in Id order.
+    int serialize(int fd, int flags) override;
+    // Reads "DiskChunkCount" + "SubVolumeCount" member records. A sub-volume
+    // the database lacks is made as an empty volume of that Id and added to the
+    // database. 1 when every member was attached (a sub-volume refused because
+    // it would close a loop counts as read: the link is dropped, the record
+    // still loads); 0 without a reader or on a count mismatch.
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string Name;
+    int VolumeType = 0;
+    std::string VolumeTypeDesc;
+    int Status = 0;
+    std::string StatusDesc;
+    int HierType = SRM_HIER_STANDALONE;
+    std::string MgmtURL;
+    std::string DisplayMgmtURL;
+    long CapacityKB = 0;   // never negative; change through setCapacity
+    long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
+    std::string VolumeManager;  // the manager's IdType as decimal text
+
+  private:
+    void setManager(SrmVolumeManager *m);
+
+    SrmResourceList *diskChunks;
+    SrmResourceList *subVolumes;
+    std::string volumeKey;
+    SrmVolumeManager *volumeManager = nullptr;  // one reference held
+};
+
+// A group of disks and the volumes carved from them (kind 7, "VolumeGroup").
+class ULVAR_API SrmVolumeGroup : public SrmResource {
+  public:
+    SrmVolumeGroup();
+    // Bound to `db` (not owned).
+    explicit SrmVolumeGroup(SrmResourceDatabase *db);
+    explicit SrmVolumeGroup(std::string id);
+    // Releases the member lists and the manager.
+    ~SrmVolumeGroup() override;
+
+    // A negative size is refused with 0 and the old one kept; otherwise stored, 1.
+    int setCapacity(long kb);
+    int setFreeSpace(long kb);
+
+    // Add to the volume list or the disk list (no kind check): the list's
+    // result, 0 without a list.
+    int addVolume(SrmResource *v);
+    int addDisk(SrmResource *d);
+    // Remove a volume (kind 3) or disk (kind 2): the list's result; 0 for a
+    // null or missing list.
+    int removeVolume(SrmResource *v);
+    int removeDisk(SrmResource *d);
+
+    // As SrmVolume::setVolumeMgrId; the group holds a reference on its manager.
+    void setVolumeMgrId(std::string id);
+    SrmVolumeManager *getVolumeManager() const { return volumeManager; }
+
+    SrmResourceList *getVolumeList() const { return volumes; }
+    SrmResourceList *getDiskList() const { return disks; }
+
+    // Merges `other`'s volume and disk lists into this group's; capacity and
+    // free space are taken from `other` only where this group's are below 1.
+    int mergeResource(SrmResource *other) override;
+    std::string getResourceReportString(bool) override;
+    std::string getResourceHeader(bool) override;
+    // Unless bit 0x2 of `flags` is set, the record is followed by one short
+    // record per disk, then per volume, each in Id order.
+    int serialize(int fd, int flags) override;
+    // Reads "DiskCount" disk records, then "VolumeCount" volume records; a
+    // member the database lacks (also as a local identity) is made empty with
+    // that Id and added to the database. "OSystem" puts the group in that
+    // computer's own list; a computer the database lacks is made for the read
+    // only and released again (nothing holds it). 1 when every member was
+    // attached; 0 without a reader or on a count mismatch.
+    int deserialize(int fd, CSRMReportTuple *record) override;
+
+    std::string Name;
+    long CapacityKB = 0;   // never negative; change through setCapacity
+    long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
+    int Status = 0;
+    std::string StatusDesc;
+    std::string VolumeManager;  // the manager's IdType as decimal text
+
+  private:
+    SrmResourceList *volumes;
+    SrmResourceList *disks;
+    SrmVolumeManager *volumeManager = nullptr;  // one reference held
+};
+
+#endif
