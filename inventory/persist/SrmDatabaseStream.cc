@@ -1,0 +1,43 @@
+// The database's record stream: the descriptor stream and the record reader
+// over it that kinds with nested records read their members from.
+#include <cerrno>
+#include <new>
+
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/CSRMTupleFDStream.h"
+
+int SrmResourceDatabase::attachStream(int fd) {
+    delete reader;
+    reader = nullptr;
+    delete stream;
+    stream = nullptr;
+
+    CSRMTupleFDStream *newStream = new (std::nothrow) CSRMTupleFDStream();
+    CSRMReportTupleStreamReader *newReader = new (std::nothrow) CSRMReportTupleStreamReader();
+    if (newStream == nullptr || newReader == nullptr ||
+        newStream->SetFileDescriptor(fd) != TUPLE_STATUS_OK ||
+        newReader->SetTupleStream(newStream) != TUPLE_STATUS_OK) {
+        // Nothing half-made stays attached: kinds that find a reader here
+        // must be able to read from it.
+        delete newReader;
+        delete newStream;
+        setErrorInfo(EINVAL, "attach Stream failed", nullptr);
+        return 0;
+    }
+    stream = newStream;
+    reader = newReader;
+    return 1;
+}
+
+int SrmResourceDatabase::detachStream(int fd) {
+    if (fd < 0) {
+        setErrorInfo(EBADF, "detach Stream failed", nullptr);
+        return 0;
+    }
+    delete reader;
+    reader = nullptr;
+    delete stream;
+    stream = nullptr;
+    return 1;
+}

@@ -1,0 +1,219 @@
+#include "inventory/persist/SrmTempFile.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Where the open file's descriptor points, as the kernel names it
+// ("<path> (deleted)" once the name is gone).
+std::string LinkOf(FILE *f) {
+    std::string proc = "/proc/self/fd/" + std::to_string(fileno(f));
+    char buf[4096];
+    ssize_t n = readlink(proc.c_str(), buf, sizeof buf - 1);
+    return n < 0 ? std::string() : std::string(buf, static_cast<size_t>(n));
+}
+
+bool StartsWith(const std::string &s, const std::string &prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+class SrmTempFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char *old = getenv("TMPDIR");
+        hadTmpdir_ = old != nullptr;
+        if (hadTmpdir_) {
+            oldTmpdir_ = old;
+        }
+        char tmpl[] = "/tmp/srmtempfile_testXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        scratch_ = tmpl;
+    }
+    void TearDown() override {
+        if (hadTmpdir_) {
+            setenv("TMPDIR", oldTmpdir_.c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+            rmdir(it->c_str());
+        }
+        rmdir(scratch_.c_str());
+    }
+
+    // A new directory below the scratch directory.
+    std::string MakeDir(const std::string &name) {
+        std::string path = scratch_ + "/" + name;
+        EXPECT_EQ(0, mkdir(path.c_str(), 0700)) << path;
+        made_.push_back(path);
+        return path;
+    }
+
+    std::string Missing() const { return scratch_ + "/absent"; }
+
+    std::string scratch_;
+
+  private:
+    bool hadTmpdir_ = false;
+    std::string oldTmpdir_;
+    std::vector<std::string> made_;
+};
+
+// Runs mktmpfile(dir) in a child that has a private mount namespace in which
+// every path of `readOnly` is covered by an empty read-only file system, and
+// returns where the file was made ("" when mktmpfile gave null). Skips the
+// test where no mount namespace can be had.
+std::string MakeWithReadOnly(const std::vector<std::string> &readOnly, const char *dir,
+                             bool *skipped) {
+    *skipped = false;
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return "pipe failed";
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+            _exit(77);
+        }
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            _exit(77);
+        }
+        for (const std::string &p : readOnly) {
+            if (mount("tmpfs", p.c_str(), "tmpfs", MS_RDONLY, nullptr) != 0) {
+                _exit(77);
+            }
+        }
+        FILE *f = mktmpfile(dir);
+        std::string where = f == nullptr ? std::string() : LinkOf(f);
+        if (f != nullptr) {
+            fclose(f);
+        }
+        ssize_t ignored = write(fds[1], where.data(), where.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) {
+        out.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) {
+        *skipped = true;
+    }
+    return out;
+}
+
+TEST(PcopyTest, DropsOneTrailingSlashOnly) {
+    char dst[32];
+    EXPECT_EQ(dst, pcopy(dst, "/var/tmp/"));
+    EXPECT_STREQ("/var/tmp", dst);
+    pcopy(dst, "/a//");
+    EXPECT_STREQ("/a/", dst);
+    pcopy(dst, "/tmp");
+    EXPECT_STREQ("/tmp", dst);
+    pcopy(dst, "");
+    EXPECT_STREQ("", dst);
+}
+
+TEST(PcopyTest, NullSourceLeavesDestinationAlone) {
+    char dst[8] = "keep";
+    EXPECT_EQ(dst, pcopy(dst, nullptr));
+    EXPECT_STREQ("keep", dst);
+}
+
+TEST_F(SrmTempFileTest, FileInTmpdirHasNoNameLeftAndReadsBack) {
+    std::string dir = MakeDir("t");
+    setenv("TMPDIR", (dir + "/").c_str(), 1);
+    FILE *f = mktmpfile(Missing().c_str());
+    ASSERT_NE(nullptr, f);
+    std::string link = LinkOf(f);
+    EXPECT_TRUE(StartsWith(link, dir + "/SRDBR")) << link;
+    EXPECT_NE(std::string::npos, link.find("(deleted)")) << link;
+    struct stat st;
+    ASSERT_EQ(0, fstat(fileno(f), &st));
+    EXPECT_EQ(0u, st.st_nlink);
+
+    ASSERT_EQ(5u, fwrite("a;b\n\0", 1, 5, f));
+    rewind(f);
+    char back[5] = {};
+    ASSERT_EQ(5u, fread(back, 1, 5, f));
+    EXPECT_EQ(0, memcmp("a;b\n\0", back, 5));
+    EXPECT_EQ(0, fclose(f));
+    rmdir(dir.c_str());
+}
+
+TEST_F(SrmTempFileTest, UnusableOrEmptyTmpdirFallsBackToDir) {
+    std::string dir = MakeDir("batches");
+    for (const std::string &tmpdir : {Missing(), std::string()}) {
+        setenv("TMPDIR", tmpdir.c_str(), 1);
+        FILE *f = mktmpfile(dir.c_str());
+        ASSERT_NE(nullptr, f) << tmpdir;
+        EXPECT_TRUE(StartsWith(LinkOf(f), dir + "/SRDBR")) << LinkOf(f);
+        fclose(f);
+    }
+}
+
+TEST_F(SrmTempFileTest, LongDirectoryNamesFitThePathBuffer) {
+    // Longer than "/var/tmp/" by far: the buffer is sized from the longest candidate.
+    MakeDir(std::string(200, 'd'));
+    std::string deeper = MakeDir(std::string(200, 'd') + "/" + std::string(200, 'e'));
+    unsetenv("TMPDIR");
+    FILE *f = mktmpfile(deeper.c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_TRUE(StartsWith(LinkOf(f), deeper + "/SRDBR")) << LinkOf(f);
+    fclose(f);
+    setenv("TMPDIR", deeper.c_str(), 1);
+    f = mktmpfile(nullptr);
+    ASSERT_NE(nullptr, f);
+    EXPECT_TRUE(StartsWith(LinkOf(f), deeper + "/SRDBR")) << LinkOf(f);
+    fclose(f);
+}
+
+TEST_F(SrmTempFileTest, MissingTmpdirAndDirFallBackToVarTmp) {
+    setenv("TMPDIR", Missing().c_str(), 1);
+    FILE *f = mktmpfile(Missing().c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_TRUE(StartsWith(LinkOf(f), "/var/tmp/SRDBR")) << LinkOf(f);
+    fclose(f);
+}
+
+TEST_F(SrmTempFileTest, ReadOnlyVarTmpFallsBackToTmp) {
+    setenv("TMPDIR", Missing().c_str(), 1);
+    bool skipped = false;
+    std::string where = MakeWithReadOnly({"/var/tmp"}, nullptr, &skipped);
+    if (skipped) {
+        GTEST_SKIP() << "no private mount namespace here (needs root or user namespaces)";
+    }
+    EXPECT_TRUE(StartsWith(where, "/tmp/SRDBR")) << where;
+}
+
+TEST_F(SrmTempFileTest, NoUsableDirectoryGivesNull) {
+    std::string dir = MakeDir("ro");
+    setenv("TMPDIR", Missing().c_str(), 1);
+    bool skipped = false;
+    // `dir` lies below /tmp, so covering /tmp makes it vanish as well.
+    std::string where = MakeWithReadOnly({"/var/tmp", "/tmp"}, dir.c_str(), &skipped);
+    if (skipped) {
+        GTEST_SKIP() << "no private mount namespace here (needs root or user namespaces)";
+    }
+    EXPECT_EQ("", where);
+}
+
+}  // namespace
