@@ -78,10 +78,9 @@ class ULVAR_API SrmErrorList {
     SrmErrorList(const SrmErrorList &) = delete;
     SrmErrorList &operator=(const SrmErrorList &) = delete;
 
-    // Appends `e` to the group of the lower-cased `key` and binds it to this
-    // list's database: 1. The list takes `e` in every case: when it is refused
-    // (empty key, memory ran out) it is deleted and the result is 0, so the
-    // caller never touches `e` again. A null `e` gives 0.
+    // Appends `e` to the group of the lower-cased `key`, binds it to this
+    // list's database and takes ownership of it: 1. 0 for a null `e`, an empty
+    // key, or when memory ran out; `e` then stays the caller's, untouched.
     int addError(std::string key, SrmError *e);
 
     // Errors under the lower-cased `key` (0 when absent), and under all keys.

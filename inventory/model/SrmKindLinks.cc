@@ -7,6 +7,7 @@
 // call.
 #include "inventory/model/SrmKindLinks.h"
 
+#include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/model/SrmResource.h"
 
 SrmResource *srmComputerAsResource(SrmComputer *c) {
@@ -36,14 +37,17 @@ void srmVolumeGroupDropMember(SrmResource *, SrmResource *) {}
 
 void srmVolumeDropDiskChunk(SrmResource *, SrmResource *) {}
 
-std::string srmMountLocation(SrmResource *) {
-    return std::string();
+std::string srmMountLocation(SrmResource *mountPoint) {
+    auto *m = dynamic_cast<SrmMountPoint *>(mountPoint);
+    return m != nullptr ? m->MountLocation : std::string();
 }
 
-std::string srmShareVolumeId(SrmResource *) {
-    return std::string();
+std::string srmShareVolumeId(SrmResource *share) {
+    auto *s = dynamic_cast<SrmShare *>(share);
+    return s != nullptr ? s->VolumeId : std::string();
 }
 
-std::string srmFileSystemVolume(SrmResource *) {
-    return std::string();
+std::string srmFileSystemVolume(SrmResource *fileSystem) {
+    auto *f = dynamic_cast<SrmFileSystem *>(fileSystem);
+    return f != nullptr ? f->Volume : std::string();
 }

@@ -11,8 +11,7 @@
 
 inline long long srmRecordLongLong(const std::string &text) {
     std::size_t i = 0;
-    while (i < text.size() &&
-           (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
         ++i;
     }
     bool negative = false;

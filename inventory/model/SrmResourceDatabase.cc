@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "inventory/model/SrmError.h"
 #include "inventory/model/SrmKindLinks.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
@@ -30,14 +31,14 @@ bool isStorageKind(SrmResourceType t) {
 }  // namespace
 
 SrmResourceDatabase::SrmResourceDatabase()
-    : resources(new (std::nothrow) SrmResourceList(this)),
+    : errors(new (std::nothrow) SrmErrorList(this)),
+      resources(new (std::nothrow) SrmResourceList(this)),
       computers(new (std::nothrow) SrmResourceList(this)),
       buffer(new (std::nothrow) char[kBufferLength]()) {}
 
 SrmResourceDatabase::~SrmResourceDatabase() {
-    // The error list and the service groups are not part of the library yet:
-    // `errors` is still null and `serviceGroups` empty, so there is nothing of
-    // theirs to release here.
+    // The service groups are not part of the library yet: `serviceGroups` is
+    // empty, so there is nothing of theirs to release here.
     if (lastErrorResource != nullptr) {
         lastErrorResource->Release();
         lastErrorResource = nullptr;
@@ -45,6 +46,8 @@ SrmResourceDatabase::~SrmResourceDatabase() {
     thisComputer = nullptr;
     computers.reset();
     resources.reset();
+    delete errors;
+    errors = nullptr;
     delete reader;
     delete stream;
 }

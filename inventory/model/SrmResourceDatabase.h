@@ -115,7 +115,8 @@ class ULVAR_API SrmResourceDatabase {
 
     // ---- Error records (defined in SrmResourceDatabaseErrors.cc) ----
     // Files `e` under `key`; the error list owns `e` on success. 0 with (12)
-    // for a null `e` or no error list, with (22) for an empty key or description.
+    // for a null `e` or no error list, with (22) for an empty key or description;
+    // on 0 `e` is untouched and still the caller's.
     int addError(SrmError *e, std::string key);
     // Makes and files an error; 0 without a last error for an empty key or
     // description, with (12) when the error cannot be made.
@@ -186,7 +187,7 @@ class ULVAR_API SrmResourceDatabase {
     void removeMountPointsOn(SrmResource *r);
     int removeSharesOn(SrmResource *r);
 
-    // Error records; stays null until the error list is part of the library.
+    // Error records, owned; null only when memory ran out at construction.
     SrmErrorList *errors = nullptr;
     std::unique_ptr<SrmResourceList> resources;
     SrmComputer *thisComputer = nullptr;  // not counted: the lists keep it alive

@@ -1,0 +1,507 @@
+#include "inventory/kinds/SrmFileSystem.h"
+
+#include <new>
+#include <string>
+
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/TupleStatus.h"
+
+namespace {
+
+// Calls `take(keyId, value)` for each element of `record` from its start, until
+// one cannot be read or split.
+template <typename Take>
+void forEachElement(CSRMReportTuple *record, Take take) {
+    record->resetNext();
+    std::string element;
+    std::string key;
+    std::string value;
+    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
+        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
+            break;
+        }
+        take(SrmUlvarGetStringId(key), value);
+    }
+}
+
+// Id, PubId and LId are common to the three kinds; false for any other key.
+bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
+    switch (keyId) {
+        case SRM_KEY_Id:
+            r->Id = value;
+            return true;
+        case SRM_KEY_PubId:
+            r->PubId = value;
+            return true;
+        case SRM_KEY_LId:
+            r->LId = value;
+            return true;
+        default:
+            return false;
+    }
+}
+
+uint32_t stateOf(const std::string &value) {
+    return static_cast<uint32_t>(srmRecordLong(value));
+}
+
+// A volume named by its Id, or by a local identity registered for it, is
+// stored under its own Id; a value the database does not know is kept as read.
+std::string resolveVolume(SrmResourceDatabase *db, const std::string &value) {
+    if (db == nullptr || value.empty()) {
+        return value;
+    }
+    SrmResource *volume = db->findGlobalResource(SRM_RES_VOLUME, value);
+    return volume != nullptr ? volume->Id : value;
+}
+
+// The state word is written as a signed 32-bit number, which reads back to the
+// same bits.
+int32_t stateWord(const SrmResource *r) {
+    return static_cast<int32_t>(r->state);
+}
+
+// Short form of all three kinds.
+int writeShort(SrmResource *r, int kindWord, int fd) {
+    SrmRecordWriter w(r->db->getRecordText());
+    w.addWord(SRM_KEY_Type, kindWord);
+    w.addText(SRM_KEY_Id, r->Id);
+    return w.write(fd);
+}
+
+bool canWrite(const SrmResource *r) {
+    return r->db != nullptr && r->getBuffer() != nullptr;
+}
+
+void takeText(std::string &field, const std::string &newer) {
+    if (!newer.empty()) {
+        field = newer;
+    }
+}
+
+void takeNonZero(int &field, int newer) {
+    if (newer != 0) {
+        field = newer;
+    }
+}
+
+}  // namespace
+
+// ---- File system ----
+
+SrmFileSystem::SrmFileSystem() {
+    type = SRM_RES_FILESYSTEM;
+}
+
+SrmFileSystem::SrmFileSystem(std::string id) : SrmFileSystem() {
+    Id = std::move(id);
+}
+
+SrmFileSystem::~SrmFileSystem() = default;
+
+int SrmFileSystem::setCapacity(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    CapacityKB = kb;
+    return 1;
+}
+
+int SrmFileSystem::setFreeSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    FreeSpaceKB = kb;
+    return 1;
+}
+
+int SrmFileSystem::setUsedSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    UsedSpaceKB = kb;
+    return 1;
+}
+
+int SrmFileSystem::setReservedSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    ReservedSpaceKB = kb;
+    return 1;
+}
+
+int SrmFileSystem::setMaxFileSize(int value) {
+    MaxFileSz = value;
+    return 1;
+}
+
+int SrmFileSystem::setFileCount(int value) {
+    FileCnt = value;
+    return 1;
+}
+
+int SrmFileSystem::setMaxFileCount(int value) {
+    MaxFileCnt = value;
+    return 1;
+}
+
+int SrmFileSystem::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmFileSystem *>(other);
+    if (o == nullptr || o->type != SRM_RES_FILESYSTEM) {
+        return 0;
+    }
+    if (o->isMerged()) {
+        return 1;
+    }
+    // The scanner reports the type it sees now; an empty one means the file
+    // system no longer has a known type.
+    try {
+        FSType = o->FSType;
+        setCapacity(o->CapacityKB);
+        setFreeSpace(o->FreeSpaceKB);
+        setUsedSpace(o->UsedSpaceKB);
+        setReservedSpace(o->ReservedSpaceKB);
+        takeNonZero(Pack, o->Pack);
+        takeNonZero(Encrypt, o->Encrypt);
+        if (o->FileCnt >= 0) {
+            FileCnt = o->FileCnt;
+        }
+        if (o->MaxFileCnt >= 0) {
+            MaxFileCnt = o->MaxFileCnt;
+        }
+        if (o->MaxFileSz >= 0) {
+            MaxFileSz = o->MaxFileSz;
+        }
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmFileSystem::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmFileSystem::getResourceHeader(bool) {
+    return std::string();
+}
+
+int SrmFileSystem::serialize(int fd, int flags) {
+    if (!canWrite(this)) {
+        return 0;
+    }
+    if ((flags & 1) != 0) {
+        return writeShort(this, SRM_KEY_FileSystem, fd);
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_FileSystem);
+    w.addText(SRM_KEY_Id, Id);
+    w.addText(SRM_KEY_Volume, Volume);
+    w.addText(SRM_KEY_PubId, PubId);
+    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addText(SRM_KEY_LId, LId);
+    w.addText(SRM_KEY_FSType, FSType);
+    w.addInt(SRM_KEY_Pack, Pack);
+    w.addInt(SRM_KEY_Encrypt, Encrypt);
+    w.addInt(SRM_KEY_FileCnt, FileCnt);
+    w.addInt(SRM_KEY_MaxFileCnt, MaxFileCnt);
+    w.addInt(SRM_KEY_MaxFileSz, MaxFileSz);
+    w.addLong(SRM_KEY_CapacityKB, CapacityKB);
+    w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
+    w.addLong(SRM_KEY_UsedSpaceKB, UsedSpaceKB);
+    w.addLong(SRM_KEY_ReservedSpaceKB, ReservedSpaceKB);
+    return w.write(fd);
+}
+
+int SrmFileSystem::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    try {
+        forEachElement(record, [this](int keyId, const std::string &value) {
+            if (takeIdentity(this, keyId, value)) {
+                return;
+            }
+            switch (keyId) {
+                case SRM_KEY_State:
+                    state |= stateOf(value);
+                    break;
+                case SRM_KEY_Volume:
+                    Volume = resolveVolume(db, value);
+                    break;
+                case SRM_KEY_FSType:
+                    FSType = value;
+                    break;
+                case SRM_KEY_CapacityKB:
+                    setCapacity(srmRecordLong(value));
+                    break;
+                case SRM_KEY_FreeSpaceKB:
+                    setFreeSpace(srmRecordLong(value));
+                    break;
+                case SRM_KEY_UsedSpaceKB:
+                    setUsedSpace(srmRecordLong(value));
+                    break;
+                case SRM_KEY_ReservedSpaceKB:
+                    setReservedSpace(srmRecordLong(value));
+                    break;
+                case SRM_KEY_Pack:
+                    Pack = srmRecordInt(value);
+                    break;
+                case SRM_KEY_Encrypt:
+                    Encrypt = srmRecordInt(value);
+                    break;
+                case SRM_KEY_FileCnt:
+                    setFileCount(srmRecordInt(value));
+                    break;
+                case SRM_KEY_MaxFileCnt:
+                    setMaxFileCount(srmRecordInt(value));
+                    break;
+                case SRM_KEY_MaxFileSz:
+                    setMaxFileSize(srmRecordInt(value));
+                    break;
+                default:
+                    break;
+            }
+        });
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    return 1;
+}
+
+// ---- Mount point ----
+
+SrmMountPoint::SrmMountPoint() {
+    type = SRM_RES_MOUNTPOINT;
+}
+
+SrmMountPoint::SrmMountPoint(std::string id) : SrmMountPoint() {
+    Id = std::move(id);
+}
+
+SrmMountPoint::~SrmMountPoint() = default;
+
+int SrmMountPoint::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmMountPoint *>(other);
+    if (o == nullptr || o->type != SRM_RES_MOUNTPOINT) {
+        return 0;
+    }
+    if (o->isMerged()) {
+        return 1;
+    }
+    try {
+        takeText(VolumeId, o->VolumeId);
+        takeText(MountPointName, o->MountPointName);
+        takeText(MountToSystem, o->MountToSystem);
+        takeText(MountLocation, o->MountLocation);
+        takeNonZero(MountType, o->MountType);
+        takeNonZero(MountAtStartup, o->MountAtStartup);
+        takeNonZero(ReadOnly, o->ReadOnly);
+        takeNonZero(MountOptions, o->MountOptions);
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmMountPoint::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmMountPoint::getResourceHeader(bool) {
+    return std::string();
+}
+
+int SrmMountPoint::serialize(int fd, int flags) {
+    if (!canWrite(this)) {
+        return 0;
+    }
+    if ((flags & 1) != 0) {
+        return writeShort(this, SRM_KEY_MountPoint, fd);
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_MountPoint);
+    w.addText(SRM_KEY_Id, Id);
+    w.addText(SRM_KEY_PubId, PubId);
+    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addText(SRM_KEY_LId, LId);
+    w.addText(SRM_KEY_VolumeId, VolumeId);
+    w.addText(SRM_KEY_MountPointName, MountPointName);
+    w.addInt(SRM_KEY_MountType, MountType);
+    w.addText(SRM_KEY_MountToSystem, MountToSystem);
+    w.addInt(SRM_KEY_MountOptions, MountOptions);
+    w.addInt(SRM_KEY_MountAtStartup, MountAtStartup);
+    w.addInt(SRM_KEY_ReadOnly, ReadOnly);
+    w.addText(SRM_KEY_MountLocation, MountLocation);
+    return w.write(fd);
+}
+
+int SrmMountPoint::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    try {
+        forEachElement(record, [this](int keyId, const std::string &value) {
+            if (takeIdentity(this, keyId, value)) {
+                return;
+            }
+            switch (keyId) {
+                case SRM_KEY_State:
+                    state |= stateOf(value);
+                    break;
+                case SRM_KEY_VolumeId:
+                    VolumeId = resolveVolume(db, value);
+                    break;
+                case SRM_KEY_MountPointName:
+                    MountPointName = value;
+                    break;
+                case SRM_KEY_MountLocation:
+                    MountLocation = value;
+                    break;
+                case SRM_KEY_MountToSystem:
+                    MountToSystem = value;
+                    break;
+                case SRM_KEY_MountAtStartup:
+                    MountAtStartup = srmRecordInt(value);
+                    break;
+                case SRM_KEY_ReadOnly:
+                    ReadOnly = srmRecordInt(value);
+                    break;
+                case SRM_KEY_MountType:
+                    MountType = srmRecordInt(value);
+                    break;
+                case SRM_KEY_MountOptions:
+                    MountOptions = srmRecordInt(value);
+                    break;
+                default:
+                    break;
+            }
+        });
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    return 1;
+}
+
+// ---- Share ----
+
+SrmShare::SrmShare() {
+    type = SRM_RES_SHARE;
+}
+
+SrmShare::SrmShare(std::string id) : SrmShare() {
+    Id = std::move(id);
+}
+
+SrmShare::~SrmShare() = default;
+
+int SrmShare::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmShare *>(other);
+    if (o == nullptr || o->type != SRM_RES_SHARE) {
+        return 0;
+    }
+    if (o->isMerged()) {
+        return 1;
+    }
+    try {
+        takeText(VolumeId, o->VolumeId);
+        takeText(ShareName, o->ShareName);
+        takeText(SharePath, o->SharePath);
+        takeText(ShareUser, o->ShareUser);
+        takeText(Domain, o->Domain);
+        takeText(ShareDesc, o->ShareDesc);
+        takeNonZero(ShareFsType, o->ShareFsType);
+        takeNonZero(ShareFlags, o->ShareFlags);
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmShare::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmShare::getResourceHeader(bool) {
+    return std::string();
+}
+
+int SrmShare::serialize(int fd, int flags) {
+    if (!canWrite(this)) {
+        return 0;
+    }
+    if ((flags & 1) != 0) {
+        return writeShort(this, SRM_KEY_Share, fd);
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_Share);
+    w.addText(SRM_KEY_Id, Id);
+    w.addText(SRM_KEY_PubId, PubId);
+    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addText(SRM_KEY_LId, LId);
+    w.addText(SRM_KEY_ShareName, ShareName);
+    w.addText(SRM_KEY_SharePath, SharePath);
+    w.addInt(SRM_KEY_ShareFsType, ShareFsType);
+    w.addInt(SRM_KEY_ShareFlags, ShareFlags);
+    w.addText(SRM_KEY_ShareUser, ShareUser);
+    w.addText(SRM_KEY_Domain, Domain);
+    w.addText(SRM_KEY_ShareDesc, ShareDesc);
+    w.addText(SRM_KEY_VolumeId, VolumeId);
+    return w.write(fd);
+}
+
+int SrmShare::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    try {
+        forEachElement(record, [this](int keyId, const std::string &value) {
+            if (takeIdentity(this, keyId, value)) {
+                return;
+            }
+            switch (keyId) {
+                case SRM_KEY_State:
+                    // A share's record carries its whole state word.
+                    state = stateOf(value);
+                    break;
+                case SRM_KEY_VolumeId:
+                    VolumeId = value;
+                    break;
+                case SRM_KEY_ShareName:
+                    ShareName = value;
+                    break;
+                case SRM_KEY_SharePath:
+                    SharePath = value;
+                    break;
+                case SRM_KEY_ShareUser:
+                    ShareUser = value;
+                    break;
+                case SRM_KEY_Domain:
+                    Domain = value;
+                    break;
+                case SRM_KEY_ShareDesc:
+                    ShareDesc = value;
+                    break;
+                case SRM_KEY_ShareFsType:
+                    ShareFsType = srmRecordInt(value);
+                    break;
+                case SRM_KEY_ShareFlags:
+                    ShareFlags = srmRecordInt(value);
+                    break;
+                default:
+                    break;
+            }
+        });
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    return 1;
+}
