@@ -147,6 +147,9 @@ class ULVAR_API SrmVolume : public SrmResource {
 
   private:
     void setManager(SrmVolumeManager *m);
+    // Links the database's volume `id` (made empty when missing) as a
+    // sub-volume while reading; 1 when it counts as read.
+    int attachSubVolume(const std::string &id);
 
     SrmResourceList *diskChunks;
     SrmResourceList *subVolumes;
@@ -208,6 +211,9 @@ class ULVAR_API SrmVolumeGroup : public SrmResource {
     std::string VolumeManager;  // the manager's IdType as decimal text
 
   private:
+    void joinComputer(const std::string &computerId);
+    SrmResource *memberFor(SrmResourceType t, const std::string &id);
+
     SrmResourceList *volumes;
     SrmResourceList *disks;
     SrmVolumeManager *volumeManager = nullptr;  // one reference held

@@ -8,6 +8,7 @@
 #include "inventory/model/SrmKindLinks.h"
 
 #include "inventory/kinds/SrmFileSystem.h"
+#include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResource.h"
 
 SrmResource *srmComputerAsResource(SrmComputer *c) {
@@ -33,9 +34,24 @@ int srmComputerRemoveResource(SrmComputer *, SrmResource *) {
     return 0;
 }
 
-void srmVolumeGroupDropMember(SrmResource *, SrmResource *) {}
+void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member) {
+    auto *g = dynamic_cast<SrmVolumeGroup *>(volumeGroup);
+    if (g == nullptr || member == nullptr) {
+        return;
+    }
+    if (member->type == SRM_RES_DISK) {
+        g->removeDisk(member);
+    } else if (member->type == SRM_RES_VOLUME) {
+        g->removeVolume(member);
+    }
+}
 
-void srmVolumeDropDiskChunk(SrmResource *, SrmResource *) {}
+void srmVolumeDropDiskChunk(SrmResource *volume, SrmResource *chunk) {
+    auto *v = dynamic_cast<SrmVolume *>(volume);
+    if (v != nullptr) {
+        v->removeDiskChunk(chunk);
+    }
+}
 
 std::string srmMountLocation(SrmResource *mountPoint) {
     auto *m = dynamic_cast<SrmMountPoint *>(mountPoint);

@@ -1,0 +1,301 @@
+#include "inventory/kinds/SrmDisk.h"
+
+#include <string>
+
+#include "inventory/kinds/SrmStorageRecord.h"
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+using srm_storage::forEachElement;
+using srm_storage::takeCommon;
+
+// ---- SrmDisk ----
+
+SrmDisk::SrmDisk() {
+    type = SRM_RES_DISK;
+    state |= SRM_STATE_BIT1;
+}
+
+SrmDisk::SrmDisk(SrmResourceDatabase *owner) : SrmDisk() {
+    db = owner;
+}
+
+SrmDisk::SrmDisk(std::string id) : SrmDisk() {
+    Id = std::move(id);
+}
+
+SrmDisk::~SrmDisk() = default;
+
+int SrmDisk::setCapacity(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    CapacityKB = kb;
+    return 1;
+}
+
+int SrmDisk::setFreeSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    FreeSpaceKB = kb;
+    return 1;
+}
+
+namespace {
+
+void takeIfSet(int &field, int value) {
+    if (value != 0) {
+        field = value;
+    }
+}
+
+void takeIfSet(std::string &field, const std::string &value) {
+    if (!value.empty()) {
+        field = value;
+    }
+}
+
+}  // namespace
+
+int SrmDisk::mergeResource(SrmResource *other) {
+    if (other == nullptr || other->type != SRM_RES_DISK) {
+        return 0;
+    }
+    if (other->isMerged()) {
+        return 1;
+    }
+    auto *o = dynamic_cast<SrmDisk *>(other);
+    if (o == nullptr) {
+        return 0;
+    }
+    if (o->state != 0) {
+        state |= o->state;
+    }
+    takeIfSet(Status, o->Status);
+    takeIfSet(IdType, o->IdType);
+    takeIfSet(AWRE, o->AWRE);
+    takeIfSet(AddrBus, o->AddrBus);
+    takeIfSet(AddrTarget, o->AddrTarget);
+    takeIfSet(AddrLUN, o->AddrLUN);
+    takeIfSet(LLTId, o->LLTId);
+    takeIfSet(DiskType, o->DiskType);
+    takeIfSet(RPM, o->RPM);
+    takeIfSet(FactoryDefect, o->FactoryDefect);
+    takeIfSet(GrownDefect, o->GrownDefect);
+    takeIfSet(Sbc, o->Sbc);
+    takeIfSet(VendorVer, o->VendorVer);
+    if (o->CapacityKB != 0) {
+        setCapacity(o->CapacityKB);
+    }
+    if (o->FreeSpaceKB != 0) {
+        setFreeSpace(o->FreeSpaceKB);
+    }
+    takeIfSet(StatusDesc, o->StatusDesc);
+    takeIfSet(IdValue, o->IdValue);
+    takeIfSet(Model, o->Model);
+    takeIfSet(Make, o->Make);
+    takeIfSet(Revision, o->Revision);
+    takeIfSet(SerialNum, o->SerialNum);
+    // The first name and signature a disk was seen with stay.
+    if (Name.empty()) {
+        Name = o->Name;
+    }
+    if (Sign < 0) {
+        Sign = o->Sign;
+    }
+    // `other` may be this very disk when two lists share it; the flag then
+    // lands here, as on any absorbed newcomer.
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmDisk::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmDisk::getResourceHeader(bool) {
+    return std::string();
+}
+
+int SrmDisk::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 1) == 0) {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addInt(SRM_KEY_Status, Status);
+        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addText(SRM_KEY_LId, LId);
+        w.addText(SRM_KEY_StatusDesc, StatusDesc);
+        w.addInt(SRM_KEY_IdType, IdType);
+        w.addText(SRM_KEY_IdValue, IdValue);
+        w.addText(SRM_KEY_Name, Name);
+        w.addText(SRM_KEY_Model, Model);
+        w.addText(SRM_KEY_Make, Make);
+        w.addText(SRM_KEY_Revision, Revision);
+        w.addText(SRM_KEY_SerialNum, SerialNum);
+        w.addLong(SRM_KEY_Sign, Sign);
+        w.addLong(SRM_KEY_CapacityKB, CapacityKB);
+        w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
+        w.addInt(SRM_KEY_AWRE, AWRE);
+        w.addInt(SRM_KEY_AddrBus, AddrBus);
+        w.addInt(SRM_KEY_AddrTarget, AddrTarget);
+        w.addInt(SRM_KEY_AddrLUN, AddrLUN);
+        w.addInt(SRM_KEY_LLTId, LLTId);
+        w.addInt(SRM_KEY_DiskType, DiskType);
+        w.addInt(SRM_KEY_RPM, RPM);
+        w.addInt(SRM_KEY_FactoryDefect, FactoryDefect);
+        w.addInt(SRM_KEY_GrownDefect, GrownDefect);
+        w.addInt(SRM_KEY_Sbc, Sbc);
+        w.addInt(SRM_KEY_VendorVer, VendorVer);
+    }
+    return w.write(fd);
+}
+
+int SrmDisk::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    forEachElement(record, [this](int keyId, const std::string &value) {
+        if (takeCommon(this, keyId, value)) {
+            return;
+        }
+        switch (keyId) {
+            case SRM_KEY_Name: Name = value; break;
+            case SRM_KEY_Make: Make = value; break;
+            case SRM_KEY_Model: Model = value; break;
+            case SRM_KEY_Revision: Revision = value; break;
+            case SRM_KEY_SerialNum: SerialNum = value; break;
+            case SRM_KEY_StatusDesc: StatusDesc = value; break;
+            case SRM_KEY_IdValue: IdValue = value; break;
+            case SRM_KEY_CapacityKB: setCapacity(srmRecordLong(value)); break;
+            case SRM_KEY_FreeSpaceKB: setFreeSpace(srmRecordLong(value)); break;
+            case SRM_KEY_Sign: Sign = srmRecordLong(value); break;
+            case SRM_KEY_Status: Status = srmRecordInt(value); break;
+            case SRM_KEY_IdType: IdType = srmRecordInt(value); break;
+            case SRM_KEY_AWRE: AWRE = srmRecordInt(value); break;
+            case SRM_KEY_AddrBus: AddrBus = srmRecordInt(value); break;
+            case SRM_KEY_AddrTarget: AddrTarget = srmRecordInt(value); break;
+            case SRM_KEY_AddrLUN: AddrLUN = srmRecordInt(value); break;
+            case SRM_KEY_LLTId: LLTId = srmRecordInt(value); break;
+            case SRM_KEY_DiskType: DiskType = srmRecordInt(value); break;
+            case SRM_KEY_RPM: RPM = srmRecordInt(value); break;
+            case SRM_KEY_FactoryDefect: FactoryDefect = srmRecordInt(value); break;
+            case SRM_KEY_GrownDefect: GrownDefect = srmRecordInt(value); break;
+            case SRM_KEY_Sbc: Sbc = srmRecordInt(value); break;
+            case SRM_KEY_VendorVer: VendorVer = srmRecordInt(value); break;
+            default: break;
+        }
+    });
+    return 1;
+}
+
+// ---- SrmDiskChunk ----
+
+SrmDiskChunk::SrmDiskChunk() {
+    type = SRM_RES_DISKCHUNK;
+}
+
+SrmDiskChunk::SrmDiskChunk(std::string id) : SrmDiskChunk() {
+    Id = std::move(id);
+}
+
+SrmDiskChunk::~SrmDiskChunk() = default;
+
+int SrmDiskChunk::setStartAndLength(long start, long length) {
+    if (start < 0 || length < 0) {
+        return 0;
+    }
+    Start = start;
+    Length = length;
+    return 1;
+}
+
+int SrmDiskChunk::mergeResource(SrmResource *other) {
+    if (other == nullptr || other->type != SRM_RES_DISKCHUNK) {
+        return 0;
+    }
+    if (other->isMerged()) {
+        return 1;
+    }
+    auto *o = dynamic_cast<SrmDiskChunk *>(other);
+    if (o == nullptr) {
+        return 0;
+    }
+    takeIfSet(DiskChunk, o->DiskChunk);
+    takeIfSet(Disk, o->Disk);
+    if (o->Start != 0 || o->Length != 0) {
+        setStartAndLength(o->Start, o->Length);
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmDiskChunk::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmDiskChunk::getResourceHeader(bool) {
+    return std::string();
+}
+
+int SrmDiskChunk::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 1) == 0) {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addText(SRM_KEY_LId, LId);
+        w.addText(SRM_KEY_DiskChunk, DiskChunk);
+        w.addText(SRM_KEY_Disk, Disk);
+        w.addLong(SRM_KEY_Start, Start);
+        w.addLong(SRM_KEY_Length, Length);
+    }
+    return w.write(fd);
+}
+
+int SrmDiskChunk::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    long start = 0;
+    long length = 0;
+    forEachElement(record, [&](int keyId, const std::string &value) {
+        if (takeCommon(this, keyId, value)) {
+            return;
+        }
+        switch (keyId) {
+            case SRM_KEY_DiskChunk:
+                DiskChunk = value;
+                break;
+            case SRM_KEY_Start:
+                start = srmRecordLong(value);
+                break;
+            case SRM_KEY_Length:
+                length = srmRecordLong(value);
+                break;
+            case SRM_KEY_Disk: {
+                // A chunk may name its disk by the disk's local identity; the
+                // disk's own Id is what later lookups by Id will find.
+                SrmResource *disk =
+                    db != nullptr ? db->findGlobalResource(SRM_RES_DISK, value) : nullptr;
+                Disk = disk != nullptr ? disk->Id : value;
+                break;
+            }
+            default:
+                break;
+        }
+    });
+    setStartAndLength(start, length);
+    return 1;
+}

@@ -1,0 +1,406 @@
+#include <new>
+#include <string>
+#include <vector>
+
+#include "inventory/kinds/SrmStorageRecord.h"
+#include "inventory/kinds/SrmVolume.h"
+#include "inventory/kinds/SrmVolumeWalk.h"
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmResourceList.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+using srm_storage::forEachElement;
+using srm_storage::forEachMemberRecord;
+using srm_storage::takeCommon;
+
+SrmVolume::SrmVolume()
+    : diskChunks(new (std::nothrow) SrmResourceList(nullptr)),
+      subVolumes(new (std::nothrow) SrmResourceList(nullptr)) {
+    type = SRM_RES_VOLUME;
+}
+
+SrmVolume::SrmVolume(SrmResourceDatabase *owner) : SrmVolume() {
+    db = owner;
+    if (diskChunks != nullptr) {
+        diskChunks->setDb(owner);
+    }
+    if (subVolumes != nullptr) {
+        subVolumes->setDb(owner);
+    }
+}
+
+SrmVolume::SrmVolume(std::string id) : SrmVolume() {
+    Id = id;
+    volumeKey = std::move(id);
+}
+
+SrmVolume::~SrmVolume() {
+    delete diskChunks;
+    delete subVolumes;
+    setManager(nullptr);
+}
+
+void SrmVolume::setManager(SrmVolumeManager *m) {
+    if (m != nullptr) {
+        m->AddRef();
+    }
+    if (volumeManager != nullptr) {
+        volumeManager->Release();
+    }
+    volumeManager = m;
+}
+
+int SrmVolume::setCapacity(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    CapacityKB = kb;
+    return 1;
+}
+
+int SrmVolume::setFreeSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    FreeSpaceKB = kb;
+    return 1;
+}
+
+int SrmVolume::addDiskChunk(SrmResource *c) {
+    if (c == nullptr || c->type != SRM_RES_DISKCHUNK || diskChunks == nullptr) {
+        return 0;
+    }
+    return diskChunks->addResource(c);
+}
+
+int SrmVolume::addSubVolume(SrmResource *v) {
+    auto *sub = dynamic_cast<SrmVolume *>(v);
+    if (sub == nullptr || v->type != SRM_RES_VOLUME || subVolumes == nullptr) {
+        return 0;
+    }
+    // A volume that is this one or holds it below would make this volume its
+    // own descendant, and the lists a reference cycle that nothing frees.
+    if (srmVolumeHolds(sub, this)) {
+        return 0;
+    }
+    // The types change only for a link actually made: a volume marked as a
+    // sub-volume is written only through its parents.
+    int added = subVolumes->addResource(sub);
+    if (added != 0) {
+        sub->HierType = SRM_HIER_SUBVOLUME;
+        if (HierType != SRM_HIER_SUBVOLUME) {
+            HierType = SRM_HIER_HAS_SUBVOLUMES;
+        }
+    }
+    return added;
+}
+
+int SrmVolume::removeDiskChunk(SrmResource *c) {
+    if (c == nullptr || c->type != SRM_RES_DISKCHUNK || diskChunks == nullptr) {
+        return 0;
+    }
+    return diskChunks->removeResource(SRM_RES_DISKCHUNK, c);
+}
+
+int SrmVolume::removeSubVolume(SrmResource *v) {
+    if (v == nullptr || v->type != SRM_RES_VOLUME || subVolumes == nullptr) {
+        return 0;
+    }
+    return subVolumes->removeResource(SRM_RES_VOLUME, v);
+}
+
+int SrmVolume::mergeDiskChunkList(SrmResourceList *l) {
+    if (l == nullptr || diskChunks == nullptr) {
+        return 0;
+    }
+    // The list stamps its database into the chunks it adds.
+    if (db != nullptr) {
+        diskChunks->setDb(db);
+    }
+    return diskChunks->mergeResources(l);
+}
+
+// The list merge, one volume at a time, so that each newcomer can be checked
+// against this volume's ancestry before it is linked.
+int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
+    if (l == nullptr || subVolumes == nullptr) {
+        return 0;
+    }
+    if (db != nullptr) {
+        subVolumes->setDb(db);
+    }
+    SrmResourceIdMap *others = l->getSrmResourceIdMap(SRM_RES_VOLUME);
+    if (others == nullptr) {
+        return 1;
+    }
+    // The merges below may change `l` (it can be this very list when a volume
+    // absorbs itself), so the newcomers are taken first and held meanwhile.
+    std::vector<SrmResource *> newcomers;
+    try {
+        newcomers.reserve(others->size());
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    for (auto &entry : *others) {
+        entry.second->AddRef();
+        newcomers.push_back(entry.second);
+    }
+    int result = 1;
+    for (SrmResource *o : newcomers) {
+        if (result == 0 || srmVolumeHolds(o, this)) {
+            continue;
+        }
+        SrmResource *held = subVolumes->findResource(SRM_RES_VOLUME, o->Id);
+        if (held == nullptr) {
+            if (subVolumes->addResource(o) == 0) {
+                result = 0;
+            } else if (subVolumes->getDb() != nullptr) {
+                o->db = subVolumes->getDb();
+            }
+        } else if (held->mergeResource(o) == 0) {
+            result = 0;
+        }
+    }
+    for (SrmResource *o : newcomers) {
+        o->Release();
+    }
+    return result;
+}
+
+void SrmVolume::setVolumeMgrId(std::string id) {
+    SrmVolumeManager *manager = srm_storage::findVolumeManager(db, id);
+    if (manager == nullptr) {
+        return;
+    }
+    VolumeManager = std::move(id);
+    setManager(manager);
+}
+
+int SrmVolume::mergeResource(SrmResource *other) {
+    if (other == nullptr || other->type != SRM_RES_VOLUME) {
+        return 0;
+    }
+    if (other->isMerged()) {
+        return 1;
+    }
+    auto *o = dynamic_cast<SrmVolume *>(other);
+    if (o == nullptr) {
+        return 0;
+    }
+    setCapacity(o->CapacityKB);
+    setFreeSpace(o->FreeSpaceKB);
+    if (!o->MgmtURL.empty()) {
+        MgmtURL = o->MgmtURL;
+    }
+    if (!o->DisplayMgmtURL.empty()) {
+        DisplayMgmtURL = o->DisplayMgmtURL;
+    }
+    if (!o->VolumeTypeDesc.empty()) {
+        VolumeTypeDesc = o->VolumeTypeDesc;
+    }
+    if (o->VolumeType >= 0) {
+        VolumeType = o->VolumeType;
+    }
+    if (o->Status != 0) {
+        Status = o->Status;
+        StatusDesc = o->StatusDesc;
+    }
+    if (o->HierType != 0 && HierType != SRM_HIER_SUBVOLUME) {
+        HierType = o->HierType;
+    }
+    if (o->diskChunks != nullptr) {
+        mergeDiskChunkList(o->diskChunks);
+    }
+    if (o->subVolumes != nullptr) {
+        mergeSubVolumeList(o->subVolumes);
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmVolume::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmVolume::getResourceHeader(bool) {
+    return std::string();
+}
+
+namespace {
+
+// Short records of the members of kind `t` in `list`, in Id order.
+int writeMembers(SrmResourceList *list, SrmResourceType t, int fd) {
+    SrmResourceIdMap *members = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
+    if (members == nullptr) {
+        return 1;
+    }
+    for (auto &entry : *members) {
+        if (entry.second->serialize(fd, 1) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int SrmVolume::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+    w.addText(SRM_KEY_Id, Id);
+    bool full = (flags & 1) == 0;
+    if (full) {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addText(SRM_KEY_LId, LId);
+        w.addText(SRM_KEY_Name, Name);
+        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addInt(SRM_KEY_HierType, HierType);
+        w.addLong(SRM_KEY_CapacityKB, CapacityKB);
+        w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
+        w.addText(SRM_KEY_MgmtURL, MgmtURL);
+        w.addText(SRM_KEY_DisplayMgmtURL, DisplayMgmtURL);
+        w.addInt(SRM_KEY_VolumeType, VolumeType);
+        w.addText(SRM_KEY_VolumeTypeDesc, VolumeTypeDesc);
+        w.addInt(SRM_KEY_Status, Status);
+        w.addText(SRM_KEY_StatusDesc, StatusDesc);
+        if (diskChunks != nullptr) {
+            w.addInt(SRM_KEY_DiskChunkCount, diskChunks->getTypeCount(SRM_RES_DISKCHUNK));
+        }
+        if (subVolumes != nullptr) {
+            w.addInt(SRM_KEY_SubVolumeCount, subVolumes->getTypeCount(SRM_RES_VOLUME));
+        }
+        if (volumeManager != nullptr) {
+            w.addText(SRM_KEY_VolumeManager, VolumeManager);
+        }
+    }
+    if (w.write(fd) == 0) {
+        return 0;
+    }
+    if (!full) {
+        return 1;
+    }
+    // Only the kinds the counts above count are written, so that the reader
+    // consumes exactly what follows.
+    if (writeMembers(diskChunks, SRM_RES_DISKCHUNK, fd) == 0) {
+        return 0;
+    }
+    return writeMembers(subVolumes, SRM_RES_VOLUME, fd);
+}
+
+int SrmVolume::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    long long chunkCount = 0;
+    long long subCount = 0;
+    forEachElement(record, [&](int keyId, const std::string &value) {
+        if (takeCommon(this, keyId, value)) {
+            if (keyId == SRM_KEY_Id) {
+                volumeKey = value;
+            }
+            return;
+        }
+        switch (keyId) {
+            case SRM_KEY_Name:
+                Name = value;
+                break;
+            case SRM_KEY_MgmtURL:
+                MgmtURL = value;
+                break;
+            case SRM_KEY_DisplayMgmtURL:
+                DisplayMgmtURL = value;
+                break;
+            case SRM_KEY_VolumeTypeDesc:
+                VolumeTypeDesc = value;
+                break;
+            case SRM_KEY_StatusDesc:
+                StatusDesc = value;
+                break;
+            case SRM_KEY_Status:
+                Status = srmRecordInt(value);
+                break;
+            case SRM_KEY_VolumeType:
+                VolumeType = srmRecordInt(value);
+                break;
+            case SRM_KEY_HierType:
+                HierType = srmRecordInt(value);
+                break;
+            case SRM_KEY_CapacityKB:
+                setCapacity(srmRecordLong(value));
+                break;
+            case SRM_KEY_FreeSpaceKB:
+                setFreeSpace(srmRecordLong(value));
+                break;
+            case SRM_KEY_VolumeManager:
+                setVolumeMgrId(value);
+                break;
+            case SRM_KEY_DiskChunkCount:
+                chunkCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_SubVolumeCount:
+                subCount = srmRecordInt(value);
+                break;
+            default:
+                break;
+        }
+    });
+    if (chunkCount + subCount < 1) {
+        return 1;
+    }
+    CSRMReportTupleStreamReader *reader = getTupleStream();
+    if (reader == nullptr) {
+        return 0;
+    }
+    long long chunksAttached = 0;
+    long long subsAttached = 0;
+    // The kind a "Type" names carries over to later member records until
+    // another "Type" of one of the two member kinds is seen.
+    int selected = SRM_KEY_Type;
+    forEachMemberRecord(reader, chunkCount + subCount, [&](CSRMReportTuple *member) {
+        forEachElement(member, [&](int keyId, const std::string &value) {
+            if (keyId == SRM_KEY_Type) {
+                int word = SrmUlvarGetStringId(value);
+                if (word == SRM_KEY_DiskChunk || word == SRM_KEY_Volume) {
+                    selected = word;
+                }
+            } else if (keyId == SRM_KEY_Id && selected == SRM_KEY_DiskChunk) {
+                SrmResource *chunk = db->findResource(SRM_RES_DISKCHUNK, value);
+                if (chunk != nullptr && addDiskChunk(chunk) != 0) {
+                    ++chunksAttached;
+                }
+            } else if (keyId == SRM_KEY_Id && selected == SRM_KEY_Volume) {
+                if (attachSubVolume(value) != 0) {
+                    ++subsAttached;
+                }
+            }
+        });
+    });
+    return chunksAttached == chunkCount && subsAttached == subCount ? 1 : 0;
+}
+
+// A sub-volume refused because it would close a loop still counts as read: the
+// record was understood and its member consumed, only the link is dropped, so
+// a stored file whose sub-volume records loop still loads.
+int SrmVolume::attachSubVolume(const std::string &id) {
+    SrmResource *held = db->findResource(SRM_RES_VOLUME, id);
+    if (held != nullptr) {
+        if (addSubVolume(held) != 0) {
+            return 1;
+        }
+        return dynamic_cast<SrmVolume *>(held) != nullptr && srmVolumeHolds(held, this) ? 1 : 0;
+    }
+    auto *made = new (std::nothrow) SrmVolume(id);
+    if (made == nullptr) {
+        return 0;
+    }
+    made->db = db;
+    db->addResource(made);
+    int added = addSubVolume(made);
+    made->Release();
+    return added;
+}

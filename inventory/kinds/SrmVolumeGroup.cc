@@ -1,0 +1,316 @@
+#include <new>
+#include <string>
+
+#include "inventory/kinds/SrmComputer.h"
+#include "inventory/kinds/SrmDisk.h"
+#include "inventory/kinds/SrmStorageRecord.h"
+#include "inventory/kinds/SrmVolume.h"
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmResourceList.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+using srm_storage::forEachElement;
+using srm_storage::forEachMemberRecord;
+using srm_storage::takeCommon;
+
+SrmVolumeGroup::SrmVolumeGroup()
+    : volumes(new (std::nothrow) SrmResourceList(nullptr)),
+      disks(new (std::nothrow) SrmResourceList(nullptr)) {
+    type = SRM_RES_VOLUMEGROUP;
+}
+
+SrmVolumeGroup::SrmVolumeGroup(SrmResourceDatabase *owner) : SrmVolumeGroup() {
+    db = owner;
+    if (volumes != nullptr) {
+        volumes->setDb(owner);
+    }
+    if (disks != nullptr) {
+        disks->setDb(owner);
+    }
+}
+
+SrmVolumeGroup::SrmVolumeGroup(std::string id) : SrmVolumeGroup() {
+    Id = std::move(id);
+}
+
+SrmVolumeGroup::~SrmVolumeGroup() {
+    delete volumes;
+    delete disks;
+    if (volumeManager != nullptr) {
+        volumeManager->Release();
+    }
+}
+
+int SrmVolumeGroup::setCapacity(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    CapacityKB = kb;
+    return 1;
+}
+
+int SrmVolumeGroup::setFreeSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    FreeSpaceKB = kb;
+    return 1;
+}
+
+int SrmVolumeGroup::addVolume(SrmResource *v) {
+    return volumes != nullptr ? volumes->addResource(v) : 0;
+}
+
+int SrmVolumeGroup::addDisk(SrmResource *d) {
+    return disks != nullptr ? disks->addResource(d) : 0;
+}
+
+// Removal goes by Id within the kind, so a member of another kind that shares
+// the Id must not be taken for it.
+int SrmVolumeGroup::removeVolume(SrmResource *v) {
+    if (v == nullptr || v->type != SRM_RES_VOLUME || volumes == nullptr) {
+        return 0;
+    }
+    return volumes->removeResource(SRM_RES_VOLUME, v);
+}
+
+int SrmVolumeGroup::removeDisk(SrmResource *d) {
+    if (d == nullptr || d->type != SRM_RES_DISK || disks == nullptr) {
+        return 0;
+    }
+    return disks->removeResource(SRM_RES_DISK, d);
+}
+
+void SrmVolumeGroup::setVolumeMgrId(std::string id) {
+    SrmVolumeManager *manager = srm_storage::findVolumeManager(db, id);
+    if (manager == nullptr) {
+        return;
+    }
+    VolumeManager = std::move(id);
+    manager->AddRef();
+    if (volumeManager != nullptr) {
+        volumeManager->Release();
+    }
+    volumeManager = manager;
+}
+
+int SrmVolumeGroup::mergeResource(SrmResource *other) {
+    if (other == nullptr || other->type != SRM_RES_VOLUMEGROUP) {
+        return 0;
+    }
+    if (other->isMerged()) {
+        return 1;
+    }
+    auto *o = dynamic_cast<SrmVolumeGroup *>(other);
+    if (o == nullptr) {
+        return 0;
+    }
+    // The lists stamp their database into the members they add.
+    if (volumes != nullptr && o->volumes != nullptr) {
+        if (db != nullptr) {
+            volumes->setDb(db);
+        }
+        volumes->mergeResources(o->volumes);
+    }
+    if (disks != nullptr && o->disks != nullptr) {
+        if (db != nullptr) {
+            disks->setDb(db);
+        }
+        disks->mergeResources(o->disks);
+    }
+    // A group's own positive sizes win over the newcomer's.
+    if (FreeSpaceKB < 1) {
+        setFreeSpace(o->FreeSpaceKB);
+    }
+    if (CapacityKB < 1) {
+        setCapacity(o->CapacityKB);
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+std::string SrmVolumeGroup::getResourceReportString(bool) {
+    return std::string();
+}
+
+std::string SrmVolumeGroup::getResourceHeader(bool) {
+    return std::string();
+}
+
+namespace {
+
+int countOf(SrmResourceList *list, SrmResourceType t) {
+    return list != nullptr ? list->getTypeCount(t) : 0;
+}
+
+// Short records of the members of kind `t` in `list`, in Id order.
+int writeMembers(SrmResourceList *list, SrmResourceType t, int fd) {
+    SrmResourceIdMap *members = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
+    if (members == nullptr) {
+        return 1;
+    }
+    for (auto &entry : *members) {
+        if (entry.second->serialize(fd, 1) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int SrmVolumeGroup::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_VolumeGroup);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 1) == 0) {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addText(SRM_KEY_LId, LId);
+        w.addLong(SRM_KEY_CapacityKB, CapacityKB);
+        w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
+        w.addInt(SRM_KEY_Status, Status);
+        w.addText(SRM_KEY_StatusDesc, StatusDesc);
+        w.addText(SRM_KEY_Name, Name);
+        w.addText(SRM_KEY_VolumeManager, VolumeManager);
+        w.addInt(SRM_KEY_DiskCount, countOf(disks, SRM_RES_DISK));
+        w.addInt(SRM_KEY_VolumeCount, countOf(volumes, SRM_RES_VOLUME));
+    }
+    if (w.write(fd) == 0) {
+        return 0;
+    }
+    if ((flags & 2) != 0) {
+        return 1;
+    }
+    // Only the kinds the counts count are written, so that the reader consumes
+    // exactly what follows.
+    if (writeMembers(disks, SRM_RES_DISK, fd) == 0) {
+        return 0;
+    }
+    return writeMembers(volumes, SRM_RES_VOLUME, fd);
+}
+
+// The computer the record names gets this group in its own list. A computer
+// the database does not hold is made for the purpose, as stored files expect
+// of the key, but nothing would own it: it is released at once, and with it
+// the reference its list took on this group. The group never holds the
+// computer, so no cycle can keep either alive.
+void SrmVolumeGroup::joinComputer(const std::string &computerId) {
+    if (db == nullptr) {
+        return;
+    }
+    auto *held = dynamic_cast<SrmComputer *>(db->findResource(SRM_RES_COMPUTER, computerId));
+    if (held != nullptr) {
+        held->addResource(this);
+        return;
+    }
+    auto *made = new (std::nothrow) SrmComputer(computerId);
+    if (made == nullptr) {
+        return;
+    }
+    made->addResource(this);
+    made->Release();
+}
+
+// The database's member of kind `t` named `id` (also as a local identity);
+// one made empty with that Id and added to the database when there is none.
+// The caller gets a reference it must give back.
+SrmResource *SrmVolumeGroup::memberFor(SrmResourceType t, const std::string &id) {
+    SrmResource *held = db->findGlobalResource(t, id);
+    if (held != nullptr) {
+        held->AddRef();
+        return held;
+    }
+    SrmResource *made = nullptr;
+    if (t == SRM_RES_DISK) {
+        made = new (std::nothrow) SrmDisk(id);
+    } else {
+        made = new (std::nothrow) SrmVolume(id);
+    }
+    if (made != nullptr) {
+        made->db = db;
+        db->addResource(made);
+    }
+    return made;
+}
+
+int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    long long diskCount = 0;
+    long long volumeCount = 0;
+    forEachElement(record, [&](int keyId, const std::string &value) {
+        if (takeCommon(this, keyId, value)) {
+            return;
+        }
+        switch (keyId) {
+            case SRM_KEY_Name:
+                Name = value;
+                break;
+            case SRM_KEY_StatusDesc:
+                StatusDesc = value;
+                break;
+            case SRM_KEY_Status:
+                Status = srmRecordInt(value);
+                break;
+            case SRM_KEY_CapacityKB:
+                setCapacity(srmRecordLong(value));
+                break;
+            case SRM_KEY_FreeSpaceKB:
+                setFreeSpace(srmRecordLong(value));
+                break;
+            case SRM_KEY_VolumeManager:
+                setVolumeMgrId(value);
+                break;
+            case SRM_KEY_DiskCount:
+                diskCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_VolumeCount:
+                volumeCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_OSystem:
+                joinComputer(value);
+                break;
+            default:
+                break;
+        }
+    });
+    if (diskCount < 1 && volumeCount < 1) {
+        return 1;
+    }
+    CSRMReportTupleStreamReader *reader = getTupleStream();
+    if (reader == nullptr) {
+        return 0;
+    }
+    long long attached = 0;
+    auto attach = [&](SrmResourceType t) {
+        return [&, t](CSRMReportTuple *member) {
+            forEachElement(member, [&](int keyId, const std::string &value) {
+                if (keyId != SRM_KEY_Id) {
+                    return;
+                }
+                SrmResource *m = memberFor(t, value);
+                if (m == nullptr) {
+                    return;
+                }
+                if ((t == SRM_RES_DISK ? addDisk(m) : addVolume(m)) != 0) {
+                    ++attached;
+                }
+                m->Release();
+            });
+        };
+    };
+    forEachMemberRecord(reader, diskCount, attach(SRM_RES_DISK));
+    if (attached != diskCount) {
+        return 0;
+    }
+    attached = 0;
+    forEachMemberRecord(reader, volumeCount, attach(SRM_RES_VOLUME));
+    return attached == volumeCount ? 1 : 0;
+}
