@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/testing/CountingResource.h"
 #include "inventory/persist/CSRMReportTuple.h"
@@ -420,6 +421,23 @@ TEST_F(PresentationRemovalTest, FileSystemWithoutVolumeLeavesSharesWithoutVolume
     ASSERT_EQ(1, db.removeResource(SRM_RES_FILESYSTEM, "fs"));
     EXPECT_EQ(loose, db.findResource(SRM_RES_SHARE, "sh"));
     EXPECT_NE(nullptr, db.findResource(SRM_RES_MOUNTPOINT, "mp"));
+}
+
+TEST_F(PresentationRemovalTest, RemovedVolumeTakesWhatIsMountedOnItAndItsShares) {
+    held(new SrmVolumeGroup("vg"));
+    auto *volume = held(new SrmVolume("vol1"));
+    volume->LId = "vol-lid";
+    auto *mounted = held(new SrmMountPoint("mp"));
+    mounted->MountLocation = "vol-lid";
+    auto *share = held(new SrmShare("sh"));
+    share->VolumeId = "vol1";
+    auto *fs = held(new SrmFileSystem("fs"));
+    fs->Volume = "vol1";
+
+    ASSERT_EQ(1, db.removeResource(SRM_RES_VOLUME, "vol1"));
+    EXPECT_EQ(nullptr, db.findResource(SRM_RES_MOUNTPOINT, "mp"));
+    EXPECT_EQ(nullptr, db.findResource(SRM_RES_SHARE, "sh"));
+    EXPECT_EQ(fs, db.findResource(SRM_RES_FILESYSTEM, "fs"));
 }
 
 }  // namespace
