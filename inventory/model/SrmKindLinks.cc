@@ -1,37 +1,43 @@
-// The kinds are not part of the library yet. Until they are, a computer is
-// handled as the SrmResource it derives from (single inheritance, so both share
-// one address), and a kind has none of the fields or lists these functions
-// reach: there is nothing to name or unlink. When the kinds arrive, each
-// function here becomes a checked cast (dynamic_cast: a resource of another
-// class, such as a test kind, then answers as not of that kind) and a member
-// call.
+// Each function is a checked cast (dynamic_cast: a resource of another class,
+// such as a test kind, answers as not of that kind) and a member call.
 #include "inventory/model/SrmKindLinks.h"
 
+#include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmFileSystem.h"
+#include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResource.h"
 
 SrmResource *srmComputerAsResource(SrmComputer *c) {
-    return reinterpret_cast<SrmResource *>(c);
+    return c;
 }
 
 SrmComputer *srmResourceAsComputer(SrmResource *r) {
-    if (r == nullptr || r->type != SRM_RES_COMPUTER) {
-        return nullptr;
+    return dynamic_cast<SrmComputer *>(r);
+}
+
+std::string srmComputerHostName(SrmComputer *c) {
+    return c != nullptr ? c->HostName : std::string();
+}
+
+int srmComputerAddResource(SrmComputer *c, SrmResource *r) {
+    return c != nullptr ? c->addResource(r) : 0;
+}
+
+int srmComputerRemoveResource(SrmComputer *c, SrmResource *r) {
+    return c != nullptr ? c->removeResource(r) : 0;
+}
+
+void srmHeldServiceGroups(SrmResource *r, std::vector<SrmServiceGroup *> &out) {
+    if (auto *c = dynamic_cast<SrmComputer *>(r)) {
+        for (auto &entry : c->getServiceGroupMap()) {
+            out.push_back(entry.second);
+        }
+    } else if (auto *v = dynamic_cast<SrmVirtualServer *>(r)) {
+        if (v->getServiceGroup() != nullptr) {
+            out.push_back(v->getServiceGroup());
+        }
     }
-    return reinterpret_cast<SrmComputer *>(r);
-}
-
-std::string srmComputerHostName(SrmComputer *) {
-    return std::string();
-}
-
-int srmComputerAddResource(SrmComputer *, SrmResource *) {
-    return 0;
-}
-
-int srmComputerRemoveResource(SrmComputer *, SrmResource *) {
-    return 0;
 }
 
 void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member) {

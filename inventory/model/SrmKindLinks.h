@@ -8,9 +8,11 @@
 #define INVENTORY_MODEL_SRMKINDLINKS_H
 
 #include <string>
+#include <vector>
 
 class SrmComputer;
 class SrmResource;
+class SrmServiceGroup;
 
 // SrmComputer <-> the SrmResource it is. srmResourceAsComputer gives null for a
 // null resource or one that is not of kind 1.
@@ -24,6 +26,10 @@ std::string srmComputerHostName(SrmComputer *c);
 // list's result).
 int srmComputerAddResource(SrmComputer *c, SrmResource *r);
 int srmComputerRemoveResource(SrmComputer *c, SrmResource *r);
+
+// Appends to `out` the service groups a computer or a virtual server holds a
+// reference on; nothing for other kinds. No reference is given.
+void srmHeldServiceGroups(SrmResource *r, std::vector<SrmServiceGroup *> &out);
 
 // Makes a volume group drop a disk or volume, and a volume drop a disk chunk.
 void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member);

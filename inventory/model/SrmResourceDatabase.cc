@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmKindLinks.h"
+#include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 
@@ -28,6 +30,68 @@ bool isStorageKind(SrmResourceType t) {
     return t == SRM_RES_DISK || t == SRM_RES_VOLUME || t == SRM_RES_DISKCHUNK;
 }
 
+// Adds to `mine` the members of `theirs` it lacks, each as the resource this
+// database holds under the member's kind and Id (the other database's resource
+// was merged into it or added to it before), else as the member itself.
+void adoptMembers(SrmResourceDatabase *db, SrmServiceGroup *mine, SrmServiceGroup *theirs) {
+    SrmResourceList *from = theirs->getResourceList();
+    SrmResourceList *to = mine->getResourceList();
+    if (from == nullptr || to == nullptr) {
+        return;
+    }
+    for (int kind = SRM_RES_COMPUTER; kind <= SRM_RES_ID; ++kind) {
+        SrmResourceType t = static_cast<SrmResourceType>(kind);
+        SrmResourceIdMap *members = from->getSrmResourceIdMap(t);
+        if (members == nullptr) {
+            continue;
+        }
+        for (auto &member : *members) {
+            if (to->findResource(t, member.first) != nullptr) {
+                continue;
+            }
+            SrmResource *own = db->findResource(t, member.first);
+            mine->addResource(own != nullptr ? own : member.second);
+        }
+    }
+}
+
+// Groups and resources can hold each other: a group holds its members, and a
+// member computer or virtual server holds its groups. Such a ring would keep
+// both alive after the database lets go, so every group of this database is
+// emptied and unbound first, also one that was removed from the map but is
+// still held by a resource. Groups of another database (held by a resource the
+// two databases share) are left alone.
+void releaseServiceGroups(std::map<std::string, SrmServiceGroup *> &groups,
+                          SrmResourceList *resources, SrmResourceDatabase *self) {
+    std::vector<SrmServiceGroup *> held;
+    for (auto &entry : groups) {
+        held.push_back(entry.second);
+    }
+    if (resources != nullptr) {
+        for (SrmResourceType t : {SRM_RES_COMPUTER, SRM_RES_VIRTUALSERVER}) {
+            SrmResourceIdMap *kind = resources->getSrmResourceIdMap(t);
+            if (kind != nullptr) {
+                for (auto &entry : *kind) {
+                    srmHeldServiceGroups(entry.second, held);
+                }
+            }
+        }
+    }
+    std::set<SrmServiceGroup *> done;
+    for (SrmServiceGroup *g : held) {
+        if (g->getDb() != self || !done.insert(g).second) {
+            continue;
+        }
+        g->removeAllResources();
+        g->clearNextServiceGroup();
+        g->setDb(nullptr);
+    }
+    for (auto &entry : groups) {
+        entry.second->Release();
+    }
+    groups.clear();
+}
+
 }  // namespace
 
 SrmResourceDatabase::SrmResourceDatabase()
@@ -37,8 +101,7 @@ SrmResourceDatabase::SrmResourceDatabase()
       buffer(new (std::nothrow) char[kBufferLength]()) {}
 
 SrmResourceDatabase::~SrmResourceDatabase() {
-    // The service groups are not part of the library yet: `serviceGroups` is
-    // empty, so there is nothing of theirs to release here.
+    releaseServiceGroups(serviceGroups, resources.get(), this);
     if (lastErrorResource != nullptr) {
         lastErrorResource->Release();
         lastErrorResource = nullptr;
@@ -235,7 +298,7 @@ int SrmResourceDatabase::removeResource(SrmResourceType t, std::string id) {
     }
     // The recursive removals below must not be the ones that free `r`.
     ScopedRef keep(r);
-    // Service groups are not part of the library yet, so no group can hold `r`.
+    removeServiceGroupResource(r);
     unlinkResource(r);
     if (computers) {
         computers->removeResource(t, id);
@@ -346,7 +409,39 @@ int SrmResourceDatabase::mergeResourceDatabase(SrmResourceDatabase *other) {
     if (resources->mergeResources(other->resources.get()) == 0) {
         return 0;
     }
-    // Service groups join the merge once they are part of the library.
+    if (!other->serviceGroups.empty()) {
+        // Every group of `other` gets a namesake here that this database owns,
+        // holding this database's resources; then each namesake is linked to
+        // this database's group named like the other group's child. Linking to
+        // the other database's objects, which this one holds no reference on,
+        // would leave the links dangling once that database is deleted.
+        for (auto &entry : other->serviceGroups) {
+            SrmServiceGroup *mine = findServiceGroup(entry.first);
+            if (mine == nullptr) {
+                mine = new (std::nothrow) SrmServiceGroup(entry.first);
+                if (mine == nullptr) {
+                    continue;
+                }
+                int added = addServiceGroup(mine);
+                mine->Release();
+                if (added == 0) {
+                    continue;
+                }
+            }
+            adoptMembers(this, mine, entry.second);
+        }
+        for (auto &entry : other->serviceGroups) {
+            SrmServiceGroup *theirChild = entry.second->getNextServiceGroup();
+            SrmServiceGroup *mine = findServiceGroup(entry.first);
+            if (theirChild == nullptr || mine == nullptr) {
+                continue;
+            }
+            SrmServiceGroup *myChild = findServiceGroup(theirChild->getName());
+            if (myChild != nullptr) {
+                mine->setNextServiceGroup(myChild);
+            }
+        }
+    }
     if (other->computers && computers) {
         computers->mergeResources(other->computers.get());
     }

@@ -4,15 +4,21 @@
 
 #include <string>
 
+#include "inventory/kinds/SrmComputer.h"
 #include "inventory/model/testing/CountingResource.h"
 
 namespace {
 
-// Until the computer kind is part of the library, the database treats a computer
-// as the resource it derives from; a counting resource of kind 1 stands in.
-SrmComputer *asComputer(SrmResource *r) {
-    return reinterpret_cast<SrmComputer *>(r);
-}
+// A computer that counts its destruction in the same log as the test kind.
+class CountedComputer : public SrmComputer {
+  public:
+    CountedComputer(CountingResourceLog *log, std::string id)
+        : SrmComputer(std::move(id)), log(log) {}
+    ~CountedComputer() override { ++log->destroyed; }
+
+  private:
+    CountingResourceLog *log;
+};
 
 class SrmResourceDatabaseTest : public ::testing::Test {
   protected:
@@ -25,9 +31,9 @@ class SrmResourceDatabaseTest : public ::testing::Test {
         return r;
     }
 
-    CountingResource *addComputer(const std::string &id, int isThisComputer) {
-        auto *c = new CountingResource(&log, SRM_RES_COMPUTER, id);
-        EXPECT_EQ(1, db.addComputer(asComputer(c), isThisComputer));
+    SrmComputer *addComputer(const std::string &id, int isThisComputer) {
+        auto *c = new CountedComputer(&log, id);
+        EXPECT_EQ(1, db.addComputer(c, isThisComputer));
         c->Release();
         return c;
     }
@@ -167,17 +173,18 @@ TEST_F(SrmResourceDatabaseTest, NewcomerWithTheSameIdMatchesAResourceWithoutLoca
 }
 
 TEST_F(SrmResourceDatabaseTest, OnlyComputersAreAddedAsComputers) {
-    auto *disk = new CountingResource(&log, SRM_RES_DISK, "d1");
-    EXPECT_EQ(0, db.addComputer(asComputer(disk), 1));
-    expectLastError(22, "Add Computer failed", disk);
+    auto *notComputer = new SrmComputer("d1");
+    notComputer->type = SRM_RES_DISK;
+    EXPECT_EQ(0, db.addComputer(notComputer, 1));
+    expectLastError(22, "Add Computer failed", notComputer);
     EXPECT_EQ(0, db.addComputer(nullptr, 1));
     EXPECT_EQ(0, db.getResourceCount());
-    disk->Release();
+    notComputer->Release();
 }
 
 TEST_F(SrmResourceDatabaseTest, OnlyComputerIsThisComputerEvenWhenNotChosen) {
     auto *c = addComputer("host-a", 0);
-    EXPECT_EQ(asComputer(c), db.getThisComputer());
+    EXPECT_EQ(c, db.getThisComputer());
     EXPECT_EQ(1, db.getComputerList()->getResourceCount());
     EXPECT_EQ(1, db.getResourceCount());
 }
@@ -193,11 +200,35 @@ TEST_F(SrmResourceDatabaseTest, ChosenComputerWinsAmongMany) {
     addComputer("host-a", 0);
     auto *b = addComputer("host-b", 1);
     addComputer("host-c", 0);
-    EXPECT_EQ(asComputer(b), db.getThisComputer());
-    auto *disk = new CountingResource(&log, SRM_RES_DISK, "d1");
-    db.setThisComputer(asComputer(disk));
-    EXPECT_EQ(asComputer(b), db.getThisComputer());
-    disk->Release();
+    EXPECT_EQ(b, db.getThisComputer());
+    auto *notComputer = new SrmComputer("d1");
+    notComputer->type = SRM_RES_DISK;
+    db.setThisComputer(notComputer);
+    db.setThisComputer(nullptr);
+    EXPECT_EQ(b, db.getThisComputer());
+    notComputer->Release();
+}
+
+TEST_F(SrmResourceDatabaseTest, HostNameIsCachedOnceFromThisComputer) {
+    SrmComputer *c = addComputer("host-a", 0);
+    EXPECT_EQ("", db.getHostName());
+    c->HostName = "alpha";
+    EXPECT_EQ(c, db.getThisComputer());
+    EXPECT_EQ("alpha", db.getHostName());
+    c->HostName = "beta";
+    db.setThisComputer(c);
+    EXPECT_EQ(c, db.getThisComputer());
+    EXPECT_EQ("alpha", db.getHostName());
+}
+
+TEST_F(SrmResourceDatabaseTest, ResourceForAComputerGoesToItsOwnList) {
+    SrmComputer *c = addComputer("host-a", 0);
+    auto *share = addNew(SRM_RES_SHARE, "s1");
+    EXPECT_EQ(1, db.addComputerResource("host-a", share));
+    EXPECT_EQ(share, c->getResourceList()->findResource(SRM_RES_SHARE, "s1"));
+    EXPECT_EQ(1, db.removeResource(SRM_RES_SHARE, "s1"));
+    EXPECT_EQ(0, c->getResourceList()->getResourceCount());
+    EXPECT_EQ(1, log.destroyed);
 }
 
 TEST_F(SrmResourceDatabaseTest, ResourceForAnUnknownComputerIsRefused) {
@@ -239,9 +270,9 @@ TEST_F(SrmResourceDatabaseTest, RemovedThisComputerIsNoLongerNamed) {
 TEST_F(SrmResourceDatabaseTest, MergedDatabaseSharesResourcesAndComputers) {
     SrmResourceDatabase other;
     auto *disk = new CountingResource(&log, SRM_RES_DISK, "d1");
-    auto *host = new CountingResource(&log, SRM_RES_COMPUTER, "host-a");
+    auto *host = new CountedComputer(&log, "host-a");
     other.addResource(disk);
-    other.addComputer(asComputer(host), 0);
+    other.addComputer(host, 0);
     disk->Release();
     host->Release();
     addNew(SRM_RES_DISK, "d0");
@@ -252,7 +283,7 @@ TEST_F(SrmResourceDatabaseTest, MergedDatabaseSharesResourcesAndComputers) {
     EXPECT_EQ(disk, db.findResource(SRM_RES_DISK, "d1"));
     EXPECT_EQ(&db, disk->db);
     EXPECT_EQ(2, refCountOf(disk));
-    EXPECT_EQ(asComputer(host), db.getThisComputer());
+    EXPECT_EQ(host, db.getThisComputer());
 }
 
 TEST_F(SrmResourceDatabaseTest, StateBitsSpareTheReportBitsOfThisComputer) {

@@ -71,6 +71,9 @@ class ULVAR_API SrmServiceGroup : public SrmRef {
     // Records `parent` (not counted) under its name. 0 for null or a name
     // already recorded.
     int addParentGroup(SrmServiceGroup *parent);
+    // Forgets every recorded parent that is `g` (used when `g` leaves the
+    // database, so no parent pointer outlives its group).
+    void forgetParentGroup(const SrmServiceGroup *g);
 
     // The members' map of computers (kind 1), or null when none was ever added.
     SrmResourceIdMap *getSystemList();

@@ -1,0 +1,409 @@
+#include "inventory/kinds/SrmComputer.h"
+
+#include <new>
+
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmServiceGroup.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+namespace {
+
+// The kinds of resource a computer record is followed by, in written order.
+// Computers never live on a computer, and aliases are not written: counting
+// them in "ResourceCount" would make the reader take records that are not
+// there, swallowing the records after the computer's.
+constexpr SrmResourceType kWrittenKinds[] = {
+    SRM_RES_DISK,       SRM_RES_DISKCHUNK, SRM_RES_VOLUMEMANAGER, SRM_RES_VOLUME,
+    SRM_RES_FILESYSTEM, SRM_RES_MOUNTPOINT, SRM_RES_SHARE,        SRM_RES_VIRTUALSERVER,
+    SRM_RES_VOLUMEGROUP,
+};
+
+// The kind a child record's "Type" word names; SRM_RES_NONE for any other word.
+SrmResourceType childKindOfWord(int word) {
+    switch (word) {
+        case SRM_KEY_Disk:
+            return SRM_RES_DISK;
+        case SRM_KEY_DiskChunk:
+            return SRM_RES_DISKCHUNK;
+        case SRM_KEY_VolumeManager:
+            return SRM_RES_VOLUMEMANAGER;
+        case SRM_KEY_Volume:
+            return SRM_RES_VOLUME;
+        case SRM_KEY_FileSystem:
+            return SRM_RES_FILESYSTEM;
+        case SRM_KEY_MountPoint:
+            return SRM_RES_MOUNTPOINT;
+        case SRM_KEY_Share:
+            return SRM_RES_SHARE;
+        case SRM_KEY_VirtualServer:
+            return SRM_RES_VIRTUALSERVER;
+        case SRM_KEY_VolumeGroup:
+            return SRM_RES_VOLUMEGROUP;
+        default:
+            return SRM_RES_NONE;
+    }
+}
+
+void takeText(std::string &field, const std::string &value) {
+    if (!value.empty()) {
+        field = value;
+    }
+}
+
+}  // namespace
+
+SrmComputer::SrmComputer() : resources(new (std::nothrow) SrmResourceList(nullptr)) {
+    type = SRM_RES_COMPUTER;
+}
+
+SrmComputer::SrmComputer(std::string name) : SrmComputer() {
+    Id = name;
+    HostName = std::move(name);
+}
+
+SrmComputer::~SrmComputer() {
+    for (auto &entry : serviceGroups) {
+        if (entry.second != nullptr) {
+            entry.second->Release();
+        }
+    }
+}
+
+int SrmComputer::setCapacity(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    CapacityKB = kb;
+    return 1;
+}
+
+int SrmComputer::setFreeSpace(long kb) {
+    if (kb < 0) {
+        return 0;
+    }
+    FreeSpaceKB = kb;
+    return 1;
+}
+
+int SrmComputer::addResource(SrmResource *r) {
+    if (r == nullptr || !resources || r->type == SRM_RES_COMPUTER) {
+        return 0;
+    }
+    return resources->addResource(r);
+}
+
+int SrmComputer::removeResource(SrmResource *r) {
+    if (r == nullptr || !resources) {
+        return 0;
+    }
+    return resources->removeResource(r->type, r);
+}
+
+int SrmComputer::addServiceGroup(SrmServiceGroup *sg) {
+    if (sg == nullptr) {
+        return 0;
+    }
+    auto held = serviceGroups.find(sg->getName());
+    if (held != serviceGroups.end() && held->second != nullptr) {
+        return 0;
+    }
+    try {
+        serviceGroups[sg->getName()] = sg;
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    sg->AddRef();
+    return 1;
+}
+
+int SrmComputer::removeServiceGroup(std::string name) {
+    if (name.empty()) {
+        return 0;
+    }
+    auto held = serviceGroups.find(name);
+    if (held == serviceGroups.end() || held->second == nullptr) {
+        return 0;
+    }
+    SrmServiceGroup *gone = held->second;
+    serviceGroups.erase(held);
+    gone->Release();
+    return 1;
+}
+
+int SrmComputer::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmComputer *>(other);
+    if (o == nullptr || other->type != SRM_RES_COMPUTER) {
+        return 0;
+    }
+    // A computer merged with itself (two lists sharing it) is already whole;
+    // going on would only mark the held computer as merged.
+    if (o->isMerged() || o == this) {
+        return 1;
+    }
+    takeText(HostName, o->HostName);
+    takeText(CPUInfo, o->CPUInfo);
+    takeText(HWInfo, o->HWInfo);
+    takeText(OS, o->OS);
+    takeText(OSInfo, o->OSInfo);
+    takeText(MgmtURL, o->MgmtURL);
+    takeText(DisplayMgmtURL, o->DisplayMgmtURL);
+    takeText(HostId, o->HostId);
+    takeText(IPAddr, o->IPAddr);
+    if (o->ProcSpeedMHz != 0) {
+        ProcSpeedMHz = o->ProcSpeedMHz;
+    }
+    if (o->RAMMB != 0) {
+        RAMMB = o->RAMMB;
+    }
+    if (o->SwapMB != 0) {
+        SwapMB = o->SwapMB;
+    }
+    if (o->AddrSpaceMB != 0) {
+        AddrSpaceMB = o->AddrSpaceMB;
+    }
+    if (o->ProcCount != 0) {
+        ProcCount = o->ProcCount;
+    }
+    if (o->NodeId != -1) {
+        NodeId = o->NodeId;
+    }
+    if (o->LLTId != -1) {
+        LLTId = o->LLTId;
+    }
+    if (o->CapacityKB != 0) {
+        setCapacity(o->CapacityKB);
+    }
+    if (o->FreeSpaceKB != 0) {
+        setFreeSpace(o->FreeSpaceKB);
+    }
+    if (o->TIM != 0) {
+        TIM = o->TIM;
+        // The newcomer may have made itself this computer while it was read;
+        // it dies after this merge, so the computer that keeps its "TIM" takes
+        // its place.
+        if (db != nullptr) {
+            db->setThisComputer(this);
+        }
+    }
+    if (resources && o->resources) {
+        // Resources the merge adds are stamped with the list's database, which
+        // must be this computer's own rather than none.
+        if (db != nullptr) {
+            resources->setDb(db);
+        }
+        resources->mergeResources(o->resources.get());
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+int SrmComputer::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_System);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 0x1) != 0) {
+        return w.write(fd);
+    }
+    int resourceCount = 0;
+    if (resources) {
+        for (SrmResourceType t : kWrittenKinds) {
+            resourceCount += resources->getTypeCount(t);
+        }
+    }
+    w.addText(SRM_KEY_PubId, PubId);
+    w.addInt(SRM_KEY_State, static_cast<int>(state));
+    w.addText(SRM_KEY_LId, LId);
+    w.addText(SRM_KEY_HostName, HostName);
+    w.addInt(SRM_KEY_RAMMB, RAMMB);
+    w.addInt(SRM_KEY_SwapMB, SwapMB);
+    w.addLongLong(SRM_KEY_AddrSpaceMB, AddrSpaceMB);
+    w.addLong(SRM_KEY_CapacityKB, CapacityKB);
+    w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
+    w.addInt(SRM_KEY_ProcCount, ProcCount);
+    w.addInt(SRM_KEY_ProcSpeedMHz, ProcSpeedMHz);
+    w.addText(SRM_KEY_CPUInfo, CPUInfo);
+    w.addText(SRM_KEY_HWInfo, HWInfo);
+    w.addText(SRM_KEY_OS, OS);
+    w.addText(SRM_KEY_OSInfo, OSInfo);
+    w.addText(SRM_KEY_MgmtURL, MgmtURL);
+    w.addText(SRM_KEY_DisplayMgmtURL, DisplayMgmtURL);
+    w.addText(SRM_KEY_HostId, HostId);
+    w.addText(SRM_KEY_IPAddr, IPAddr);
+    w.addInt(SRM_KEY_NodeId, NodeId);
+    w.addInt(SRM_KEY_LLTId, LLTId);
+    if (resources) {
+        w.addInt(SRM_KEY_ResourceCount, resourceCount);
+    }
+    w.addInt(SRM_KEY_SGCount, static_cast<int>(serviceGroups.size()));
+    w.addInt(SRM_KEY_TIM, TIM);
+    if (w.write(fd) == 0) {
+        return 0;
+    }
+    if (resources) {
+        for (SrmResourceType t : kWrittenKinds) {
+            SrmResourceIdMap *kind = resources->getSrmResourceIdMap(t);
+            if (kind == nullptr) {
+                continue;
+            }
+            for (auto &entry : *kind) {
+                if (entry.second->serialize(fd, 3) == 0) {
+                    return 0;
+                }
+            }
+        }
+    }
+    for (auto &entry : serviceGroups) {
+        if (entry.second != nullptr) {
+            entry.second->serialize(fd, 3);
+        }
+    }
+    return 1;
+}
+
+int SrmComputer::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    int resourceCount = 0;
+    int groupCount = 0;
+    srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
+        switch (keyId) {
+            case SRM_KEY_HostName:
+                HostName = value;
+                break;
+            case SRM_KEY_CPUInfo:
+                CPUInfo = value;
+                break;
+            case SRM_KEY_HWInfo:
+                HWInfo = value;
+                break;
+            case SRM_KEY_OS:
+                OS = value;
+                break;
+            case SRM_KEY_OSInfo:
+                OSInfo = value;
+                break;
+            case SRM_KEY_MgmtURL:
+                MgmtURL = value;
+                break;
+            case SRM_KEY_DisplayMgmtURL:
+                DisplayMgmtURL = value;
+                break;
+            case SRM_KEY_HostId:
+                HostId = value;
+                break;
+            case SRM_KEY_IPAddr:
+                IPAddr = value;
+                break;
+            case SRM_KEY_Id:
+                Id = value;
+                break;
+            case SRM_KEY_PubId:
+                PubId = value;
+                break;
+            case SRM_KEY_LId:
+                LId = value;
+                break;
+            case SRM_KEY_RAMMB:
+                RAMMB = srmRecordInt(value);
+                break;
+            case SRM_KEY_SwapMB:
+                SwapMB = srmRecordInt(value);
+                break;
+            case SRM_KEY_ProcCount:
+                ProcCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_ProcSpeedMHz:
+                ProcSpeedMHz = srmRecordInt(value);
+                break;
+            case SRM_KEY_NodeId:
+                NodeId = srmRecordInt(value);
+                break;
+            case SRM_KEY_LLTId:
+                LLTId = srmRecordInt(value);
+                break;
+            case SRM_KEY_TIM:
+                TIM = srmRecordInt(value);
+                break;
+            case SRM_KEY_State:
+                state |= static_cast<uint32_t>(srmRecordLong(value));
+                break;
+            case SRM_KEY_AddrSpaceMB:
+                AddrSpaceMB = srmRecordLongLong(value);
+                break;
+            case SRM_KEY_CapacityKB:
+                setCapacity(srmRecordLong(value));
+                break;
+            case SRM_KEY_FreeSpaceKB:
+                setFreeSpace(srmRecordLong(value));
+                break;
+            case SRM_KEY_ResourceCount:
+                resourceCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_SGCount:
+                groupCount = srmRecordInt(value);
+                break;
+            default:
+                break;
+        }
+    });
+    int result = 1;
+    if (resourceCount >= 1 || groupCount >= 1) {
+        result = readChildren(resourceCount, groupCount);
+    }
+    // Named this computer only once the read succeeded: a computer that fails
+    // to read is dropped by its caller and must not stay named.
+    if (result != 0 && TIM != 0 && db != nullptr) {
+        db->setThisComputer(this);
+    }
+    return result;
+}
+
+// The children are short records that follow the computer's own, resolved
+// against what the database already holds.
+int SrmComputer::readChildren(int resourceCount, int groupCount) {
+    CSRMReportTupleStreamReader *reader = getTupleStream();
+    if (reader == nullptr) {
+        return 0;
+    }
+    int found = 0;
+    srm_walk::forEachFollowingRecord(reader, resourceCount, [&](CSRMReportTuple *child) {
+        int word = -1;
+        std::string id;
+        srm_walk::readReference(child, &word, &id);
+        SrmResourceType t = childKindOfWord(word);
+        SrmResource *r = t != SRM_RES_NONE ? db->findResource(t, id) : nullptr;
+        if (r != nullptr && addResource(r) != 0) {
+            ++found;
+        }
+    });
+    if (found != (resourceCount < 1 ? 0 : resourceCount)) {
+        return 0;
+    }
+    found = 0;
+    srm_walk::forEachFollowingRecord(reader, groupCount, [&](CSRMReportTuple *child) {
+        int word = -1;
+        std::string name;
+        srm_walk::readReference(child, &word, &name);
+        SrmServiceGroup *g = db->findServiceGroup(name);
+        if (g != nullptr) {
+            found += addServiceGroup(g);
+            return;
+        }
+        g = new (std::nothrow) SrmServiceGroup(name);
+        if (g == nullptr) {
+            return;
+        }
+        if (db->addServiceGroup(g) != 0) {
+            found += addServiceGroup(g);
+        }
+        g->Release();
+    });
+    return found == (groupCount < 1 ? 0 : groupCount) ? 1 : 0;
+}

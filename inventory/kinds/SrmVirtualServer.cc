@@ -1,0 +1,201 @@
+#include "inventory/kinds/SrmVirtualServer.h"
+
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmServiceGroup.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+namespace {
+
+void takeText(std::string &field, const std::string &value) {
+    if (!value.empty()) {
+        field = value;
+    }
+}
+
+}  // namespace
+
+SrmVirtualServer::SrmVirtualServer() {
+    type = SRM_RES_VIRTUALSERVER;
+}
+
+SrmVirtualServer::SrmVirtualServer(std::string id) : SrmVirtualServer() {
+    Id = std::move(id);
+}
+
+SrmVirtualServer::~SrmVirtualServer() {
+    if (serviceGroup != nullptr) {
+        serviceGroup->Release();
+    }
+}
+
+void SrmVirtualServer::setServiceGroup(SrmServiceGroup *sg) {
+    if (sg == nullptr || sg == serviceGroup) {
+        return;
+    }
+    sg->AddRef();
+    if (serviceGroup != nullptr) {
+        serviceGroup->Release();
+    }
+    serviceGroup = sg;
+}
+
+int SrmVirtualServer::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmVirtualServer *>(other);
+    if (o == nullptr || other->type != SRM_RES_VIRTUALSERVER) {
+        return 0;
+    }
+    if (o->isMerged() || o == this) {
+        return 1;
+    }
+    takeText(HostName, o->HostName);
+    takeText(IPAddr, o->IPAddr);
+    takeText(Name, o->Name);
+    if (o->Port != 0) {
+        Port = o->Port;
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+int SrmVirtualServer::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_VirtualServer);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 0x1) == 0) {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addInt(SRM_KEY_State, static_cast<int>(state));
+        w.addText(SRM_KEY_HostName, HostName);
+        w.addText(SRM_KEY_IPAddr, IPAddr);
+        w.addText(SRM_KEY_Name, Name);
+        if (serviceGroup != nullptr) {
+            w.addText(SRM_KEY_ServiceGroup, serviceGroup->getName());
+        }
+    }
+    return w.write(fd);
+}
+
+int SrmVirtualServer::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
+        switch (keyId) {
+            case SRM_KEY_Id:
+                Id = value;
+                break;
+            case SRM_KEY_PubId:
+                PubId = value;
+                break;
+            case SRM_KEY_Name:
+                Name = value;
+                break;
+            case SRM_KEY_IPAddr:
+                IPAddr = value;
+                break;
+            case SRM_KEY_HostName:
+                HostName = value;
+                break;
+            case SRM_KEY_State:
+                state |= static_cast<uint32_t>(srmRecordLong(value));
+                break;
+            case SRM_KEY_Port:
+                Port = srmRecordInt(value);
+                break;
+            case SRM_KEY_ServiceGroup:
+                if (db != nullptr) {
+                    setServiceGroup(db->findServiceGroup(value));
+                }
+                break;
+            default:
+                break;
+        }
+    });
+    return 1;
+}
+
+SrmId::SrmId() {
+    type = SRM_RES_ID;
+    state |= SRM_STATE_BIT1;
+}
+
+SrmId::SrmId(SrmResourceDatabase *owner) : SrmId() {
+    db = owner;
+}
+
+SrmId::SrmId(std::string id) : SrmId() {
+    Id = std::move(id);
+}
+
+int SrmId::mergeResource(SrmResource *other) {
+    auto *o = dynamic_cast<SrmId *>(other);
+    if (o == nullptr || other->type != SRM_RES_ID) {
+        return 0;
+    }
+    if (o->isMerged() || o == this) {
+        return 1;
+    }
+    if (o->state != 0) {
+        state |= o->state;
+    }
+    if (IdType.empty()) {
+        IdType = o->IdType;
+    }
+    if (PrimaryId.empty()) {
+        PrimaryId = o->PrimaryId;
+    }
+    o->state |= SRM_STATE_MERGED;
+    return 1;
+}
+
+int SrmId::serialize(int fd, int flags) {
+    if (getBuffer() == nullptr) {
+        return 0;
+    }
+    SrmRecordWriter w(db->getRecordText());
+    w.addWord(SRM_KEY_Type, SRM_KEY_Id);
+    w.addText(SRM_KEY_Id, Id);
+    if ((flags & 0x1) != 0) {
+        w.addText(SRM_KEY_IdType, IdType);
+        w.addText(SRM_KEY_PrimaryId, PrimaryId);
+    } else {
+        w.addText(SRM_KEY_PubId, PubId);
+        w.addText(SRM_KEY_PrimaryId, PrimaryId);
+        w.addText(SRM_KEY_SecondaryId, SecondaryId);
+        w.addText(SRM_KEY_IdType, IdType);
+    }
+    return w.write(fd);
+}
+
+int SrmId::deserialize(int, CSRMReportTuple *record) {
+    if (record == nullptr) {
+        return 0;
+    }
+    srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
+        switch (keyId) {
+            case SRM_KEY_Id:
+                Id = value;
+                break;
+            case SRM_KEY_PubId:
+                PubId = value;
+                break;
+            case SRM_KEY_PrimaryId:
+                PrimaryId = value;
+                break;
+            case SRM_KEY_SecondaryId:
+                SecondaryId = value;
+                break;
+            case SRM_KEY_IdType:
+                IdType = value;
+                break;
+            default:
+                break;
+        }
+    });
+    return 1;
+}
