@@ -1,0 +1,60 @@
+// Records written to and read back from an unlinked temporary file through a
+// database's own reader, for the tests of service groups and cluster kinds.
+#ifndef INVENTORY_MODEL_TESTING_RECORDSTREAM_H
+#define INVENTORY_MODEL_TESTING_RECORDSTREAM_H
+
+#include <memory>
+#include <string>
+
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/persist_testing.h"
+
+namespace record_stream {
+
+// What `write(fd)` writes; `result` receives its result.
+template <typename Write>
+std::string BytesOf(Write write, int *result = nullptr) {
+    persist_testing::ScopedFd file(persist_testing::FileWith(""));
+    int r = write(file.get());
+    if (result != nullptr) {
+        *result = r;
+    }
+    return persist_testing::ContentsOf(file.get());
+}
+
+// `bytes` attached as `db`'s record stream for as long as this object lives.
+class Attached {
+  public:
+    Attached(SrmResourceDatabase *db, const std::string &bytes)
+        : db_(db), file_(persist_testing::FileWith(bytes)) {
+        ok_ = db_->attachStream(file_.get()) != 0;
+    }
+    ~Attached() { db_->detachStream(file_.get()); }
+    Attached(const Attached &) = delete;
+    Attached &operator=(const Attached &) = delete;
+
+    bool ok() const { return ok_; }
+    int fd() const { return file_.get(); }
+
+    // The next record, or null at the end or on a read error.
+    std::unique_ptr<CSRMReportTuple> next() {
+        CSRMReportTuple *record = nullptr;
+        int status = db_->getTupleStream()->GetNextTuple(&record);
+        if (status != 0) {
+            delete record;
+            return nullptr;
+        }
+        return std::unique_ptr<CSRMReportTuple>(record);
+    }
+
+  private:
+    SrmResourceDatabase *db_;
+    persist_testing::ScopedFd file_;
+    bool ok_ = false;
+};
+
+}  // namespace record_stream
+
+#endif
