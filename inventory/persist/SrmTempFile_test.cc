@@ -1,17 +1,15 @@
 #include "inventory/persist/SrmTempFile.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <stdlib.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "inventory/persist/tempdir_testing.h"
 
 namespace {
 
@@ -70,54 +68,21 @@ class SrmTempFileTest : public ::testing::Test {
     std::vector<std::string> made_;
 };
 
-// Runs mktmpfile(dir) in a child that has a private mount namespace in which
-// every path of `readOnly` is covered by an empty read-only file system, and
-// returns where the file was made ("" when mktmpfile gave null). Skips the
-// test where no mount namespace can be had.
+// Makes a file with mktmpfile(dir) in a child where the paths of `readOnly`
+// cannot be written; where it was made, or "" for null.
 std::string MakeWithReadOnly(const std::vector<std::string> &readOnly, const char *dir,
                              bool *skipped) {
-    *skipped = false;
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return "pipe failed";
-    }
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            _exit(77);
-        }
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            _exit(77);
-        }
-        for (const std::string &p : readOnly) {
-            if (mount("tmpfs", p.c_str(), "tmpfs", MS_RDONLY, nullptr) != 0) {
-                _exit(77);
+    return tempdir_testing::InChildWithReadOnly(
+        readOnly,
+        [dir] {
+            FILE *f = mktmpfile(dir);
+            std::string where = f == nullptr ? std::string() : LinkOf(f);
+            if (f != nullptr) {
+                fclose(f);
             }
-        }
-        FILE *f = mktmpfile(dir);
-        std::string where = f == nullptr ? std::string() : LinkOf(f);
-        if (f != nullptr) {
-            fclose(f);
-        }
-        ssize_t ignored = write(fds[1], where.data(), where.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) {
-        out.append(buf, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) {
-        *skipped = true;
-    }
-    return out;
+            return where;
+        },
+        skipped);
 }
 
 TEST(PcopyTest, DropsOneTrailingSlashOnly) {
@@ -208,7 +173,7 @@ TEST_F(SrmTempFileTest, NoUsableDirectoryGivesNull) {
     std::string dir = MakeDir("ro");
     setenv("TMPDIR", Missing().c_str(), 1);
     bool skipped = false;
-    // `dir` lies below /tmp, so covering /tmp makes it vanish as well.
+    // `dir` lies below /tmp and turns read-only with it.
     std::string where = MakeWithReadOnly({"/var/tmp", "/tmp"}, dir.c_str(), &skipped);
     if (skipped) {
         GTEST_SKIP() << "no private mount namespace here (needs root or user namespaces)";

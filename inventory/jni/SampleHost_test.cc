@@ -1,0 +1,116 @@
+// The sample host under examples/host, loaded batch by batch as the scanner
+// sends it, through the natives and the fake JNI environment.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "inventory/jni/SrmUlvarNatives.h"
+#include "inventory/jni/testing/FakeJni.h"
+#include "inventory/kinds/SrmVolume.h"
+#include "inventory/model/SrmError.h"
+#include "inventory/model/SrmResourceDatabase.h"
+
+namespace {
+
+using AddFn = jstring (*)(JNIEnv *, jclass, jlong, jstring);
+
+std::string ReadSample(const std::string &name) {
+    std::ifstream in(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt",
+                     std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+class SampleHostTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        handle_ = SRM_ULVAR_NATIVE(create)(jni_.env(), nullptr);
+        db_ = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle_));
+    }
+    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni_.env(), nullptr, handle_); }
+
+    std::string Load(AddFn add, const std::string &sample) {
+        std::string text = ReadSample(sample);
+        EXPECT_FALSE(text.empty()) << sample;
+        return jni_.text(add(jni_.env(), nullptr, handle_, jni_.str(text)));
+    }
+
+    int Count(SrmResourceType t) { return db_->getResourceList()->getTypeCount(t); }
+
+    jni_testing::FakeJni jni_;
+    jlong handle_ = 0;
+    SrmResourceDatabase *db_ = nullptr;
+};
+
+TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
+    const struct {
+        AddFn add;
+        const char *sample;
+        SrmResourceType type;
+        int count;
+    } road[] = {
+        {SRM_ULVAR_NATIVE(addComputer), "computer", SRM_RES_COMPUTER, 1},
+        {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo", SRM_RES_VOLUMEMANAGER, 2},
+        {SRM_ULVAR_NATIVE(addDisk), "disk", SRM_RES_DISK, 3},
+        {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk", SRM_RES_DISKCHUNK, 4},
+        {SRM_ULVAR_NATIVE(addVolume), "volume", SRM_RES_VOLUME, 6},
+        {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup", SRM_RES_VOLUMEGROUP, 1},
+        {SRM_ULVAR_NATIVE(addFileSystem), "filesystem", SRM_RES_FILESYSTEM, 3},
+        {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint", SRM_RES_MOUNTPOINT, 3},
+        {SRM_ULVAR_NATIVE(addShare), "share", SRM_RES_SHARE, 2},
+        {SRM_ULVAR_NATIVE(addAlias), "alias", SRM_RES_ID, 1},
+    };
+    for (const auto &step : road) {
+        EXPECT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
+        EXPECT_EQ(step.count, Count(step.type)) << step.sample;
+    }
+    EXPECT_EQ(26, db_->getResourceCount());
+    EXPECT_EQ(0, db_->getErrorList()->getErrorCount());
+    EXPECT_EQ(0, jni_.outstanding());
+    ASSERT_NE(nullptr, db_->getThisComputer());
+    EXPECT_EQ("kestrel.example.net", db_->getHostName());
+
+    // The mirror's legs became its sub-volumes, each built on one partition,
+    // and every volume found its volume manager.
+    auto *md0 = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0"));
+    ASSERT_NE(nullptr, md0);
+    EXPECT_EQ(SRM_HIER_HAS_SUBVOLUMES, md0->HierType);
+    EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
+    auto *leg = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0-leg-a"));
+    ASSERT_NE(nullptr, leg);
+    EXPECT_EQ(SRM_HIER_SUBVOLUME, leg->HierType);
+    EXPECT_EQ(1, leg->getDiskChunkList()->getTypeCount(SRM_RES_DISKCHUNK));
+    for (const char *id : {"md0", "md0-leg-a", "vg_data-home", "vg_data-projects"}) {
+        auto *v = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, id));
+        ASSERT_NE(nullptr, v) << id;
+        EXPECT_NE(nullptr, v->getVolumeManager()) << id;
+    }
+    auto *vg = static_cast<SrmVolumeGroup *>(db_->findResource(SRM_RES_VOLUMEGROUP, "vg_data"));
+    ASSERT_NE(nullptr, vg);
+    EXPECT_EQ(2, vg->getDiskList()->getTypeCount(SRM_RES_DISK));
+    EXPECT_EQ(2, vg->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
+}
+
+TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
+    const char *samples[] = {"computer", "volumemanagerinfo", "disk", "diskchunk", "volume",
+                             "volumegroup", "filesystem", "mountpoint", "share", "alias"};
+    const AddFn adds[] = {SRM_ULVAR_NATIVE(addComputer), SRM_ULVAR_NATIVE(addVolumeManagerInfo),
+                          SRM_ULVAR_NATIVE(addDisk), SRM_ULVAR_NATIVE(addDiskChunk),
+                          SRM_ULVAR_NATIVE(addVolume), SRM_ULVAR_NATIVE(addVolumeGroup),
+                          SRM_ULVAR_NATIVE(addFileSystem), SRM_ULVAR_NATIVE(addMountpoint),
+                          SRM_ULVAR_NATIVE(addShare), SRM_ULVAR_NATIVE(addAlias)};
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ("The operation succeeded.", Load(adds[i], samples[i])) << samples[i];
+        }
+    }
+    EXPECT_EQ(26, db_->getResourceCount());
+    auto *md0 = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0"));
+    ASSERT_NE(nullptr, md0);
+    EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+#include "inventory/jni/SrmBatchLoader.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+
+#include "inventory/model/SrmResource.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/SrmTempFile.h"
+#include "inventory/persist/TupleStatus.h"
+
+const char kSrmBatchOk[] = "The operation succeeded.";
+const char kSrmBatchNoMemory[] = "Memory allocation error";
+const char kSrmBatchNoFile[] = "The file could not be opened.";
+const char kSrmBatchNoStream[] = "Failed to attach collection stream";
+const char kSrmBatchDirectory[] = "/var/opt/VRNWkit/omxom/tmpdir";
+
+namespace {
+
+// Scanner-visible failures are filed with code EINVAL and severity 2.
+constexpr int kFailureCode = 22;
+constexpr int kFailureSeverity = 2;
+
+// The batch characters, given back to the JVM when the holder goes.
+class BatchChars {
+  public:
+    BatchChars(JNIEnv *env, jstring batch)
+        : env_(env), batch_(batch), chars_(env->GetStringUTFChars(batch, nullptr)) {}
+    ~BatchChars() { release(); }
+    BatchChars(const BatchChars &) = delete;
+    BatchChars &operator=(const BatchChars &) = delete;
+
+    const char *get() const { return chars_; }
+    void release() {
+        if (chars_ != nullptr) {
+            env_->ReleaseStringUTFChars(batch_, chars_);
+            chars_ = nullptr;
+        }
+    }
+
+  private:
+    JNIEnv *env_;
+    jstring batch_;
+    const char *chars_;
+};
+
+// The batch file. Closing it removes it (it has no name); while it is the
+// database's record stream, the stream is detached first, so the database is
+// never left reading a descriptor that was closed and may be reused.
+class BatchFile {
+  public:
+    explicit BatchFile(FILE *file) : file_(file) {}
+    ~BatchFile() {
+        if (db_ != nullptr) {
+            db_->detachStream(fileno(file_));
+        }
+        if (file_ != nullptr) {
+            fclose(file_);
+        }
+    }
+    BatchFile(const BatchFile &) = delete;
+    BatchFile &operator=(const BatchFile &) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    int fd() const { return fileno(file_); }
+
+    // Writes `text` and rewinds, so that a reader of the descriptor sees all
+    // of it. False when any of it could not be written.
+    bool fill(const char *text) {
+        size_t length = strlen(text);
+        if (fwrite(text, 1, length, file_) != length || fflush(file_) != 0) {
+            return false;
+        }
+        rewind(file_);
+        return true;
+    }
+
+    bool attachTo(SrmResourceDatabase *db) {
+        if (db->attachStream(fd()) == 0) {
+            return false;
+        }
+        db_ = db;
+        return true;
+    }
+
+  private:
+    FILE *file_;
+    SrmResourceDatabase *db_ = nullptr;
+};
+
+// Gives back the creator's reference: a newcomer that was merged dies here, one
+// that was added lives on in the database's lists.
+class CreatorRef {
+  public:
+    explicit CreatorRef(SrmResource *r) : r_(r) {}
+    ~CreatorRef() { r_->Release(); }
+    CreatorRef(const CreatorRef &) = delete;
+    CreatorRef &operator=(const CreatorRef &) = delete;
+
+  private:
+    SrmResource *r_;
+};
+
+std::string hostNameOf(SrmResourceDatabase *db) {
+    db->getThisComputer();
+    return db->getHostName();
+}
+
+void recordFailure(SrmResourceDatabase *db, const std::string &host, const SrmBatchKind &kind) {
+    for (const char *message : kind.failure) {
+        if (message != nullptr) {
+            // Without a host name the database records nothing; the status
+            // string still tells the scanner.
+            db->addError(host, message, kFailureCode, kFailureSeverity);
+        }
+    }
+}
+
+// Reads record after record and merges or adds each; the status of the batch.
+const char *loadRecords(SrmResourceDatabase *db, int fd, const SrmBatchKind &kind) {
+    CSRMReportTupleStreamReader *reader = db->getTupleStream();
+    for (;;) {
+        CSRMReportTuple *raw = nullptr;
+        int status = reader->GetNextTuple(&raw);
+        // At the end of the data the reader hands out an empty record too.
+        std::unique_ptr<CSRMReportTuple> record(raw);
+        if (status != TUPLE_STATUS_OK) {
+            // A read error ends the batch as quietly as its end does.
+            return kSrmBatchOk;
+        }
+        SrmResource *fresh = kind.make(db);
+        if (fresh == nullptr) {
+            return kSrmBatchNoMemory;
+        }
+        CreatorRef creator(fresh);
+        if (fresh->deserialize(fd, record.get()) == 0) {
+            continue;
+        }
+        SrmResource *held = kind.find != nullptr ? kind.find(db, fresh) : nullptr;
+        if (held != nullptr) {
+            held->mergeResource(fresh);
+        } else {
+            kind.add(db, fresh);
+        }
+    }
+}
+
+const char *loadBatch(JNIEnv *env, SrmResourceDatabase *db, jstring batch,
+                      const SrmBatchKind &kind) {
+    std::string host;
+    if (kind.hostNameFirst) {
+        host = hostNameOf(db);
+    }
+    if (batch == nullptr) {
+        return kSrmBatchNoMemory;
+    }
+    BatchChars chars(env, batch);
+    if (chars.get() == nullptr) {
+        return kSrmBatchNoMemory;
+    }
+    if (!kind.hostNameFirst) {
+        host = hostNameOf(db);
+    }
+
+    BatchFile file(mktmpfile(kSrmBatchDirectory));
+    if (!file.isOpen()) {
+        return kSrmBatchNoFile;
+    }
+    // A batch that does not reach the file whole would load in part and still
+    // look like a success; report the file as unusable instead.
+    bool filled = file.fill(chars.get());
+    chars.release();
+    if (!filled) {
+        return kSrmBatchNoFile;
+    }
+
+    if (!file.attachTo(db) || db->getTupleStream() == nullptr) {
+        recordFailure(db, host, kind);
+        return kSrmBatchNoStream;
+    }
+    return loadRecords(db, file.fd(), kind);
+}
+
+}  // namespace
+
+SrmResourceDatabase *srmDatabaseOf(jlong handle) {
+    return reinterpret_cast<SrmResourceDatabase *>(
+        static_cast<uintptr_t>(static_cast<uint64_t>(handle)));
+}
+
+jlong srmHandleOf(SrmResourceDatabase *db) {
+    return static_cast<jlong>(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(db)));
+}
+
+jstring srmLoadBatch(JNIEnv *env, jlong handle, jstring batch, const SrmBatchKind &kind) {
+    const char *status;
+    SrmResourceDatabase *db = srmDatabaseOf(handle);
+    if (db == nullptr) {
+        // No database, so nothing to attach a stream to.
+        status = kSrmBatchNoStream;
+    } else {
+        try {
+            status = loadBatch(env, db, batch, kind);
+        } catch (...) {
+            // Only memory can run out inside the road; the holders above have
+            // given back what they took, and what was loaded stays.
+            status = kSrmBatchNoMemory;
+        }
+    }
+    return env->NewStringUTF(status);
+}

@@ -1,0 +1,53 @@
+// The native methods of the Java scanner's database class
+// com.vorn.halvane.mgmt.agent.scanner.plugins.tolvak.SrmUlvar, under their JNI
+// names. The Java side declares them static: the second argument is the class,
+// and it is not used.
+//
+// A handle is the address of a database made by create. Calls on one handle
+// must not overlap; a handle must not be used after destroy. No exception and
+// no C++ failure leaves any of these functions.
+#ifndef INVENTORY_JNI_SRMULVARNATIVES_H
+#define INVENTORY_JNI_SRMULVARNATIVES_H
+
+#include <jni.h>
+
+#define SRM_ULVAR_NATIVE(name) Java_com_vorn_halvane_mgmt_agent_scanner_plugins_tolvak_SrmUlvar_##name
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// A new, empty database; 0 when memory ran out.
+JNIEXPORT jlong JNICALL SRM_ULVAR_NATIVE(create)(JNIEnv *env, jclass cls);
+// Deletes the database and everything it holds; 0 is ignored.
+JNIEXPORT void JNICALL SRM_ULVAR_NATIVE(destroy)(JNIEnv *env, jclass cls, jlong handle);
+
+// Each loads one batch of record text of its kind and returns a new string:
+// "The operation succeeded.", "Memory allocation error", "The file could not be
+// opened." or "Failed to attach collection stream" (see SrmBatchLoader.h).
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addAlias)(JNIEnv *env, jclass cls, jlong handle,
+                                                     jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addComputer)(JNIEnv *env, jclass cls, jlong handle,
+                                                        jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addDisk)(JNIEnv *env, jclass cls, jlong handle,
+                                                    jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addDiskChunk)(JNIEnv *env, jclass cls, jlong handle,
+                                                         jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addFileSystem)(JNIEnv *env, jclass cls, jlong handle,
+                                                          jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addMountpoint)(JNIEnv *env, jclass cls, jlong handle,
+                                                          jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addShare)(JNIEnv *env, jclass cls, jlong handle,
+                                                     jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolume)(JNIEnv *env, jclass cls, jlong handle,
+                                                      jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeGroup)(JNIEnv *env, jclass cls, jlong handle,
+                                                           jstring batch);
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jclass cls,
+                                                                 jlong handle, jstring batch);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
