@@ -167,30 +167,77 @@ int SrmDisk::deserialize(int, CSRMReportTuple *record) {
             return;
         }
         switch (keyId) {
-            case SRM_KEY_Name: Name = value; break;
-            case SRM_KEY_Make: Make = value; break;
-            case SRM_KEY_Model: Model = value; break;
-            case SRM_KEY_Revision: Revision = value; break;
-            case SRM_KEY_SerialNum: SerialNum = value; break;
-            case SRM_KEY_StatusDesc: StatusDesc = value; break;
-            case SRM_KEY_IdValue: IdValue = value; break;
-            case SRM_KEY_CapacityKB: setCapacity(srmRecordLong(value)); break;
-            case SRM_KEY_FreeSpaceKB: setFreeSpace(srmRecordLong(value)); break;
-            case SRM_KEY_Sign: Sign = srmRecordLong(value); break;
-            case SRM_KEY_Status: Status = srmRecordInt(value); break;
-            case SRM_KEY_IdType: IdType = srmRecordInt(value); break;
-            case SRM_KEY_AWRE: AWRE = srmRecordInt(value); break;
-            case SRM_KEY_AddrBus: AddrBus = srmRecordInt(value); break;
-            case SRM_KEY_AddrTarget: AddrTarget = srmRecordInt(value); break;
-            case SRM_KEY_AddrLUN: AddrLUN = srmRecordInt(value); break;
-            case SRM_KEY_LLTId: LLTId = srmRecordInt(value); break;
-            case SRM_KEY_DiskType: DiskType = srmRecordInt(value); break;
-            case SRM_KEY_RPM: RPM = srmRecordInt(value); break;
-            case SRM_KEY_FactoryDefect: FactoryDefect = srmRecordInt(value); break;
-            case SRM_KEY_GrownDefect: GrownDefect = srmRecordInt(value); break;
-            case SRM_KEY_Sbc: Sbc = srmRecordInt(value); break;
-            case SRM_KEY_VendorVer: VendorVer = srmRecordInt(value); break;
-            default: break;
+            case SRM_KEY_Name:
+                Name = value;
+                break;
+            case SRM_KEY_Make:
+                Make = value;
+                break;
+            case SRM_KEY_Model:
+                Model = value;
+                break;
+            case SRM_KEY_Revision:
+                Revision = value;
+                break;
+            case SRM_KEY_SerialNum:
+                SerialNum = value;
+                break;
+            case SRM_KEY_StatusDesc:
+                StatusDesc = value;
+                break;
+            case SRM_KEY_IdValue:
+                IdValue = value;
+                break;
+            case SRM_KEY_CapacityKB:
+                setCapacity(srmRecordLong(value));
+                break;
+            case SRM_KEY_FreeSpaceKB:
+                setFreeSpace(srmRecordLong(value));
+                break;
+            case SRM_KEY_Sign:
+                Sign = srmRecordLong(value);
+                break;
+            case SRM_KEY_Status:
+                Status = srmRecordInt(value);
+                break;
+            case SRM_KEY_IdType:
+                IdType = srmRecordInt(value);
+                break;
+            case SRM_KEY_AWRE:
+                AWRE = srmRecordInt(value);
+                break;
+            case SRM_KEY_AddrBus:
+                AddrBus = srmRecordInt(value);
+                break;
+            case SRM_KEY_AddrTarget:
+                AddrTarget = srmRecordInt(value);
+                break;
+            case SRM_KEY_AddrLUN:
+                AddrLUN = srmRecordInt(value);
+                break;
+            case SRM_KEY_LLTId:
+                LLTId = srmRecordInt(value);
+                break;
+            case SRM_KEY_DiskType:
+                DiskType = srmRecordInt(value);
+                break;
+            case SRM_KEY_RPM:
+                RPM = srmRecordInt(value);
+                break;
+            case SRM_KEY_FactoryDefect:
+                FactoryDefect = srmRecordInt(value);
+                break;
+            case SRM_KEY_GrownDefect:
+                GrownDefect = srmRecordInt(value);
+                break;
+            case SRM_KEY_Sbc:
+                Sbc = srmRecordInt(value);
+                break;
+            case SRM_KEY_VendorVer:
+                VendorVer = srmRecordInt(value);
+                break;
+            default:
+                break;
         }
     });
     return 1;

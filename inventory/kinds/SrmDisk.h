@@ -59,7 +59,7 @@ class ULVAR_API SrmDisk : public SrmResource {
     std::string Model;
     std::string Revision;
     std::string SerialNum;
-    long CapacityKB = 0;  // never negative; change through setCapacity
+    long CapacityKB = 0;   // never negative; change through setCapacity
     long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
     long Sign = -1;        // negative: no signature known
     int DiskType = 0;

@@ -140,11 +140,11 @@ TEST_F(SrmDiskTest, MergeKeepsSetValuesWhereNewcomerHasNone) {
     newcomer->Model = "new";
     newcomer->state |= SRM_STATE_BIT2;
     ASSERT_EQ(1, held->mergeResource(newcomer.get()));
-    EXPECT_EQ(3, held->Status);         // 0 does not replace
-    EXPECT_EQ(500, held->CapacityKB);   // 0 does not replace
-    EXPECT_EQ("sda", held->Name);       // the first name stays
-    EXPECT_EQ(77, held->Sign);          // a known signature stays
-    EXPECT_EQ("new", held->Model);      // a set text replaces
+    EXPECT_EQ(3, held->Status);        // 0 does not replace
+    EXPECT_EQ(500, held->CapacityKB);  // 0 does not replace
+    EXPECT_EQ("sda", held->Name);      // the first name stays
+    EXPECT_EQ(77, held->Sign);         // a known signature stays
+    EXPECT_EQ("new", held->Model);     // a set text replaces
     EXPECT_NE(0u, held->state & SRM_STATE_BIT2);
     EXPECT_EQ(1, newcomer->isMerged());
 }

@@ -141,8 +141,8 @@ class ULVAR_API SrmVolume : public SrmResource {
     int HierType = SRM_HIER_STANDALONE;
     std::string MgmtURL;
     std::string DisplayMgmtURL;
-    long CapacityKB = 0;   // never negative; change through setCapacity
-    long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
+    long CapacityKB = 0;        // never negative; change through setCapacity
+    long FreeSpaceKB = 0;       // never negative; change through setFreeSpace
     std::string VolumeManager;  // the manager's IdType as decimal text
 
   private:
