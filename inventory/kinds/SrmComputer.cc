@@ -16,9 +16,9 @@ namespace {
 // them in "ResourceCount" would make the reader take records that are not
 // there, swallowing the records after the computer's.
 constexpr SrmResourceType kWrittenKinds[] = {
-    SRM_RES_DISK,       SRM_RES_DISKCHUNK, SRM_RES_VOLUMEMANAGER, SRM_RES_VOLUME,
-    SRM_RES_FILESYSTEM, SRM_RES_MOUNTPOINT, SRM_RES_SHARE,        SRM_RES_VIRTUALSERVER,
-    SRM_RES_VOLUMEGROUP,
+    SRM_RES_DISK,   SRM_RES_DISKCHUNK,     SRM_RES_VOLUMEMANAGER,
+    SRM_RES_VOLUME, SRM_RES_FILESYSTEM,    SRM_RES_MOUNTPOINT,
+    SRM_RES_SHARE,  SRM_RES_VIRTUALSERVER, SRM_RES_VOLUMEGROUP,
 };
 
 // The kind a child record's "Type" word names; SRM_RES_NONE for any other word.

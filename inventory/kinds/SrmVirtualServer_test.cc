@@ -43,9 +43,10 @@ TEST_F(SrmVirtualServerTest, RecordsOfAFilledAndADefaultServer) {
     vs.Port = 8080;
     vs.setServiceGroup(group("sgWeb"));
     int result = 0;
-    EXPECT_EQ("\"Type=VirtualServer\",\"Id=vs1\",\"PubId=pub\",\"State=12\","
-              "\"HostName=vhost\",\"IPAddr=10.1.1.1\",\"Name=web\",\"ServiceGroup=sgWeb\",;\n",
-              BytesOf([&](int fd) { return vs.serialize(fd, 0); }, &result));
+    EXPECT_EQ(
+        "\"Type=VirtualServer\",\"Id=vs1\",\"PubId=pub\",\"State=12\","
+        "\"HostName=vhost\",\"IPAddr=10.1.1.1\",\"Name=web\",\"ServiceGroup=sgWeb\",;\n",
+        BytesOf([&](int fd) { return vs.serialize(fd, 0); }, &result));
     EXPECT_EQ(1, result);
     EXPECT_EQ("\"Type=VirtualServer\",\"Id=vs1\",;\n",
               BytesOf([&](int fd) { return vs.serialize(fd, 1); }));
@@ -148,9 +149,10 @@ TEST_F(SrmIdTest, RecordsOfAFilledAndADefaultAlias) {
     alias.PrimaryId = "wwn:1";
     alias.SecondaryId = "dev:2";
     alias.IdType = "WWN";
-    EXPECT_EQ("\"Type=Id\",\"Id=a1\",\"PubId=pub\",\"PrimaryId=wwn:1\",\"SecondaryId=dev:2\","
-              "\"IdType=WWN\",;\n",
-              BytesOf([&](int fd) { return alias.serialize(fd, 0); }));
+    EXPECT_EQ(
+        "\"Type=Id\",\"Id=a1\",\"PubId=pub\",\"PrimaryId=wwn:1\",\"SecondaryId=dev:2\","
+        "\"IdType=WWN\",;\n",
+        BytesOf([&](int fd) { return alias.serialize(fd, 0); }));
     EXPECT_EQ("\"Type=Id\",\"Id=a1\",\"IdType=WWN\",\"PrimaryId=wwn:1\",;\n",
               BytesOf([&](int fd) { return alias.serialize(fd, 1); }));
 }

@@ -16,9 +16,9 @@ namespace {
 // The kinds a group record carries, in the order its member records are
 // written. Volume managers and aliases are members the record leaves out.
 constexpr SrmResourceType kRecordedKinds[] = {
-    SRM_RES_DISK,       SRM_RES_DISKCHUNK, SRM_RES_VOLUME,        SRM_RES_FILESYSTEM,
-    SRM_RES_MOUNTPOINT, SRM_RES_SHARE,     SRM_RES_COMPUTER,      SRM_RES_VIRTUALSERVER,
-    SRM_RES_VOLUMEGROUP,
+    SRM_RES_DISK,       SRM_RES_DISKCHUNK,     SRM_RES_VOLUME,
+    SRM_RES_FILESYSTEM, SRM_RES_MOUNTPOINT,    SRM_RES_SHARE,
+    SRM_RES_COMPUTER,   SRM_RES_VIRTUALSERVER, SRM_RES_VOLUMEGROUP,
 };
 
 // The kind a member record's "Type" word names; SRM_RES_NONE for any other word.

@@ -21,8 +21,7 @@ using record_stream::BytesOf;
 // counts its destruction.
 class ShortRecordResource : public SrmResource {
   public:
-    ShortRecordResource(CountingResourceLog *log, SrmResourceType kind, std::string id)
-        : log(log) {
+    ShortRecordResource(CountingResourceLog *log, SrmResourceType kind, std::string id) : log(log) {
         type = kind;
         Id = std::move(id);
     }
@@ -210,16 +209,17 @@ TEST_F(SrmServiceGroupTest, FullRecordCarriesChildCountAndMemberRecordsInKindOrd
     a->addResource(addTo(db, new CountingResource(&log, SRM_RES_ID, "alias")));
 
     int result = 0;
-    EXPECT_EQ("\"Type=ServiceGroup\",\"Id=sgA\",\"ChildServiceGroup=sgB\",\"ResourceCount=8\",;\n"
-              "\"Type=Disk\",\"Id=d1\",;\n"
-              "\"Type=Disk\",\"Id=d2\",;\n"
-              "\"Type=DiskChunk\",\"Id=c1\",;\n"
-              "\"Type=Volume\",\"Id=v1\",;\n"
-              "\"Type=Share\",\"Id=sh1\",;\n"
-              "\"Type=System\",\"Id=node1\",;\n"
-              "\"Type=VirtualServer\",\"Id=vs1\",;\n"
-              "\"Type=VolumeGroup\",\"Id=vg1\",;\n",
-              BytesOf([&](int fd) { return a->serialize(fd, 0); }, &result));
+    EXPECT_EQ(
+        "\"Type=ServiceGroup\",\"Id=sgA\",\"ChildServiceGroup=sgB\",\"ResourceCount=8\",;\n"
+        "\"Type=Disk\",\"Id=d1\",;\n"
+        "\"Type=Disk\",\"Id=d2\",;\n"
+        "\"Type=DiskChunk\",\"Id=c1\",;\n"
+        "\"Type=Volume\",\"Id=v1\",;\n"
+        "\"Type=Share\",\"Id=sh1\",;\n"
+        "\"Type=System\",\"Id=node1\",;\n"
+        "\"Type=VirtualServer\",\"Id=vs1\",;\n"
+        "\"Type=VolumeGroup\",\"Id=vg1\",;\n",
+        BytesOf([&](int fd) { return a->serialize(fd, 0); }, &result));
     EXPECT_EQ(1, result);
     EXPECT_EQ("\"Type=ServiceGroup\",\"Id=sgA\",;\n",
               BytesOf([&](int fd) { return a->serialize(fd, 3); }));
@@ -363,9 +363,10 @@ TEST_F(SrmServiceGroupTest, MergedGroupsSurviveTheOtherDatabase) {
 
     other.reset();
     EXPECT_EQ(&db, myA->getDb());
-    EXPECT_EQ("\"Type=ServiceGroup\",\"Id=a\",\"ChildServiceGroup=b\",\"ResourceCount=1\",;\n"
-              "\"Type=Disk\",\"Id=d1\",;\n",
-              BytesOf([&](int fd) { return myA->serialize(fd, 0); }));
+    EXPECT_EQ(
+        "\"Type=ServiceGroup\",\"Id=a\",\"ChildServiceGroup=b\",\"ResourceCount=1\",;\n"
+        "\"Type=Disk\",\"Id=d1\",;\n",
+        BytesOf([&](int fd) { return myA->serialize(fd, 0); }));
     SrmResourceList all(&db);
     EXPECT_EQ(1, myA->getDependantResourceList(&all));
     EXPECT_EQ(2, all.getResourceCount());
