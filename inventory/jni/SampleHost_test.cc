@@ -17,8 +17,7 @@ namespace {
 using AddFn = jstring (*)(JNIEnv *, jclass, jlong, jstring);
 
 std::string ReadSample(const std::string &name) {
-    std::ifstream in(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt",
-                     std::ios::binary);
+    std::ifstream in(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt", std::ios::binary);
     std::ostringstream all;
     all << in.rdbuf();
     return all.str();
@@ -95,13 +94,14 @@ TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
 }
 
 TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
-    const char *samples[] = {"computer", "volumemanagerinfo", "disk", "diskchunk", "volume",
-                             "volumegroup", "filesystem", "mountpoint", "share", "alias"};
-    const AddFn adds[] = {SRM_ULVAR_NATIVE(addComputer), SRM_ULVAR_NATIVE(addVolumeManagerInfo),
-                          SRM_ULVAR_NATIVE(addDisk), SRM_ULVAR_NATIVE(addDiskChunk),
-                          SRM_ULVAR_NATIVE(addVolume), SRM_ULVAR_NATIVE(addVolumeGroup),
+    const char *samples[] = {
+        "computer",    "volumemanagerinfo", "disk",       "diskchunk", "volume",
+        "volumegroup", "filesystem",        "mountpoint", "share",     "alias"};
+    const AddFn adds[] = {SRM_ULVAR_NATIVE(addComputer),   SRM_ULVAR_NATIVE(addVolumeManagerInfo),
+                          SRM_ULVAR_NATIVE(addDisk),       SRM_ULVAR_NATIVE(addDiskChunk),
+                          SRM_ULVAR_NATIVE(addVolume),     SRM_ULVAR_NATIVE(addVolumeGroup),
                           SRM_ULVAR_NATIVE(addFileSystem), SRM_ULVAR_NATIVE(addMountpoint),
-                          SRM_ULVAR_NATIVE(addShare), SRM_ULVAR_NATIVE(addAlias)};
+                          SRM_ULVAR_NATIVE(addShare),      SRM_ULVAR_NATIVE(addAlias)};
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 10; ++i) {
             EXPECT_EQ("The operation succeeded.", Load(adds[i], samples[i])) << samples[i];

@@ -11,10 +11,10 @@ class SrmResource;
 class SrmResourceDatabase;
 
 // Status strings of the add... methods, exactly as the scanner compares them.
-extern const char kSrmBatchOk[];          // "The operation succeeded."
-extern const char kSrmBatchNoMemory[];    // "Memory allocation error"
-extern const char kSrmBatchNoFile[];      // "The file could not be opened."
-extern const char kSrmBatchNoStream[];    // "Failed to attach collection stream"
+extern const char kSrmBatchOk[];        // "The operation succeeded."
+extern const char kSrmBatchNoMemory[];  // "Memory allocation error"
+extern const char kSrmBatchNoFile[];    // "The file could not be opened."
+extern const char kSrmBatchNoStream[];  // "Failed to attach collection stream"
 
 // Directory for batch files unless $TMPDIR names a usable one.
 extern const char kSrmBatchDirectory[];  // "/var/opt/VRNWkit/omxom/tmpdir"

@@ -12,7 +12,9 @@
 
 namespace {
 
-int addResource(SrmResourceDatabase *db, SrmResource *r) { return db->addResource(r); }
+int addResource(SrmResourceDatabase *db, SrmResource *r) {
+    return db->addResource(r);
+}
 
 // Kinds looked up by their Id alone, and kinds whose newcomers may name a
 // resource by a local id the database has mapped to its global one.
@@ -162,8 +164,8 @@ JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeGroup)(JNIEnv *env, jclass, 
     return srmLoadBatch(env, handle, batch, kVolumeGroup);
 }
 
-JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jclass,
-                                                                 jlong handle, jstring batch) {
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jclass, jlong handle,
+                                                                 jstring batch) {
     return srmLoadBatch(env, handle, batch, kVolumeManager);
 }
 

@@ -11,7 +11,8 @@
 
 #include <jni.h>
 
-#define SRM_ULVAR_NATIVE(name) Java_com_vorn_halvane_mgmt_agent_scanner_plugins_tolvak_SrmUlvar_##name
+#define SRM_ULVAR_NATIVE(name) \
+    Java_com_vorn_halvane_mgmt_agent_scanner_plugins_tolvak_SrmUlvar_##name
 
 #ifdef __cplusplus
 extern "C" {

@@ -34,33 +34,73 @@ struct Kind {
     const char *method;
     AddFn add;
     SrmResourceType type;
-    const char *word;                    // the record's "Type" value
-    std::vector<std::string> failures;   // error records when the stream cannot be attached
+    const char *word;                   // the record's "Type" value
+    std::vector<std::string> failures;  // error records when the stream cannot be attached
     bool hostNameFirst;
 };
 
 const std::vector<Kind> &Kinds() {
     static const std::vector<Kind> kinds = {
-        {"addAlias", SRM_ULVAR_NATIVE(addAlias), SRM_RES_ID, "Id",
-         {"Failed to collect system information, couldn't attach collection stream"}, false},
-        {"addComputer", SRM_ULVAR_NATIVE(addComputer), SRM_RES_COMPUTER, "System",
-         {"Failed to collect system information, couldn't attach collection stream"}, false},
-        {"addDisk", SRM_ULVAR_NATIVE(addDisk), SRM_RES_DISK, "Disk",
-         {"Failed to collect disk information", "Failed to attach collection stream"}, true},
-        {"addDiskChunk", SRM_ULVAR_NATIVE(addDiskChunk), SRM_RES_DISKCHUNK, "DiskChunk",
-         {"Failed to collect Disk Chunk information, couldn't attach collection stream"}, false},
-        {"addFileSystem", SRM_ULVAR_NATIVE(addFileSystem), SRM_RES_FILESYSTEM, "FileSystem",
-         {"Failed to collect file system information, couldn't attach collection stream"}, false},
-        {"addMountpoint", SRM_ULVAR_NATIVE(addMountpoint), SRM_RES_MOUNTPOINT, "MountPoint",
-         {"Failed to collect Mount Point information, couldn't attach collection stream"}, false},
-        {"addShare", SRM_ULVAR_NATIVE(addShare), SRM_RES_SHARE, "Share",
-         {"Failed to collect share information, couldn't attach collection stream"}, false},
-        {"addVolume", SRM_ULVAR_NATIVE(addVolume), SRM_RES_VOLUME, "Volume",
-         {"Failed to collect volume information, couldn't attach collection stream"}, false},
-        {"addVolumeGroup", SRM_ULVAR_NATIVE(addVolumeGroup), SRM_RES_VOLUMEGROUP, "VolumeGroup",
-         {"Failed to collect volume group information, couldn't attach collection stream"}, false},
-        {"addVolumeManagerInfo", SRM_ULVAR_NATIVE(addVolumeManagerInfo), SRM_RES_VOLUMEMANAGER,
-         "VolumeManager", {"Failed to collect volume manager information"}, true},
+        {"addAlias",
+         SRM_ULVAR_NATIVE(addAlias),
+         SRM_RES_ID,
+         "Id",
+         {"Failed to collect system information, couldn't attach collection stream"},
+         false},
+        {"addComputer",
+         SRM_ULVAR_NATIVE(addComputer),
+         SRM_RES_COMPUTER,
+         "System",
+         {"Failed to collect system information, couldn't attach collection stream"},
+         false},
+        {"addDisk",
+         SRM_ULVAR_NATIVE(addDisk),
+         SRM_RES_DISK,
+         "Disk",
+         {"Failed to collect disk information", "Failed to attach collection stream"},
+         true},
+        {"addDiskChunk",
+         SRM_ULVAR_NATIVE(addDiskChunk),
+         SRM_RES_DISKCHUNK,
+         "DiskChunk",
+         {"Failed to collect Disk Chunk information, couldn't attach collection stream"},
+         false},
+        {"addFileSystem",
+         SRM_ULVAR_NATIVE(addFileSystem),
+         SRM_RES_FILESYSTEM,
+         "FileSystem",
+         {"Failed to collect file system information, couldn't attach collection stream"},
+         false},
+        {"addMountpoint",
+         SRM_ULVAR_NATIVE(addMountpoint),
+         SRM_RES_MOUNTPOINT,
+         "MountPoint",
+         {"Failed to collect Mount Point information, couldn't attach collection stream"},
+         false},
+        {"addShare",
+         SRM_ULVAR_NATIVE(addShare),
+         SRM_RES_SHARE,
+         "Share",
+         {"Failed to collect share information, couldn't attach collection stream"},
+         false},
+        {"addVolume",
+         SRM_ULVAR_NATIVE(addVolume),
+         SRM_RES_VOLUME,
+         "Volume",
+         {"Failed to collect volume information, couldn't attach collection stream"},
+         false},
+        {"addVolumeGroup",
+         SRM_ULVAR_NATIVE(addVolumeGroup),
+         SRM_RES_VOLUMEGROUP,
+         "VolumeGroup",
+         {"Failed to collect volume group information, couldn't attach collection stream"},
+         false},
+        {"addVolumeManagerInfo",
+         SRM_ULVAR_NATIVE(addVolumeManagerInfo),
+         SRM_RES_VOLUMEMANAGER,
+         "VolumeManager",
+         {"Failed to collect volume manager information"},
+         true},
     };
     return kinds;
 }
@@ -196,8 +236,8 @@ TEST_F(SrmUlvarNativesTest, UnobtainableCharactersGiveMemoryErrorAfterOrBeforeTh
 }
 
 TEST_F(SrmUlvarNativesTest, NullBatchOrZeroHandleIsRefusedWithoutTouchingTheJvm) {
-    EXPECT_EQ(kNoMemory, jni_.text(SRM_ULVAR_NATIVE(addDisk)(jni_.env(), nullptr, handle_,
-                                                             nullptr)));
+    EXPECT_EQ(kNoMemory,
+              jni_.text(SRM_ULVAR_NATIVE(addDisk)(jni_.env(), nullptr, handle_, nullptr)));
     EXPECT_EQ(kNoStream,
               jni_.text(SRM_ULVAR_NATIVE(addDisk)(jni_.env(), nullptr, 0, jni_.str("x"))));
     EXPECT_EQ(0, jni_.charRequests());

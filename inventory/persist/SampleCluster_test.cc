@@ -30,8 +30,8 @@ TEST(SampleClusterTest, EveryRecordParsesWithKnownKeysAndTheHeaderCountsMatch) {
     // Full records are the ones with more than "Type" and "Id"; short member
     // records follow their container and are not counted by the header.
     const std::set<std::string> resourceWords = {
-        "Disk", "DiskChunk", "VolumeManager", "Volume", "FileSystem", "MountPoint",
-        "Share", "VirtualServer", "VolumeGroup", "System", "Id"};
+        "Disk",  "DiskChunk",     "VolumeManager", "Volume", "FileSystem", "MountPoint",
+        "Share", "VirtualServer", "VolumeGroup",   "System", "Id"};
     int records = 0, fullResources = 0, groups = 0, resourceCount = -1, sgCount = -1;
     for (;;) {
         CSRMReportTuple *raw = nullptr;

@@ -17,7 +17,9 @@ const char kTmp[] = "/tmp";
 const size_t kSpare = 16;
 static_assert(sizeof(kTemplate) <= kSpare, "the template must fit in the spare room");
 
-size_t lengthOf(const char *s) { return s == nullptr ? 0 : strlen(s); }
+size_t lengthOf(const char *s) {
+    return s == nullptr ? 0 : strlen(s);
+}
 
 // Copies `candidate` into `path` when it names a directory we may create files in.
 bool choose(char *path, const char *candidate) {
@@ -58,8 +60,8 @@ extern "C" FILE *mktmpfile(const char *dir) {
     if (!path) {
         return nullptr;
     }
-    if (!choose(path.get(), tmpdir) && !choose(path.get(), dir) &&
-        !choose(path.get(), kVarTmp) && !choose(path.get(), kTmp)) {
+    if (!choose(path.get(), tmpdir) && !choose(path.get(), dir) && !choose(path.get(), kVarTmp) &&
+        !choose(path.get(), kTmp)) {
         return nullptr;
     }
     strcat(path.get(), kTemplate);

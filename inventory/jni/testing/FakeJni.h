@@ -83,9 +83,7 @@ class FakeJni {
         self->lent_.erase(it);
         delete[] chars;
     }
-    static jstring JNICALL NewString(JNIEnv *, const char *utf) {
-        return current_->str(utf);
-    }
+    static jstring JNICALL NewString(JNIEnv *, const char *utf) { return current_->str(utf); }
 
     static inline FakeJni *current_ = nullptr;
     JNINativeInterface_ table_;

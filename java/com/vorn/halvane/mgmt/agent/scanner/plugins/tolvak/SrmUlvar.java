@@ -30,7 +30,7 @@ public final class SrmUlvar {
 
     private SrmUlvar() {}
 
-    /** A new, empty database; its handle is never 0. */
+    /** A new, empty database; 0 when memory ran out. */
     public static native long create();
 
     /** Deletes the database with everything it holds; a handle of 0 is ignored. */
