@@ -1,0 +1,531 @@
+#include "bench/InventoryGenerator.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "inventory/kinds/SrmVirtualServer.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmServiceGroup.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+
+namespace {
+
+constexpr long kDisksPerGroup = 16;
+constexpr long kLeavesPerParent = 8;  // the first two of every eight get a parent
+constexpr long kUnsignedEvery = 4096;
+constexpr long kDuplicateEvery = 10;
+constexpr long kGroupsPerChain = 4;
+constexpr const char *kManagerNumber = "1";
+
+// Sizes and serial numbers vary by disk, the same way on every run.
+uint32_t mix(long i) {
+    uint32_t x = static_cast<uint32_t>(i) * 2654435761u;
+    x ^= x >> 16;
+    return x * 2246822519u;
+}
+
+// Collects records into batches of one kind and hands each full batch on.
+class BatchBuilder {
+  public:
+    BatchBuilder(SrmResourceType kind, int perBatch, const InventoryGenerator::Sink &sink)
+        : kind_(kind), perBatch_(perBatch < 1 ? 1 : perBatch), sink_(sink) {}
+    ~BatchBuilder() { flush(); }
+    BatchBuilder(const BatchBuilder &) = delete;
+    BatchBuilder &operator=(const BatchBuilder &) = delete;
+
+    // The buffer a SrmRecordWriter formats the next record into.
+    std::string &record() { return record_; }
+
+    // Ends the record formatted into record(). The writer adds the ending only
+    // when it writes to a descriptor; batches are text, so it is added here. A
+    // batch ends only before a resource's own record: the member records that
+    // follow a container must reach the same reader.
+    void commit() {
+        if (records_ == perBatch_) {
+            flush();
+        }
+        append();
+        ++records_;
+    }
+    // Ends a member record of the container committed last.
+    void commitMember() { append(); }
+
+  private:
+    void append() {
+        batch_ += record_;
+        batch_ += ";\n";
+    }
+    void flush() {
+        if (records_ > 0) {
+            sink_(kind_, batch_);
+        }
+        batch_.clear();
+        records_ = 0;
+    }
+
+    SrmResourceType kind_;
+    int perBatch_;
+    const InventoryGenerator::Sink &sink_;
+    std::string record_;
+    std::string batch_;
+    int records_ = 0;
+};
+
+std::string numbered(const char *prefix, long i) {
+    return prefix + std::to_string(i);
+}
+
+}  // namespace
+
+long InventoryCounts::of(SrmResourceType t) const {
+    switch (t) {
+        case SRM_RES_COMPUTER:
+            return computers;
+        case SRM_RES_DISK:
+            return disks;
+        case SRM_RES_VOLUME:
+            return volumes;
+        case SRM_RES_FILESYSTEM:
+            return fileSystems;
+        case SRM_RES_MOUNTPOINT:
+            return mountPoints;
+        case SRM_RES_VIRTUALSERVER:
+            return virtualServers;
+        case SRM_RES_VOLUMEGROUP:
+            return volumeGroups;
+        case SRM_RES_VOLUMEMANAGER:
+            return volumeManagers;
+        case SRM_RES_DISKCHUNK:
+            return chunks;
+        case SRM_RES_SHARE:
+            return shares;
+        case SRM_RES_ID:
+            return aliases;
+        default:
+            return 0;
+    }
+}
+
+long InventoryCounts::resources() const {
+    return computers + volumeManagers + disks + chunks + volumes + volumeGroups + fileSystems +
+           mountPoints + shares + aliases + virtualServers;
+}
+
+InventoryGenerator::InventoryGenerator(const InventoryShape &shape) : shape_(shape) {
+    if (shape_.disks < 1) {
+        shape_.disks = 1;
+    }
+    if (shape_.nodes < 1) {
+        shape_.nodes = 1;
+    }
+    const long n = shape_.disks;
+    long parents = n >= 2 ? (n - 2) / kLeavesPerParent + 1 : 0;
+    long top = n - parents;
+    counts_.computers = shape_.nodes;
+    counts_.volumeManagers = 1;
+    counts_.disks = n;
+    counts_.chunks = 2 * n;
+    counts_.volumes = n + parents;
+    counts_.subVolumes = 2 * parents;
+    counts_.volumeGroups = (n + kDisksPerGroup - 1) / kDisksPerGroup;
+    counts_.fileSystems = top;
+    counts_.mountPoints = top;
+    counts_.shares = (top + 3) / 4;
+    counts_.aliases = n;
+    counts_.unsignedDisks = n / kUnsignedEvery;
+    if (shape_.nodes > 1) {
+        counts_.virtualServers = counts_.volumeGroups;
+        counts_.serviceGroups = counts_.volumeGroups;
+    }
+}
+
+InventoryShape InventoryGenerator::shapeFor(long resources, bool cluster) {
+    InventoryShape shape;
+    shape.nodes = cluster ? 2 : 1;
+    auto total = [&](long disks) {
+        shape.disks = disks;
+        return InventoryGenerator(shape).counts().resources();
+    };
+    // The total grows with the disk count; find the first count reaching the
+    // target, then keep whichever neighbour lands closer.
+    long lo = 1;
+    long hi = 1;
+    while (total(hi) < resources) {
+        hi *= 2;
+    }
+    while (lo < hi) {
+        long mid = lo + (hi - lo) / 2;
+        if (total(mid) < resources) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    if (lo > 1 && resources - total(lo - 1) < total(lo) - resources) {
+        --lo;
+    }
+    shape.disks = lo;
+    return shape;
+}
+
+std::string InventoryGenerator::diskId(long i) {
+    char id[32];
+    snprintf(id, sizeof id, "600A0B80%08lX", static_cast<unsigned long>(i));
+    return id;
+}
+
+std::string InventoryGenerator::diskLocalId(long i) {
+    return "c" + std::to_string(i % 4 + 1) + "t" + std::to_string(i) + "d0";
+}
+
+std::string InventoryGenerator::chunkId(long disk, int slice) {
+    return diskLocalId(disk) + "s" + std::to_string(slice);
+}
+
+std::string InventoryGenerator::volumeId(long i) {
+    return numbered("vol", i);
+}
+
+std::string InventoryGenerator::parentVolumeId(long k) {
+    return numbered("cvol", k);
+}
+
+std::string InventoryGenerator::volumeGroupId(long g) {
+    return numbered("dg", g);
+}
+
+std::string InventoryGenerator::serviceGroupName(long g) {
+    return numbered("sg", g);
+}
+
+std::string InventoryGenerator::nodeId(long k) const {
+    return shape_.nodes > 1 ? numbered("node", k) : "sanhost01";
+}
+
+bool InventoryGenerator::hasParent(long k) const {
+    return k * kLeavesPerParent + 1 < shape_.disks;
+}
+
+bool InventoryGenerator::isSubVolume(long i) const {
+    return i % kLeavesPerParent <= 1 && hasParent(i / kLeavesPerParent);
+}
+
+template <typename F>
+void InventoryGenerator::forEachTopVolume(F f) const {
+    for (long i = 0; i < shape_.disks; ++i) {
+        if (i % kLeavesPerParent == 0 && hasParent(i / kLeavesPerParent)) {
+            f(parentVolumeId(i / kLeavesPerParent), i);
+        }
+        if (!isSubVolume(i)) {
+            f(volumeId(i), i);
+        }
+    }
+}
+
+void InventoryGenerator::forEachBatch(const Sink &sink) const {
+    emitComputers(sink);
+    {
+        BatchBuilder b(SRM_RES_VOLUMEMANAGER, shape_.batchRecords, sink);
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_VolumeManager);
+        w.addText(SRM_KEY_Id, "vxvm");
+        w.addInt(SRM_KEY_IdType, 1);
+        w.addText(SRM_KEY_VolumeMgrName, "Veritas Volume Manager");
+        w.addText(SRM_KEY_VolumeMgrVersion, "5.1");
+        b.commit();
+    }
+    emitDisks(sink);
+    emitChunks(sink);
+    emitVolumes(sink);
+    emitVolumeGroups(sink);
+    emitPresentation(sink);
+    emitAliases(sink);
+}
+
+void InventoryGenerator::emitComputers(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_COMPUTER, shape_.batchRecords, sink);
+    for (long k = 0; k < shape_.nodes; ++k) {
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_System);
+        w.addText(SRM_KEY_Id, nodeId(k));
+        w.addText(SRM_KEY_HostName, nodeId(k));
+        w.addInt(SRM_KEY_RAMMB, 65536);
+        w.addInt(SRM_KEY_SwapMB, 16384);
+        w.addLongLong(SRM_KEY_AddrSpaceMB, 1LL << 40);
+        w.addInt(SRM_KEY_ProcCount, 16);
+        w.addInt(SRM_KEY_ProcSpeedMHz, 2400);
+        w.addText(SRM_KEY_OS, "SunOS");
+        w.addText(SRM_KEY_OSInfo, "5.10 Generic_147440-01");
+        w.addText(SRM_KEY_IPAddr, "10.0.0." + std::to_string(k + 1));
+        w.addInt(SRM_KEY_NodeId, shape_.nodes > 1 ? static_cast<int>(k) : -1);
+        w.addInt(SRM_KEY_LLTId, shape_.nodes > 1 ? static_cast<int>(k) : -1);
+        w.addInt(SRM_KEY_TIM, k == 0 ? 1 : 0);
+        b.commit();
+    }
+}
+
+void InventoryGenerator::emitDisks(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_DISK, shape_.batchRecords, sink);
+    for (long i = 0; i < shape_.disks; ++i) {
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
+        w.addText(SRM_KEY_Id, diskId(i));
+        w.addText(SRM_KEY_PubId, diskId(i));
+        w.addInt(SRM_KEY_Status, 1);
+        w.addText(SRM_KEY_LId, diskLocalId(i));
+        w.addText(SRM_KEY_StatusDesc, "online");
+        w.addInt(SRM_KEY_IdType, 3);
+        w.addText(SRM_KEY_IdValue, diskId(i));
+        w.addText(SRM_KEY_Name, diskLocalId(i));
+        w.addText(SRM_KEY_Model, "DF600F");
+        w.addText(SRM_KEY_Make, "HITACHI");
+        w.addText(SRM_KEY_Revision, "0000");
+        w.addText(SRM_KEY_SerialNum, "D6" + std::to_string(mix(i)));
+        if (i % kUnsignedEvery != kUnsignedEvery - 1) {
+            w.addLong(SRM_KEY_Sign, static_cast<long>(mix(i) & 0x7fffffff));
+        }
+        w.addLong(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 64));
+        w.addLong(SRM_KEY_FreeSpaceKB, 0);
+        w.addInt(SRM_KEY_AddrBus, static_cast<int>(i % 4 + 1));
+        w.addInt(SRM_KEY_AddrTarget, static_cast<int>(i % 128));
+        w.addInt(SRM_KEY_AddrLUN, static_cast<int>(i / 128));
+        w.addInt(SRM_KEY_DiskType, 1);
+        w.addInt(SRM_KEY_RPM, 15000);
+        b.commit();
+    }
+    // The second path to some disks: the same disk again, merged into the first.
+    for (long i = 3; i < shape_.disks; i += kDuplicateEvery) {
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
+        w.addText(SRM_KEY_Id, diskId(i));
+        w.addText(SRM_KEY_LId, diskLocalId(i));
+        w.addInt(SRM_KEY_Status, 2);
+        w.addText(SRM_KEY_StatusDesc, "online, second path");
+        b.commit();
+    }
+}
+
+void InventoryGenerator::emitChunks(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_DISKCHUNK, shape_.batchRecords, sink);
+    for (long i = 0; i < shape_.disks; ++i) {
+        long half = 1048576L * (1 + mix(i) % 64) / 2;
+        for (int slice = 0; slice < 2; ++slice) {
+            SrmRecordWriter w(b.record());
+            w.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
+            w.addText(SRM_KEY_Id, chunkId(i, slice));
+            w.addText(SRM_KEY_DiskChunk, chunkId(i, slice));
+            // Chunks are read unbound, so they name their disk by its global id.
+            w.addText(SRM_KEY_Disk, diskId(i));
+            w.addLong(SRM_KEY_Start, slice * half);
+            w.addLong(SRM_KEY_Length, half);
+            b.commit();
+        }
+    }
+}
+
+void InventoryGenerator::emitVolumes(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_VOLUME, shape_.batchRecords, sink);
+    const long n = shape_.disks;
+    auto leaf = [&](long i) {
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+        w.addText(SRM_KEY_Id, volumeId(i));
+        w.addText(SRM_KEY_LId,
+                  "/dev/vx/dsk/" + volumeGroupId(i / kDisksPerGroup) + "/" + volumeId(i));
+        w.addText(SRM_KEY_Name, volumeId(i));
+        w.addInt(SRM_KEY_HierType, isSubVolume(i) ? 4 : 0);
+        w.addLong(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 32));
+        w.addLong(SRM_KEY_FreeSpaceKB, 0);
+        w.addInt(SRM_KEY_VolumeType, 2);
+        w.addText(SRM_KEY_VolumeTypeDesc, "mirror");
+        w.addInt(SRM_KEY_Status, 1);
+        w.addText(SRM_KEY_StatusDesc, "ENABLED ACTIVE");
+        w.addInt(SRM_KEY_DiskChunkCount, 2);
+        w.addInt(SRM_KEY_SubVolumeCount, 0);
+        w.addText(SRM_KEY_VolumeManager, kManagerNumber);
+        b.commit();
+        const std::string chunks[2] = {chunkId(i, 0), chunkId((i + 1) % n, 1)};
+        for (const std::string &chunk : chunks) {
+            SrmRecordWriter m(b.record());
+            m.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
+            m.addText(SRM_KEY_Id, chunk);
+            b.commitMember();
+        }
+    };
+    for (long i = 0; i < n; ++i) {
+        leaf(i);
+        // A parent follows its second sub-volume, so the reader finds both.
+        if (i % kLeavesPerParent == 1 && hasParent(i / kLeavesPerParent)) {
+            long k = i / kLeavesPerParent;
+            SrmRecordWriter w(b.record());
+            w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+            w.addText(SRM_KEY_Id, parentVolumeId(k));
+            w.addText(SRM_KEY_Name, parentVolumeId(k));
+            w.addInt(SRM_KEY_HierType, 1);
+            w.addLong(SRM_KEY_CapacityKB, 2097152L);
+            w.addInt(SRM_KEY_VolumeType, 1);
+            w.addText(SRM_KEY_VolumeTypeDesc, "concat");
+            w.addInt(SRM_KEY_DiskChunkCount, 0);
+            w.addInt(SRM_KEY_SubVolumeCount, 2);
+            w.addText(SRM_KEY_VolumeManager, kManagerNumber);
+            b.commit();
+            for (long sub = i - 1; sub <= i; ++sub) {
+                SrmRecordWriter m(b.record());
+                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+                m.addText(SRM_KEY_Id, volumeId(sub));
+                b.commitMember();
+            }
+        }
+    }
+}
+
+void InventoryGenerator::emitVolumeGroups(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_VOLUMEGROUP, shape_.batchRecords, sink);
+    const long n = shape_.disks;
+    for (long g = 0; g < counts_.volumeGroups; ++g) {
+        long first = g * kDisksPerGroup;
+        long end = first + kDisksPerGroup < n ? first + kDisksPerGroup : n;
+        long volumeCount = 0;
+        for (long i = first; i < end; ++i) {
+            if (i % kLeavesPerParent == 0 && hasParent(i / kLeavesPerParent)) {
+                ++volumeCount;
+            }
+            if (!isSubVolume(i)) {
+                ++volumeCount;
+            }
+        }
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_VolumeGroup);
+        w.addText(SRM_KEY_Id, volumeGroupId(g));
+        w.addLong(SRM_KEY_CapacityKB, 1048576L * kDisksPerGroup * 32);
+        w.addInt(SRM_KEY_Status, 1);
+        w.addText(SRM_KEY_StatusDesc, "enabled");
+        w.addText(SRM_KEY_Name, volumeGroupId(g));
+        w.addText(SRM_KEY_VolumeManager, kManagerNumber);
+        w.addText(SRM_KEY_OSystem, nodeId(g % shape_.nodes));
+        w.addInt(SRM_KEY_DiskCount, static_cast<int>(end - first));
+        w.addInt(SRM_KEY_VolumeCount, static_cast<int>(volumeCount));
+        b.commit();
+        for (long i = first; i < end; ++i) {
+            SrmRecordWriter m(b.record());
+            m.addWord(SRM_KEY_Type, SRM_KEY_Disk);
+            // Groups are read bound to the database, which maps local names.
+            m.addText(SRM_KEY_Id, i % 2 == 0 ? diskId(i) : diskLocalId(i));
+            b.commitMember();
+        }
+        for (long i = first; i < end; ++i) {
+            if (i % kLeavesPerParent == 0 && hasParent(i / kLeavesPerParent)) {
+                SrmRecordWriter m(b.record());
+                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+                m.addText(SRM_KEY_Id, parentVolumeId(i / kLeavesPerParent));
+                b.commitMember();
+            }
+            if (!isSubVolume(i)) {
+                SrmRecordWriter m(b.record());
+                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
+                m.addText(SRM_KEY_Id, volumeId(i));
+                b.commitMember();
+            }
+        }
+    }
+}
+
+void InventoryGenerator::emitPresentation(const Sink &sink) const {
+    // File systems, mount points and shares are read unbound: they name their
+    // volume by its global id.
+    {
+        BatchBuilder b(SRM_RES_FILESYSTEM, shape_.batchRecords, sink);
+        forEachTopVolume([&](const std::string &volume, long i) {
+            SrmRecordWriter w(b.record());
+            w.addWord(SRM_KEY_Type, SRM_KEY_FileSystem);
+            w.addText(SRM_KEY_Id, "/export/" + volume);
+            w.addText(SRM_KEY_Volume, volume);
+            w.addText(SRM_KEY_FSType, i % 3 == 0 ? "ufs" : "vxfs");
+            w.addInt(SRM_KEY_FileCnt, static_cast<int>(mix(i) % 100000));
+            w.addInt(SRM_KEY_MaxFileCnt, 1000000);
+            w.addLong(SRM_KEY_CapacityKB, 1048576L);
+            w.addLong(SRM_KEY_FreeSpaceKB, 524288L);
+            w.addLong(SRM_KEY_UsedSpaceKB, 524288L);
+            b.commit();
+        });
+    }
+    {
+        BatchBuilder b(SRM_RES_MOUNTPOINT, shape_.batchRecords, sink);
+        forEachTopVolume([&](const std::string &volume, long i) {
+            SrmRecordWriter w(b.record());
+            w.addWord(SRM_KEY_Type, SRM_KEY_MountPoint);
+            w.addText(SRM_KEY_Id, "/export/" + volume);
+            w.addText(SRM_KEY_VolumeId, volume);
+            w.addText(SRM_KEY_MountPointName, "/export/" + volume);
+            w.addInt(SRM_KEY_MountType, 1);
+            w.addText(SRM_KEY_MountToSystem, nodeId((i / kDisksPerGroup) % shape_.nodes));
+            w.addInt(SRM_KEY_MountAtStartup, 1);
+            b.commit();
+        });
+    }
+    {
+        BatchBuilder b(SRM_RES_SHARE, shape_.batchRecords, sink);
+        long t = 0;
+        forEachTopVolume([&](const std::string &volume, long) {
+            if (t++ % 4 != 0) {
+                return;
+            }
+            SrmRecordWriter w(b.record());
+            w.addWord(SRM_KEY_Type, SRM_KEY_Share);
+            w.addText(SRM_KEY_Id, "share-" + volume);
+            w.addText(SRM_KEY_ShareName, volume);
+            w.addText(SRM_KEY_SharePath, "/export/" + volume);
+            w.addInt(SRM_KEY_ShareFsType, 1);
+            w.addText(SRM_KEY_ShareDesc, "NFS export");
+            w.addText(SRM_KEY_VolumeId, volume);
+            b.commit();
+        });
+    }
+}
+
+void InventoryGenerator::emitAliases(const Sink &sink) const {
+    BatchBuilder b(SRM_RES_ID, shape_.batchRecords, sink);
+    for (long i = 0; i < shape_.disks; ++i) {
+        SrmRecordWriter w(b.record());
+        w.addWord(SRM_KEY_Type, SRM_KEY_Id);
+        w.addText(SRM_KEY_Id, numbered("alias", i));
+        w.addText(SRM_KEY_PrimaryId, diskId(i));
+        w.addText(SRM_KEY_SecondaryId, diskLocalId(i));
+        w.addText(SRM_KEY_IdType, "WWN");
+        b.commit();
+    }
+}
+
+long InventoryGenerator::addServiceGroups(SrmResourceDatabase *db) const {
+    if (db == nullptr || shape_.nodes < 2) {
+        return 0;
+    }
+    long added = 0;
+    for (long g = 0; g < counts_.volumeGroups; ++g) {
+        const std::string name = serviceGroupName(g);
+        SrmServiceGroup *group = new SrmServiceGroup(name);
+        int held = db->addServiceGroup(group);
+        group->Release();
+        if (held == 0) {
+            continue;
+        }
+        ++added;
+        SrmVirtualServer *server = new SrmVirtualServer(numbered("vs", g));
+        server->Name = server->Id;
+        server->HostName = server->Id + ".cluster";
+        server->IPAddr = "10.1." + std::to_string(g / 250) + "." + std::to_string(g % 250 + 1);
+        server->setServiceGroup(db->findServiceGroup(name));
+        db->addResource(server);
+        db->addServiceGroupResource(name, server);
+        server->Release();
+        db->addServiceGroupResource(name, db->findResource(SRM_RES_VOLUMEGROUP, volumeGroupId(g)));
+        db->addServiceGroupResource(name,
+                                    db->findResource(SRM_RES_COMPUTER, nodeId(g % shape_.nodes)));
+        if (g % kGroupsPerChain != 0) {
+            db->setChildServiceGroup(serviceGroupName(g - 1), name);
+        }
+    }
+    return added;
+}
