@@ -1,0 +1,388 @@
+// A whole database as record text: the header, the resources kind by kind, the
+// error records and the service groups, and the loader that reads such a file
+// back into a database.
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "inventory/kinds/SrmComputer.h"
+#include "inventory/kinds/SrmDisk.h"
+#include "inventory/kinds/SrmFileSystem.h"
+#include "inventory/kinds/SrmVirtualServer.h"
+#include "inventory/kinds/SrmVolume.h"
+#include "inventory/kinds/SrmVolumeWalk.h"
+#include "inventory/model/SrmError.h"
+#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmServiceGroup.h"
+#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/TupleStatus.h"
+
+namespace {
+
+// The header is identified only by being first; its elements are always all
+// written, empty texts included, in this one format.
+constexpr char kHeaderFormat[] =
+    "\"%s=%s\",\"%s=%d\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%d\",\"%s=%d\",;\n";
+
+// File order of the top-level resources.
+constexpr SrmResourceType kFileOrder[] = {SRM_RES_DISK,
+                                          SRM_RES_DISKCHUNK,
+                                          SRM_RES_VOLUMEMANAGER,
+                                          SRM_RES_VOLUME,
+                                          SRM_RES_FILESYSTEM,
+                                          SRM_RES_MOUNTPOINT,
+                                          SRM_RES_SHARE,
+                                          SRM_RES_VIRTUALSERVER,
+                                          SRM_RES_VOLUMEGROUP,
+                                          SRM_RES_COMPUTER,
+                                          SRM_RES_ID};
+
+// Writes all of `text` with one write(2); 1 when every byte went out.
+int writeWhole(int fd, const char *text, std::size_t length) {
+    ssize_t n = ::write(fd, text, length);
+    return n >= 0 && static_cast<std::size_t>(n) == length ? 1 : 0;
+}
+
+// The next record of `reader`; the status is returned and `*out` owns whatever
+// the reader handed out (also the empty record it gives at a clean end).
+int nextRecord(CSRMReportTupleStreamReader *reader, std::unique_ptr<CSRMReportTuple> *out) {
+    CSRMReportTuple *raw = nullptr;
+    int status = reader != nullptr ? reader->GetNextTuple(&raw) : TUPLE_STATUS_BAD_STATE;
+    out->reset(raw);
+    return status;
+}
+
+// A fresh resource of the kind a "Type" word names; null for any other word
+// (and for "Error", which is no resource) or when memory runs out.
+SrmResource *newResourceOfWord(int word) {
+    switch (word) {
+        case SRM_KEY_Disk:
+            return new (std::nothrow) SrmDisk();
+        case SRM_KEY_DiskChunk:
+            return new (std::nothrow) SrmDiskChunk();
+        case SRM_KEY_VolumeManager:
+            return new (std::nothrow) SrmVolumeManager();
+        case SRM_KEY_Volume:
+            return new (std::nothrow) SrmVolume();
+        case SRM_KEY_VolumeGroup:
+            return new (std::nothrow) SrmVolumeGroup();
+        case SRM_KEY_FileSystem:
+            return new (std::nothrow) SrmFileSystem();
+        case SRM_KEY_MountPoint:
+            return new (std::nothrow) SrmMountPoint();
+        case SRM_KEY_Share:
+            return new (std::nothrow) SrmShare();
+        case SRM_KEY_VirtualServer:
+            return new (std::nothrow) SrmVirtualServer();
+        case SRM_KEY_System:
+            return new (std::nothrow) SrmComputer();
+        case SRM_KEY_Id:
+            return new (std::nothrow) SrmId();
+        default:
+            return nullptr;
+    }
+}
+
+// Gives back the creator's reference at the end of a record, whatever happened.
+struct ReleaseRef {
+    void operator()(SrmRef *r) const { r->Release(); }
+};
+
+}  // namespace
+
+int SrmResourceDatabase::serialize(int fd, int flags) {
+    if (!buffer) {
+        setErrorInfo(ENOMEM, "Failed to serialize the database", nullptr);
+        return 0;
+    }
+    if (attachStream(fd) == 0) {
+        return 0;
+    }
+    SrmResourceDbVersion = "1.0";
+    int total = 0;
+    if (resources) {
+        for (SrmResourceType t : kFileOrder) {
+            total += resources->getTypeCount(t);
+        }
+    }
+    if (errors != nullptr) {
+        total += errors->getErrorCount();
+    }
+    const int groupTotal = static_cast<int>(serviceGroups.size());
+
+    // Header values are written the way every record writer writes them, so a
+    // value that would break the record cannot; a header longer than the
+    // shared buffer is formatted into a larger one instead of being cut.
+    const std::string alias = SrmRecordSafeValue(ClusterAlias);
+    const std::string clusterId = SrmRecordSafeValue(ClusterId);
+    const std::string name = SrmRecordSafeValue(ClusterName);
+    const std::string version = SrmRecordSafeValue(ClusterVersion);
+    auto format = [&](char *out, std::size_t size) {
+        return std::snprintf(out, size, kHeaderFormat,
+                             SrmRecordKeyText(SRM_KEY_SrmResourceDbVersion),
+                             SrmResourceDbVersion.c_str(), SrmRecordKeyText(SRM_KEY_ResourceCount),
+                             total, SrmRecordKeyText(SRM_KEY_ClusterAlias), alias.c_str(),
+                             SrmRecordKeyText(SRM_KEY_ClusterId), clusterId.c_str(),
+                             SrmRecordKeyText(SRM_KEY_ClusterName), name.c_str(),
+                             SrmRecordKeyText(SRM_KEY_ClusterVersion), version.c_str(),
+                             SrmRecordKeyText(SRM_KEY_MemberCount), static_cast<int>(MemberCount),
+                             SrmRecordKeyText(SRM_KEY_SGCount), groupTotal);
+    };
+    int length = format(buffer.get(), static_cast<std::size_t>(bufferLength));
+    int written = 0;
+    if (length >= 0 && length < bufferLength) {
+        written = writeWhole(fd, buffer.get(), static_cast<std::size_t>(length));
+    } else if (length >= 0) {
+        std::unique_ptr<char[]> large(
+            new (std::nothrow) char[static_cast<std::size_t>(length) + 1]);
+        if (large) {
+            format(large.get(), static_cast<std::size_t>(length) + 1);
+            written = writeWhole(fd, large.get(), static_cast<std::size_t>(length));
+        }
+    }
+    if (written == 0) {
+        setErrorInfo(EIO, "Failed to serialize the database", nullptr);
+        return 0;
+    }
+
+    int count = 0;
+    for (SrmResourceType t : kFileOrder) {
+        SrmResourceIdMap *kind = resources ? resources->getSrmResourceIdMap(t) : nullptr;
+        if (kind == nullptr) {
+            continue;
+        }
+        if (t == SRM_RES_VOLUME) {
+            serializedVolumes.clear();
+            for (const auto &entry : *kind) {
+                auto *volume = dynamic_cast<SrmVolume *>(entry.second);
+                if (volume != nullptr && volume->HierType == SRM_HIER_SUBVOLUME) {
+                    continue;  // written through its parents
+                }
+                if (serializeVolumes(entry.second, fd, flags, count) == 0) {
+                    return 0;
+                }
+            }
+            continue;
+        }
+        for (const auto &entry : *kind) {
+            if (entry.second->serialize(fd, flags) == 0) {
+                return 0;
+            }
+            ++count;
+        }
+    }
+    if (errors != nullptr) {
+        count += errors->serialize(fd, flags);
+    }
+    if (count != total) {
+        setErrorInfo(EINVAL, "Invalid resource count dumped", nullptr);
+        return 0;
+    }
+
+    int groupCount = 0;
+    for (const auto &entry : serviceGroups) {
+        if (entry.second->serialize(fd, flags) == 0) {
+            return 0;
+        }
+        ++groupCount;
+    }
+    if (groupCount != groupTotal) {
+        setErrorInfo(EINVAL, "Invalid service group count dumped", nullptr);
+        return 0;
+    }
+    return 1;
+}
+
+// Sub-volumes go out before the volumes that hold them, so that a reader finds
+// them in the database when it links them. The walk keeps its own stack and
+// never enters a volume twice, so a hierarchy whose lists loop (made by hand,
+// or by two databases sharing volumes) ends; the written-volumes map keeps a
+// volume reachable from several parents, or from several top volumes, to one
+// record per write.
+int SrmResourceDatabase::serializeVolumes(SrmResource *volume, int fd, int flags, int &written) {
+    if (volume == nullptr) {
+        return 1;
+    }
+    SrmVolumeWalk walk;
+    int wrote = 0;
+    auto visit = [&](SrmVolume *v) -> int {
+        try {
+            if (!serializedVolumes.emplace(v->Id, 1).second) {
+                return 1;
+            }
+        } catch (const std::bad_alloc &) {
+            return 0;
+        }
+        if (v->serialize(fd, flags) == 0) {
+            return 0;
+        }
+        ++wrote;
+        return 1;
+    };
+    int result = 1;
+    if (dynamic_cast<SrmVolume *>(volume) != nullptr) {
+        result = walk.subVolumesFirst(volume, visit);
+    } else if (serializedVolumes.count(volume->Id) == 0) {
+        // Not a volume object at all: written like any resource, once.
+        serializedVolumes[volume->Id] = 1;
+        result = volume->serialize(fd, flags);
+        wrote += result;
+    }
+    written += wrote;
+    return result;
+}
+
+int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
+    if (attachStream(fd) == 0) {
+        return 0;
+    }
+    std::unique_ptr<CSRMReportTuple> record;
+    if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
+        detachStream(fd);
+        setErrorInfo(EINVAL, "Failed to get any tuple to deserialize", nullptr);
+        return 0;
+    }
+
+    int resourceTotal = 0;
+    int groupTotal = 0;
+    std::string element, key, value;
+    record->resetNext();
+    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
+        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
+            continue;
+        }
+        switch (SrmUlvarGetStringId(key)) {
+            case SRM_KEY_ClusterName:
+                ClusterName = value;
+                break;
+            case SRM_KEY_ClusterVersion:
+                ClusterVersion = value;
+                break;
+            case SRM_KEY_ClusterAlias:
+                ClusterAlias = value;
+                break;
+            case SRM_KEY_ClusterId:
+                ClusterId = value;
+                break;
+            case SRM_KEY_SrmResourceDbVersion:
+                SrmResourceDbVersion = value;
+                break;
+            case SRM_KEY_MemberCount:
+                MemberCount = srmRecordInt(value);
+                break;
+            case SRM_KEY_ResourceCount:
+                resourceTotal = srmRecordInt(value);
+                break;
+            case SRM_KEY_SGCount:
+                groupTotal = srmRecordInt(value);
+                break;
+            default:
+                break;
+        }
+    }
+    record.reset();
+
+    // Each record is walked for "Type" elements; the kind's reader rewinds the
+    // record and reads it to its end (and may read nested records from the
+    // same reader), and the walk goes on from where the kind's reader stopped,
+    // so a well-formed record makes exactly one object. The count, not the end
+    // of the data, decides how many records are read.
+    int count = 0;
+    for (int i = 0; i < resourceTotal; ++i) {
+        if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
+            break;
+        }
+        record->resetNext();
+        while (record->getNextElement(element) == TUPLE_STATUS_OK) {
+            if (SrmSplitKeyValuePair(&element, &key, &value) == 0 ||
+                SrmUlvarGetStringId(key) != SRM_KEY_Type) {
+                continue;
+            }
+            int word = SrmUlvarGetStringId(value);
+            if (word == SRM_KEY_Error) {
+                std::unique_ptr<SrmError> error(new (std::nothrow) SrmError(this));
+                std::string errorKey;
+                if (error && error->deserialize(fd, errorKey, record.get()) != 0) {
+                    ++count;
+                    if (addError(error.get(), errorKey) != 0) {
+                        error.release();  // the error list owns it now
+                    }
+                }
+                continue;
+            }
+            std::unique_ptr<SrmResource, ReleaseRef> resource(newResourceOfWord(word));
+            if (!resource) {
+                continue;
+            }
+            resource->db = this;
+            // Every computer record names this computer before it is read; one
+            // the database does not keep gives the name back to the computer
+            // that held it before, so the name never outlives its computer.
+            SrmComputer *previous = thisComputer;
+            auto *computer = dynamic_cast<SrmComputer *>(resource.get());
+            setThisComputer(computer);
+            if (resource->deserialize(fd, record.get()) == 0) {
+                thisComputer = previous;
+                continue;
+            }
+            ++count;
+            if (addResource(resource.get()) == 0) {
+                thisComputer = previous;
+            }
+        }
+        record.reset();
+    }
+    if (count != resourceTotal) {
+        setErrorInfo(EINVAL, "Failed to deserialize required number of resources", nullptr);
+        return 0;
+    }
+
+    count = 0;
+    for (int i = 0; i < groupTotal; ++i) {
+        if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
+            break;
+        }
+        std::string groupName;
+        bool named = false;
+        record->resetNext();
+        while (record->getNextElement(element) == TUPLE_STATUS_OK &&
+               SrmSplitKeyValuePair(&element, &key, &value) != 0) {
+            int id = SrmUlvarGetStringId(key);
+            if (id == SRM_KEY_Id) {
+                groupName = value;
+                named = !groupName.empty();
+            } else if (id == SRM_KEY_Type && value != SrmRecordKeyText(SRM_KEY_ServiceGroup)) {
+                named = false;
+                break;
+            }
+        }
+        if (named) {
+            SrmServiceGroup *held = findServiceGroup(groupName);
+            if (held != nullptr) {
+                count += held->deserialize(fd, record.get()) != 0 ? 1 : 0;
+            } else {
+                std::unique_ptr<SrmServiceGroup, ReleaseRef> group(new (std::nothrow)
+                                                                       SrmServiceGroup(groupName));
+                if (group) {
+                    group->setDb(this);
+                    group->deserialize(fd, record.get());
+                    count += addServiceGroup(group.get()) != 0 ? 1 : 0;
+                }
+            }
+        }
+        record.reset();
+    }
+    detachStream(fd);
+    if (count != groupTotal) {
+        setErrorInfo(EINVAL, "Failed to deserialize required number of service groups", nullptr);
+        return 0;
+    }
+    return 1;
+}
