@@ -1,0 +1,309 @@
+// Resolution: state words copied down the storage stack, unusable disks taken
+// out of the report, service groups grown by what their volume groups and disks
+// imply; and the cluster node with the lowest LLT number.
+#include <cerrno>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "inventory/model/SrmKindLinks.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmResourceProblem.h"
+#include "inventory/model/SrmServiceGroup.h"
+#include "inventory/model/SrmStackFields.h"
+
+namespace {
+
+constexpr SrmResourceType kAllKinds[] = {
+    SRM_RES_COMPUTER,   SRM_RES_DISK,          SRM_RES_VOLUME,      SRM_RES_FILESYSTEM,
+    SRM_RES_MOUNTPOINT, SRM_RES_VIRTUALSERVER, SRM_RES_VOLUMEGROUP, SRM_RES_VOLUMEMANAGER,
+    SRM_RES_DISKCHUNK,  SRM_RES_SHARE,         SRM_RES_ID,
+};
+
+const char kLowestLLTFailed[] = "Get Lowest LLT node ip failed";
+
+// Kind t of `list`; null for a null list or a kind it never held.
+SrmResourceIdMap *kindOf(SrmResourceList *list, SrmResourceType t) {
+    return list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
+}
+
+// The whole word is replaced, not ORed: a cleared report bit must travel down.
+void copyState(const SrmResource *from, SrmResource *to, int &copies) {
+    to->state = from->state;
+    ++copies;
+}
+
+void resolveVolumeGroups(SrmResourceDatabase *db, int &copies) {
+    SrmResourceIdMap *groups = kindOf(db->getResourceList(), SRM_RES_VOLUMEGROUP);
+    if (groups == nullptr) {
+        return;
+    }
+    for (const auto &entry : *groups) {
+        SrmResource *group = entry.second;
+        SrmResourceIdMap *disks = kindOf(srmVolumeGroupDisks(group), SRM_RES_DISK);
+        // A group that never held a disk passes its state to nobody, not even
+        // to its volumes.
+        if (disks == nullptr) {
+            continue;
+        }
+        for (const auto &disk : *disks) {
+            copyState(group, disk.second, copies);
+        }
+        if (SrmResourceIdMap *volumes = kindOf(srmVolumeGroupVolumes(group), SRM_RES_VOLUME)) {
+            for (const auto &volume : *volumes) {
+                copyState(group, volume.second, copies);
+            }
+        }
+    }
+}
+
+void checkDisks(SrmResourceDatabase *db) {
+    SrmResourceIdMap *disks = kindOf(db->getResourceList(), SRM_RES_DISK);
+    if (disks == nullptr) {
+        return;
+    }
+    for (const auto &entry : *disks) {
+        SrmResource *disk = entry.second;
+        long sign = -1;
+        std::string name;
+        if (disk->shouldReport() == 0 || !srmDiskSignAndName(disk, &sign, &name)) {
+            continue;
+        }
+        // The name is checked whatever the signature did, so a disk can carry
+        // both errors.
+        if (sign < 0) {
+            srmExcludeResource(db, disk, "Disk signature not generated: " + disk->Id);
+        }
+        if (name.empty()) {
+            srmExcludeResource(db, disk, "Disk Name not generated: " + disk->Id);
+        }
+    }
+}
+
+void resolveChunks(SrmResourceDatabase *db, int &copies) {
+    SrmResourceIdMap *chunks = kindOf(db->getResourceList(), SRM_RES_DISKCHUNK);
+    if (chunks == nullptr) {
+        return;
+    }
+    for (const auto &entry : *chunks) {
+        if (SrmResource *disk = db->findResource(SRM_RES_DISK, srmDiskChunkDisk(entry.second))) {
+            copyState(disk, entry.second, copies);
+        }
+    }
+}
+
+void resolveVolumes(SrmResourceDatabase *db, int &copies) {
+    SrmResourceIdMap *volumes = kindOf(db->getResourceList(), SRM_RES_VOLUME);
+    if (volumes == nullptr) {
+        return;
+    }
+    for (const auto &entry : *volumes) {
+        SrmResourceIdMap *chunks = kindOf(srmVolumeDiskChunks(entry.second), SRM_RES_DISKCHUNK);
+        if (chunks == nullptr) {
+            continue;
+        }
+        // Every chunk on a known disk copies; the last one in Id order decides.
+        for (const auto &chunk : *chunks) {
+            if (SrmResource *disk =
+                    db->findResource(SRM_RES_DISK, srmDiskChunkDisk(chunk.second))) {
+                copyState(disk, entry.second, copies);
+            }
+        }
+    }
+}
+
+// File systems, mount points and shares take the state of the volume that
+// `volumeOf` names.
+void resolveResidents(SrmResourceDatabase *db, SrmResourceType kind,
+                      std::string (*volumeOf)(SrmResource *), int &copies) {
+    SrmResourceIdMap *residents = kindOf(db->getResourceList(), kind);
+    if (residents == nullptr) {
+        return;
+    }
+    for (const auto &entry : *residents) {
+        if (SrmResource *volume = db->findResource(SRM_RES_VOLUME, volumeOf(entry.second))) {
+            copyState(volume, entry.second, copies);
+        }
+    }
+}
+
+// The database's volumes by the disks their chunks lie on: for each disk Id,
+// the volumes having at least one chunk on it, each once, in volume Id order.
+// Built once for all service groups, so growing them costs the member disks'
+// volumes rather than every volume's chunks for every group.
+class VolumesByDisk {
+  public:
+    void build(SrmResourceDatabase *db) {
+        index.clear();
+        SrmResourceIdMap *volumes = kindOf(db->getResourceList(), SRM_RES_VOLUME);
+        if (volumes == nullptr) {
+            return;
+        }
+        for (const auto &entry : *volumes) {
+            SrmResourceIdMap *chunks = kindOf(srmVolumeDiskChunks(entry.second), SRM_RES_DISKCHUNK);
+            if (chunks == nullptr) {
+                continue;
+            }
+            for (const auto &chunk : *chunks) {
+                std::string disk = srmDiskChunkDisk(chunk.second);
+                if (disk.empty()) {
+                    continue;
+                }
+                std::vector<SrmResource *> &on = index[disk];
+                if (on.empty() || on.back() != entry.second) {
+                    on.push_back(entry.second);
+                }
+            }
+        }
+    }
+
+    // Null when no volume has a chunk on `diskId`.
+    const std::vector<SrmResource *> *on(const std::string &diskId) const {
+        auto it = index.find(diskId);
+        return it != index.end() ? &it->second : nullptr;
+    }
+
+  private:
+    std::unordered_map<std::string, std::vector<SrmResource *>> index;
+};
+
+// True when merging `list` into `members` would fold one of its resources into
+// a different object that `members` holds under the same key. Such a merge may
+// change that object's chunks, which a built volume index no longer sees.
+bool mergeFoldsIntoOthers(SrmResourceList *members, SrmResourceList *list) {
+    for (SrmResourceType t : kAllKinds) {
+        SrmResourceIdMap *map = kindOf(list, t);
+        if (map == nullptr) {
+            continue;
+        }
+        for (const auto &entry : *map) {
+            SrmResource *held = members->findResource(entry.second->type, entry.second->Id);
+            if (held != nullptr && held != entry.second) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Step one of growing a group: the members' volume groups bring their volumes,
+// then their disks. Returns true when the volume index may have gone stale.
+bool addVolumeGroupMembers(SrmResourceList *members) {
+    SrmResourceIdMap *groups = members->getSrmResourceIdMap(SRM_RES_VOLUMEGROUP);
+    if (groups == nullptr) {
+        return false;
+    }
+    bool stale = false;
+    // Merges only add to the members' maps; the walk over this one stays valid.
+    for (const auto &entry : *groups) {
+        SrmResourceList *volumes = srmVolumeGroupVolumes(entry.second);
+        // Without a volume list a group brings nothing, not even its disks.
+        if (volumes == nullptr) {
+            continue;
+        }
+        SrmResourceList *disks = srmVolumeGroupDisks(entry.second);
+        stale = stale || mergeFoldsIntoOthers(members, volumes) ||
+                (disks != nullptr && mergeFoldsIntoOthers(members, disks));
+        members->mergeResources(volumes);
+        members->mergeResources(disks);
+    }
+    return stale;
+}
+
+// Step two: every volume of the database with a chunk on a member disk joins,
+// unless a volume of its Id already is a member.
+void addVolumesOnMemberDisks(SrmServiceGroup *group, SrmResourceList *members,
+                             const VolumesByDisk &byDisk) {
+    SrmResourceIdMap *disks = members->getSrmResourceIdMap(SRM_RES_DISK);
+    if (disks == nullptr || disks->empty()) {
+        return;
+    }
+    std::map<std::string, SrmResource *> joining;
+    for (const auto &disk : *disks) {
+        if (const std::vector<SrmResource *> *volumes = byDisk.on(disk.first)) {
+            for (SrmResource *volume : *volumes) {
+                joining.emplace(volume->Id, volume);
+            }
+        }
+    }
+    for (const auto &entry : joining) {
+        if (members->findResource(SRM_RES_VOLUME, entry.first) == nullptr) {
+            group->addResource(entry.second);
+        }
+    }
+}
+
+void growServiceGroups(SrmResourceDatabase *db) {
+    VolumesByDisk byDisk;
+    bool built = false;
+    for (const auto &entry : db->getServiceGroups()) {
+        SrmServiceGroup *group = entry.second;
+        SrmResourceList *members = group->getResourceList();
+        if (members == nullptr) {
+            continue;
+        }
+        if (addVolumeGroupMembers(members)) {
+            built = false;
+        }
+        if (members->getTypeCount(SRM_RES_DISK) == 0) {
+            continue;
+        }
+        if (!built) {
+            byDisk.build(db);
+            built = true;
+        }
+        addVolumesOnMemberDisks(group, members, byDisk);
+    }
+}
+
+}  // namespace
+
+int SrmResourceDatabase::resolveDatabase() {
+    int copies = 0;
+    if (!resources) {
+        return 0;
+    }
+    resolveVolumeGroups(this, copies);
+    checkDisks(this);
+    resolveChunks(this, copies);
+    resolveVolumes(this, copies);
+    resolveResidents(this, SRM_RES_FILESYSTEM, srmFileSystemVolume, copies);
+    resolveResidents(this, SRM_RES_MOUNTPOINT, srmMountPointVolumeId, copies);
+    resolveResidents(this, SRM_RES_SHARE, srmShareVolumeId, copies);
+    growServiceGroups(this);
+    return copies;
+}
+
+std::string SrmResourceDatabase::getLowestLLTNodeIp() {
+    SrmResourceIdMap *nodes = kindOf(computers.get(), SRM_RES_COMPUTER);
+    if (nodes == nullptr || nodes->empty()) {
+        setErrorInfo(ENOMEM, kLowestLLTFailed, nullptr);
+        return std::string();
+    }
+    bool chosen = false;
+    int32_t lowest = 0;
+    std::string ip;
+    for (const auto &entry : *nodes) {
+        int32_t llt = 0;
+        std::string addr;
+        if (!srmComputerLLTNode(entry.second, &llt, &addr)) {
+            continue;
+        }
+        // Strictly lower only: among equal numbers the first in Id order stays.
+        if (!chosen || llt < lowest) {
+            chosen = true;
+            lowest = llt;
+            ip = std::move(addr);
+        }
+    }
+    if (!chosen) {
+        setErrorInfo(ENOENT, kLowestLLTFailed, nullptr);
+        return std::string();
+    }
+    if (ip.empty()) {
+        setErrorInfo(ENOMEM, kLowestLLTFailed, nullptr);
+    }
+    return ip;
+}

@@ -1,0 +1,36 @@
+// The fields of particular kinds that resolution and the integrity check read:
+// the members of volume groups and volumes, a disk's signature and name, the
+// disk a chunk lies on, the volume a mount point sits on and a computer's LLT
+// node. Like SrmKindLinks.h, this keeps the model's passes free of the kinds'
+// class definitions.
+//
+// Internal to libulvar (not exported, not installed).
+#ifndef INVENTORY_MODEL_SRMSTACKFIELDS_H
+#define INVENTORY_MODEL_SRMSTACKFIELDS_H
+
+#include <cstdint>
+#include <string>
+
+class SrmResource;
+class SrmResourceList;
+
+// A volume group's disk list and volume list, and a volume's disk-chunk list.
+// Null when `r` is not of that class or the list could not be made. The lists
+// belong to their volume group or volume and live as long as it does.
+SrmResourceList *srmVolumeGroupDisks(SrmResource *r);
+SrmResourceList *srmVolumeGroupVolumes(SrmResource *r);
+SrmResourceList *srmVolumeDiskChunks(SrmResource *r);
+
+// A disk's Sign and Name; false, with nothing stored, when `r` is not a disk.
+bool srmDiskSignAndName(SrmResource *r, long *sign, std::string *name);
+
+// The chunk's Disk and the mount point's VolumeId; empty when `r` is not of
+// that class.
+std::string srmDiskChunkDisk(SrmResource *r);
+std::string srmMountPointVolumeId(SrmResource *r);
+
+// A computer's LLTId and IPAddr; false, with nothing stored, when `r` is not a
+// computer.
+bool srmComputerLLTNode(SrmResource *r, int32_t *lltId, std::string *ipAddr);
+
+#endif
