@@ -1,5 +1,7 @@
 #include "inventory/jni/SrmUlvarNatives.h"
 
+#include <stdio.h>
+
 #include <new>
 
 #include "inventory/jni/SrmBatchLoader.h"
@@ -167,6 +169,35 @@ JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeGroup)(JNIEnv *env, jclass, 
 JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jclass, jlong handle,
                                                                  jstring batch) {
     return srmLoadBatch(env, handle, batch, kVolumeManager);
+}
+
+// A zero handle has no database: both give 0 rather than follow a null pointer.
+JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(resolveDatabase)(JNIEnv *, jclass, jlong handle) {
+    SrmResourceDatabase *db = srmDatabaseOf(handle);
+    if (db == nullptr) {
+        return 0;
+    }
+    try {
+        return db->resolveDatabase();
+    } catch (...) {
+        return 0;
+    }
+}
+
+JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *, jclass, jlong handle) {
+    SrmResourceDatabase *db = srmDatabaseOf(handle);
+    if (db == nullptr) {
+        return 0;
+    }
+    try {
+        // The database is written with write(2) on the descriptor itself, so
+        // anything the C library still buffers for standard output (the
+        // diagnostic dumps print there) must go out first, not into the middle.
+        fflush(stdout);
+        return db->serialize(fileno(stdout), 0);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

@@ -47,6 +47,16 @@ JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeGroup)(JNIEnv *env, jclass c
 JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jclass cls,
                                                                  jlong handle, jstring batch);
 
+// Copies report flags down the storage stack, takes unusable disks out of the
+// report (filing an error record for each) and grows the service groups;
+// returns the number of state copies made. 0 for a zero handle.
+JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(resolveDatabase)(JNIEnv *env, jclass cls, jlong handle);
+// Writes the whole database as record text to descriptor 1, after flushing
+// what C stdio holds for standard output; 1 on success, 0 on failure (the
+// database's last error says why) and for a zero handle. The Java caller must
+// flush System.out first and print nothing to it until this returns.
+JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *env, jclass cls, jlong handle);
+
 #ifdef __cplusplus
 }
 #endif
