@@ -8,6 +8,7 @@
 
 #include "inventory/jni/SrmUlvarNatives.h"
 #include "inventory/jni/testing/FakeJni.h"
+#include "inventory/jni/testing/StdoutCapture.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -16,11 +17,15 @@ namespace {
 
 using AddFn = jstring (*)(JNIEnv *, jclass, jlong, jstring);
 
-std::string ReadSample(const std::string &name) {
-    std::ifstream in(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt", std::ios::binary);
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream all;
     all << in.rdbuf();
     return all.str();
+}
+
+std::string ReadSample(const std::string &name) {
+    return ReadFile(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt");
 }
 
 class SampleHostTest : public ::testing::Test {
@@ -111,6 +116,46 @@ TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
     auto *md0 = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0"));
     ASSERT_NE(nullptr, md0);
     EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
+}
+
+// The scanner road as scripts/demo runs it: every batch, resolve, serialize.
+// The output is the reviewed examples/host.expected, byte for byte.
+TEST_F(SampleHostTest, RoadWritesTheExpectedDatabase) {
+    const struct {
+        AddFn add;
+        const char *sample;
+    } road[] = {
+        {SRM_ULVAR_NATIVE(addComputer), "computer"},
+        {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo"},
+        {SRM_ULVAR_NATIVE(addDisk), "disk"},
+        {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk"},
+        {SRM_ULVAR_NATIVE(addVolume), "volume"},
+        {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup"},
+        {SRM_ULVAR_NATIVE(addFileSystem), "filesystem"},
+        {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint"},
+        {SRM_ULVAR_NATIVE(addShare), "share"},
+        {SRM_ULVAR_NATIVE(addAlias), "alias"},
+    };
+    for (const auto &step : road) {
+        ASSERT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
+    }
+    // The volume group hands its state to two disks and two volumes, then
+    // four chunks, three volumes on chunks, three file systems, three mount
+    // points and two shares take theirs; the NVMe disk has no signature.
+    EXPECT_EQ(19, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, handle_));
+
+    std::string out;
+    int written = 0;
+    {
+        jni_testing::StdoutCapture capture;
+        ASSERT_TRUE(capture.ok());
+        written = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle_);
+        out = capture.finish();
+    }
+    EXPECT_EQ(1, written);
+    std::string expected = ReadFile(std::string(ULVAR_EXAMPLES_DIR) + "/host.expected");
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(expected, out);
 }
 
 }  // namespace
