@@ -80,6 +80,7 @@ class SrmResolutionTest : public ::testing::Test {
         return ids;
     }
 
+    CountingResourceLog log;  // outlives the database, which destroys test resources
     SrmResourceDatabase db;
 };
 
@@ -192,7 +193,6 @@ TEST_F(SrmResolutionTest, ServiceGroupGainsEveryVolumeOnItsDisksOnce) {
     Volume("v1", {Chunk("c1", "d1"), Chunk("c2", "d1")});
     Volume("v2", {Chunk("c3", "d2"), Chunk("c4", "d1")});
     Volume("v3", {Chunk("c5", "d2")});
-    CountingResourceLog log;
     auto *own = new CountingResource(&log, SRM_RES_VOLUME, "v2");
     SrmServiceGroup *g = Group("sg");
     g->addResource(d1);
@@ -226,7 +226,6 @@ TEST_F(SrmResolutionTest, ServiceGroupGainsItsVolumeGroupsMembersAndWhatLiesOnTh
 TEST_F(SrmResolutionTest, MemberFiledAsVolumeGroupWithoutVolumeListBringsNothing) {
     Volume("v1", {Chunk("c1", "d1")});
     Disk("d1");
-    CountingResourceLog log;
     auto *notAGroup = new CountingResource(&log, SRM_RES_VOLUMEGROUP, "dg");
     SrmServiceGroup *g = Group("sg");
     g->addResource(notAGroup);
@@ -303,7 +302,6 @@ TEST_F(SrmLowestLLTNodeTest, ChosenComputerWithoutAddressSetsTheLastError) {
 }
 
 TEST_F(SrmLowestLLTNodeTest, ListWithoutARealComputerChoosesNone) {
-    CountingResourceLog log;
     auto *fake = new CountingResource(&log, SRM_RES_COMPUTER, "x");
     db.getComputerList()->addResource(fake);
     fake->Release();
