@@ -58,12 +58,17 @@ public final class SrmUlvar {
     public static native String addVolumeManagerInfo(long handle, String batch);
 
     /**
-     * Copies report flags down the storage stack, drops unusable disks from the report and grows
-     * the service groups; returns the number of state copies made.
+     * Copies report flags down the storage stack, drops unusable disks from the report (an error
+     * record names each) and grows the service groups; returns the number of state copies made.
      */
     public static native int resolveDatabase(long handle);
 
-    /** Writes the whole database as record text to the process's standard output; 1 on success. */
+    /**
+     * Writes the whole database as record text straight to the process's standard output
+     * (descriptor 1, bypassing {@code System.out}); 1 on success, 0 on failure. Flush
+     * {@code System.out} before the call and print nothing to it until the call returns, or the
+     * two outputs interleave.
+     */
     public static native int serialize(long handle);
 
     /**
