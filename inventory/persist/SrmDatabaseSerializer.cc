@@ -2,6 +2,8 @@
 // error records and the service groups, and the loader that reads such a file
 // back into a database.
 #include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -289,53 +291,70 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
     }
     record.reset();
 
-    // Each record is walked for "Type" elements; the kind's reader rewinds the
-    // record and reads it to its end (and may read nested records from the
-    // same reader), and the walk goes on from where the kind's reader stopped,
-    // so a well-formed record makes exactly one object. The count, not the end
-    // of the data, decides how many records are read.
+    // Each record is walked for "Type" elements. The kind's reader rewinds the
+    // record and reads it up to its first element that does not split (to its
+    // end, when well formed), and may read nested records from the same
+    // reader; the walk goes on after the element where the kind's reader
+    // stopped, so a well-formed record makes exactly one object. In a damaged
+    // record that stop can lie before the "Type" just taken: the walk then
+    // goes on after that "Type" instead, since going back would find the same
+    // "Type" again and never end. The count, not the end of the data, decides
+    // how many records are read.
+    // Makes the object a "Type" word names and lets it read `r`: 1 when it
+    // counts (its read succeeded, whether or not the database then keeps it).
+    auto readRecordAs = [this](int word, int fd, CSRMReportTuple *r) -> int {
+        if (word == SRM_KEY_Error) {
+            std::unique_ptr<SrmError> error(new (std::nothrow) SrmError(this));
+            std::string errorKey;
+            if (!error || error->deserialize(fd, errorKey, r) == 0) {
+                return 0;
+            }
+            if (addError(error.get(), errorKey) != 0) {
+                error.release();  // the error list owns it now
+            }
+            return 1;
+        }
+        std::unique_ptr<SrmResource, ReleaseRef> resource(newResourceOfWord(word));
+        if (!resource) {
+            return 0;
+        }
+        resource->db = this;
+        // Every computer record names this computer before it is read; one the
+        // database does not keep gives the name back to the computer that held
+        // it before, so the name never outlives its computer.
+        SrmComputer *previous = thisComputer;
+        setThisComputer(dynamic_cast<SrmComputer *>(resource.get()));
+        if (resource->deserialize(fd, r) == 0) {
+            thisComputer = previous;
+            return 0;
+        }
+        if (addResource(resource.get()) == 0) {
+            thisComputer = previous;
+        }
+        return 1;
+    };
     int count = 0;
+    std::vector<std::string> elements;
     for (int i = 0; i < resourceTotal; ++i) {
         if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
             break;
         }
-        record->resetNext();
-        while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-            if (SrmSplitKeyValuePair(&element, &key, &value) == 0 ||
+        elements.clear();
+        record->getAllElements(elements);
+        std::size_t readerStop = 0;
+        while (readerStop < elements.size() &&
+               SrmSplitKeyValuePair(&elements[readerStop], &key, &value) != 0) {
+            ++readerStop;
+        }
+        std::size_t at = 0;
+        while (at < elements.size()) {
+            std::size_t typeAt = at++;
+            if (SrmSplitKeyValuePair(&elements[typeAt], &key, &value) == 0 ||
                 SrmUlvarGetStringId(key) != SRM_KEY_Type) {
                 continue;
             }
-            int word = SrmUlvarGetStringId(value);
-            if (word == SRM_KEY_Error) {
-                std::unique_ptr<SrmError> error(new (std::nothrow) SrmError(this));
-                std::string errorKey;
-                if (error && error->deserialize(fd, errorKey, record.get()) != 0) {
-                    ++count;
-                    if (addError(error.get(), errorKey) != 0) {
-                        error.release();  // the error list owns it now
-                    }
-                }
-                continue;
-            }
-            std::unique_ptr<SrmResource, ReleaseRef> resource(newResourceOfWord(word));
-            if (!resource) {
-                continue;
-            }
-            resource->db = this;
-            // Every computer record names this computer before it is read; one
-            // the database does not keep gives the name back to the computer
-            // that held it before, so the name never outlives its computer.
-            SrmComputer *previous = thisComputer;
-            auto *computer = dynamic_cast<SrmComputer *>(resource.get());
-            setThisComputer(computer);
-            if (resource->deserialize(fd, record.get()) == 0) {
-                thisComputer = previous;
-                continue;
-            }
-            ++count;
-            if (addResource(resource.get()) == 0) {
-                thisComputer = previous;
-            }
+            at = std::max(typeAt, readerStop) + 1;
+            count += readRecordAs(SrmUlvarGetStringId(value), fd, record.get());
         }
         record.reset();
     }

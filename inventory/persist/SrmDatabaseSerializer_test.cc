@@ -368,6 +368,14 @@ TEST_F(SrmDatabaseLoadTest, RecordsCarryingAnotherKindsKeysReadOnlyTheirOwn) {
     EXPECT_EQ(1, db.getErrorList()->getErrorCount("host"));
 }
 
+// A kind's reader stops at the first element that does not split; a "Type"
+// after that point must not send the walk back to it again and again.
+TEST_F(SrmDatabaseLoadTest, TypeAfterAnUnsplitElementIsTakenOnce) {
+    const std::string file = Header(2, 0) + "\"Type=Disk\",\"Id=d\",\"junk\",\"Type=Disk\",;\n";
+    ASSERT_EQ(1, Load(&db, file)) << LastMessage(&db);
+    EXPECT_EQ(1, db.getResourceCount());
+}
+
 TEST_F(SrmDatabaseLoadTest, ErrorsWithoutKeyOrDescriptionAreCountedAndDropped) {
     const std::string file = Header(2, 0) +
                              "\"Type=Error\",\"ErrorDesc=no key\",;\n"
