@@ -1,0 +1,71 @@
+// Loads arbitrary bytes as a database file, then runs everything a caller may
+// do with whatever got loaded: resolve, check, write (and load what was
+// written), delete. Any crash, hang, leak or out-of-bounds access is a finding;
+// the results themselves are free, a damaged file may fail to load.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "inventory/model/SrmResourceDatabase.h"
+
+namespace {
+
+// A descriptor reading `size` bytes of `data` from the start; -1 on failure.
+int descriptorWith(const uint8_t *data, size_t size) {
+    int fd = memfd_create("srdb", MFD_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fd, data + done, size - done);
+        if (n <= 0) {
+            close(fd);
+            return -1;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (lseek(fd, 0, SEEK_SET) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Loads `fd` into a new database and puts it through every whole-database
+// operation; writes it to `out` when `out` is not negative.
+void exercise(int fd, int out) {
+    SrmResourceDatabase *db = new SrmResourceDatabase();
+    db->deserialize(fd, nullptr);
+    db->resolveDatabase();
+    db->checkIntegrity();
+    db->getLowestLLTNodeIp();
+    db->getThisComputer();
+    if (out >= 0) {
+        db->serialize(out, 0);
+    }
+    delete db;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    int in = descriptorWith(data, size);
+    if (in < 0) {
+        return 0;
+    }
+    int out = memfd_create("srdb-out", MFD_CLOEXEC);
+    exercise(in, out);
+    close(in);
+    if (out >= 0) {
+        // What a loaded database writes is a file like any other: load it too.
+        if (lseek(out, 0, SEEK_SET) == 0) {
+            exercise(out, -1);
+        }
+        close(out);
+    }
+    return 0;
+}
