@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
@@ -47,12 +47,6 @@ SrmResourceType childKindOfWord(int word) {
     }
 }
 
-void takeText(std::string &field, const std::string &value) {
-    if (!value.empty()) {
-        field = value;
-    }
-}
-
 }  // namespace
 
 SrmComputer::SrmComputer() : resources(new (std::nothrow) SrmResourceList(nullptr)) {
@@ -73,19 +67,11 @@ SrmComputer::~SrmComputer() {
 }
 
 int SrmComputer::setCapacity(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    CapacityKB = kb;
-    return 1;
+    return srmSetSize(CapacityKB, kb);
 }
 
 int SrmComputer::setFreeSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    FreeSpaceKB = kb;
-    return 1;
+    return srmSetSize(FreeSpaceKB, kb);
 }
 
 int SrmComputer::addResource(SrmResource *r) {
@@ -134,70 +120,54 @@ int SrmComputer::removeServiceGroup(std::string name) {
 }
 
 int SrmComputer::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmComputer *>(other);
-    if (o == nullptr || other->type != SRM_RES_COMPUTER) {
-        return 0;
-    }
-    // A computer merged with itself (two lists sharing it) is already whole;
-    // going on would only mark the held computer as merged.
-    if (o->isMerged() || o == this) {
+    return srmMergeKind(this, other, SRM_RES_COMPUTER, [this](SrmComputer *o) {
+        srmTakeText(HostName, o->HostName);
+        srmTakeText(CPUInfo, o->CPUInfo);
+        srmTakeText(HWInfo, o->HWInfo);
+        srmTakeText(OS, o->OS);
+        srmTakeText(OSInfo, o->OSInfo);
+        srmTakeText(MgmtURL, o->MgmtURL);
+        srmTakeText(DisplayMgmtURL, o->DisplayMgmtURL);
+        srmTakeText(HostId, o->HostId);
+        srmTakeText(IPAddr, o->IPAddr);
+        srmTakeNonZero(ProcSpeedMHz, o->ProcSpeedMHz);
+        srmTakeNonZero(RAMMB, o->RAMMB);
+        srmTakeNonZero(SwapMB, o->SwapMB);
+        if (o->AddrSpaceMB != 0) {
+            AddrSpaceMB = o->AddrSpaceMB;
+        }
+        srmTakeNonZero(ProcCount, o->ProcCount);
+        if (o->NodeId != -1) {
+            NodeId = o->NodeId;
+        }
+        if (o->LLTId != -1) {
+            LLTId = o->LLTId;
+        }
+        if (o->CapacityKB != 0) {
+            setCapacity(o->CapacityKB);
+        }
+        if (o->FreeSpaceKB != 0) {
+            setFreeSpace(o->FreeSpaceKB);
+        }
+        if (o->TIM != 0) {
+            TIM = o->TIM;
+            // The newcomer may have made itself this computer while it was read;
+            // it dies after this merge, so the computer that keeps its "TIM" takes
+            // its place.
+            if (db != nullptr) {
+                db->setThisComputer(this);
+            }
+        }
+        if (resources && o->resources) {
+            // Resources the merge adds are stamped with the list's database, which
+            // must be this computer's own rather than none.
+            if (db != nullptr) {
+                resources->setDb(db);
+            }
+            resources->mergeResources(o->resources.get());
+        }
         return 1;
-    }
-    takeText(HostName, o->HostName);
-    takeText(CPUInfo, o->CPUInfo);
-    takeText(HWInfo, o->HWInfo);
-    takeText(OS, o->OS);
-    takeText(OSInfo, o->OSInfo);
-    takeText(MgmtURL, o->MgmtURL);
-    takeText(DisplayMgmtURL, o->DisplayMgmtURL);
-    takeText(HostId, o->HostId);
-    takeText(IPAddr, o->IPAddr);
-    if (o->ProcSpeedMHz != 0) {
-        ProcSpeedMHz = o->ProcSpeedMHz;
-    }
-    if (o->RAMMB != 0) {
-        RAMMB = o->RAMMB;
-    }
-    if (o->SwapMB != 0) {
-        SwapMB = o->SwapMB;
-    }
-    if (o->AddrSpaceMB != 0) {
-        AddrSpaceMB = o->AddrSpaceMB;
-    }
-    if (o->ProcCount != 0) {
-        ProcCount = o->ProcCount;
-    }
-    if (o->NodeId != -1) {
-        NodeId = o->NodeId;
-    }
-    if (o->LLTId != -1) {
-        LLTId = o->LLTId;
-    }
-    if (o->CapacityKB != 0) {
-        setCapacity(o->CapacityKB);
-    }
-    if (o->FreeSpaceKB != 0) {
-        setFreeSpace(o->FreeSpaceKB);
-    }
-    if (o->TIM != 0) {
-        TIM = o->TIM;
-        // The newcomer may have made itself this computer while it was read;
-        // it dies after this merge, so the computer that keeps its "TIM" takes
-        // its place.
-        if (db != nullptr) {
-            db->setThisComputer(this);
-        }
-    }
-    if (resources && o->resources) {
-        // Resources the merge adds are stamped with the list's database, which
-        // must be this computer's own rather than none.
-        if (db != nullptr) {
-            resources->setDb(db);
-        }
-        resources->mergeResources(o->resources.get());
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 int SrmComputer::serialize(int fd, int flags) {

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "inventory/kinds/SrmStorageRecord.h"
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
-using srm_storage::forEachElement;
-using srm_storage::takeCommon;
+using srm_walk::forEachElement;
+using srm_walk::takeCommon;
 
 // ---- SrmDisk ----
 
@@ -29,87 +29,52 @@ SrmDisk::SrmDisk(std::string id) : SrmDisk() {
 SrmDisk::~SrmDisk() = default;
 
 int SrmDisk::setCapacity(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    CapacityKB = kb;
-    return 1;
+    return srmSetSize(CapacityKB, kb);
 }
 
 int SrmDisk::setFreeSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    FreeSpaceKB = kb;
-    return 1;
+    return srmSetSize(FreeSpaceKB, kb);
 }
-
-namespace {
-
-void takeIfSet(int &field, int value) {
-    if (value != 0) {
-        field = value;
-    }
-}
-
-void takeIfSet(std::string &field, const std::string &value) {
-    if (!value.empty()) {
-        field = value;
-    }
-}
-
-}  // namespace
 
 int SrmDisk::mergeResource(SrmResource *other) {
-    if (other == nullptr || other->type != SRM_RES_DISK) {
-        return 0;
-    }
-    if (other->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_DISK, [this](SrmDisk *o) {
+        if (o->state != 0) {
+            state |= o->state;
+        }
+        srmTakeNonZero(Status, o->Status);
+        srmTakeNonZero(IdType, o->IdType);
+        srmTakeNonZero(AWRE, o->AWRE);
+        srmTakeNonZero(AddrBus, o->AddrBus);
+        srmTakeNonZero(AddrTarget, o->AddrTarget);
+        srmTakeNonZero(AddrLUN, o->AddrLUN);
+        srmTakeNonZero(LLTId, o->LLTId);
+        srmTakeNonZero(DiskType, o->DiskType);
+        srmTakeNonZero(RPM, o->RPM);
+        srmTakeNonZero(FactoryDefect, o->FactoryDefect);
+        srmTakeNonZero(GrownDefect, o->GrownDefect);
+        srmTakeNonZero(Sbc, o->Sbc);
+        srmTakeNonZero(VendorVer, o->VendorVer);
+        if (o->CapacityKB != 0) {
+            setCapacity(o->CapacityKB);
+        }
+        if (o->FreeSpaceKB != 0) {
+            setFreeSpace(o->FreeSpaceKB);
+        }
+        srmTakeText(StatusDesc, o->StatusDesc);
+        srmTakeText(IdValue, o->IdValue);
+        srmTakeText(Model, o->Model);
+        srmTakeText(Make, o->Make);
+        srmTakeText(Revision, o->Revision);
+        srmTakeText(SerialNum, o->SerialNum);
+        // The first name and signature a disk was seen with stay.
+        if (Name.empty()) {
+            Name = o->Name;
+        }
+        if (Sign < 0) {
+            Sign = o->Sign;
+        }
         return 1;
-    }
-    auto *o = dynamic_cast<SrmDisk *>(other);
-    if (o == nullptr) {
-        return 0;
-    }
-    if (o->state != 0) {
-        state |= o->state;
-    }
-    takeIfSet(Status, o->Status);
-    takeIfSet(IdType, o->IdType);
-    takeIfSet(AWRE, o->AWRE);
-    takeIfSet(AddrBus, o->AddrBus);
-    takeIfSet(AddrTarget, o->AddrTarget);
-    takeIfSet(AddrLUN, o->AddrLUN);
-    takeIfSet(LLTId, o->LLTId);
-    takeIfSet(DiskType, o->DiskType);
-    takeIfSet(RPM, o->RPM);
-    takeIfSet(FactoryDefect, o->FactoryDefect);
-    takeIfSet(GrownDefect, o->GrownDefect);
-    takeIfSet(Sbc, o->Sbc);
-    takeIfSet(VendorVer, o->VendorVer);
-    if (o->CapacityKB != 0) {
-        setCapacity(o->CapacityKB);
-    }
-    if (o->FreeSpaceKB != 0) {
-        setFreeSpace(o->FreeSpaceKB);
-    }
-    takeIfSet(StatusDesc, o->StatusDesc);
-    takeIfSet(IdValue, o->IdValue);
-    takeIfSet(Model, o->Model);
-    takeIfSet(Make, o->Make);
-    takeIfSet(Revision, o->Revision);
-    takeIfSet(SerialNum, o->SerialNum);
-    // The first name and signature a disk was seen with stay.
-    if (Name.empty()) {
-        Name = o->Name;
-    }
-    if (Sign < 0) {
-        Sign = o->Sign;
-    }
-    // `other` may be this very disk when two lists share it; the flag then
-    // lands here, as on any absorbed newcomer.
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmDisk::getResourceReportString(bool) {
@@ -265,23 +230,14 @@ int SrmDiskChunk::setStartAndLength(long start, long length) {
 }
 
 int SrmDiskChunk::mergeResource(SrmResource *other) {
-    if (other == nullptr || other->type != SRM_RES_DISKCHUNK) {
-        return 0;
-    }
-    if (other->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_DISKCHUNK, [this](SrmDiskChunk *o) {
+        srmTakeText(DiskChunk, o->DiskChunk);
+        srmTakeText(Disk, o->Disk);
+        if (o->Start != 0 || o->Length != 0) {
+            setStartAndLength(o->Start, o->Length);
+        }
         return 1;
-    }
-    auto *o = dynamic_cast<SrmDiskChunk *>(other);
-    if (o == nullptr) {
-        return 0;
-    }
-    takeIfSet(DiskChunk, o->DiskChunk);
-    takeIfSet(Disk, o->Disk);
-    if (o->Start != 0 || o->Length != 0) {
-        setStartAndLength(o->Start, o->Length);
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmDiskChunk::getResourceReportString(bool) {

@@ -3,51 +3,17 @@
 #include <new>
 #include <string>
 
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/TupleStatus.h"
+
+using srm_walk::forEachElement;
+using srm_walk::takeCommon;
+using srm_walk::takeIdentity;
 
 namespace {
-
-// Calls `take(keyId, value)` for each element of `record` from its start, until
-// one cannot be read or split.
-template <typename Take>
-void forEachElement(CSRMReportTuple *record, Take take) {
-    record->resetNext();
-    std::string element;
-    std::string key;
-    std::string value;
-    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
-            break;
-        }
-        take(SrmUlvarGetStringId(key), value);
-    }
-}
-
-// Id, PubId and LId are common to the three kinds; false for any other key.
-bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
-    switch (keyId) {
-        case SRM_KEY_Id:
-            r->Id = value;
-            return true;
-        case SRM_KEY_PubId:
-            r->PubId = value;
-            return true;
-        case SRM_KEY_LId:
-            r->LId = value;
-            return true;
-        default:
-            return false;
-    }
-}
-
-uint32_t stateOf(const std::string &value) {
-    return static_cast<uint32_t>(srmRecordLong(value));
-}
 
 // A volume named by its Id, or by a local identity registered for it, is
 // stored under its own Id; a value the database does not know is kept as read.
@@ -77,18 +43,6 @@ bool canWrite(const SrmResource *r) {
     return r->db != nullptr && r->getBuffer() != nullptr;
 }
 
-void takeText(std::string &field, const std::string &newer) {
-    if (!newer.empty()) {
-        field = newer;
-    }
-}
-
-void takeNonZero(int &field, int newer) {
-    if (newer != 0) {
-        field = newer;
-    }
-}
-
 }  // namespace
 
 // ---- File system ----
@@ -104,35 +58,19 @@ SrmFileSystem::SrmFileSystem(std::string id) : SrmFileSystem() {
 SrmFileSystem::~SrmFileSystem() = default;
 
 int SrmFileSystem::setCapacity(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    CapacityKB = kb;
-    return 1;
+    return srmSetSize(CapacityKB, kb);
 }
 
 int SrmFileSystem::setFreeSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    FreeSpaceKB = kb;
-    return 1;
+    return srmSetSize(FreeSpaceKB, kb);
 }
 
 int SrmFileSystem::setUsedSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    UsedSpaceKB = kb;
-    return 1;
+    return srmSetSize(UsedSpaceKB, kb);
 }
 
 int SrmFileSystem::setReservedSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    ReservedSpaceKB = kb;
-    return 1;
+    return srmSetSize(ReservedSpaceKB, kb);
 }
 
 int SrmFileSystem::setMaxFileSize(int value) {
@@ -151,23 +89,20 @@ int SrmFileSystem::setMaxFileCount(int value) {
 }
 
 int SrmFileSystem::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmFileSystem *>(other);
-    if (o == nullptr || o->type != SRM_RES_FILESYSTEM) {
-        return 0;
-    }
-    if (o->isMerged()) {
-        return 1;
-    }
-    // The scanner reports the type it sees now; an empty one means the file
-    // system no longer has a known type.
-    try {
-        FSType = o->FSType;
+    return srmMergeKind(this, other, SRM_RES_FILESYSTEM, [this](SrmFileSystem *o) {
+        // The scanner reports the type it sees now; an empty one means the file
+        // system no longer has a known type.
+        try {
+            FSType = o->FSType;
+        } catch (const std::bad_alloc &) {
+            return 0;
+        }
         setCapacity(o->CapacityKB);
         setFreeSpace(o->FreeSpaceKB);
         setUsedSpace(o->UsedSpaceKB);
         setReservedSpace(o->ReservedSpaceKB);
-        takeNonZero(Pack, o->Pack);
-        takeNonZero(Encrypt, o->Encrypt);
+        srmTakeNonZero(Pack, o->Pack);
+        srmTakeNonZero(Encrypt, o->Encrypt);
         if (o->FileCnt >= 0) {
             FileCnt = o->FileCnt;
         }
@@ -177,11 +112,8 @@ int SrmFileSystem::mergeResource(SrmResource *other) {
         if (o->MaxFileSz >= 0) {
             MaxFileSz = o->MaxFileSz;
         }
-    } catch (const std::bad_alloc &) {
-        return 0;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+        return 1;
+    });
 }
 
 std::string SrmFileSystem::getResourceReportString(bool) {
@@ -225,13 +157,10 @@ int SrmFileSystem::deserialize(int, CSRMReportTuple *record) {
     }
     try {
         forEachElement(record, [this](int keyId, const std::string &value) {
-            if (takeIdentity(this, keyId, value)) {
+            if (takeCommon(this, keyId, value)) {
                 return;
             }
             switch (keyId) {
-                case SRM_KEY_State:
-                    state |= stateOf(value);
-                    break;
                 case SRM_KEY_Volume:
                     Volume = resolveVolume(db, value);
                     break;
@@ -288,27 +217,21 @@ SrmMountPoint::SrmMountPoint(std::string id) : SrmMountPoint() {
 SrmMountPoint::~SrmMountPoint() = default;
 
 int SrmMountPoint::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmMountPoint *>(other);
-    if (o == nullptr || o->type != SRM_RES_MOUNTPOINT) {
-        return 0;
-    }
-    if (o->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_MOUNTPOINT, [this](SrmMountPoint *o) {
+        try {
+            srmTakeText(VolumeId, o->VolumeId);
+            srmTakeText(MountPointName, o->MountPointName);
+            srmTakeText(MountToSystem, o->MountToSystem);
+            srmTakeText(MountLocation, o->MountLocation);
+        } catch (const std::bad_alloc &) {
+            return 0;
+        }
+        srmTakeNonZero(MountType, o->MountType);
+        srmTakeNonZero(MountAtStartup, o->MountAtStartup);
+        srmTakeNonZero(ReadOnly, o->ReadOnly);
+        srmTakeNonZero(MountOptions, o->MountOptions);
         return 1;
-    }
-    try {
-        takeText(VolumeId, o->VolumeId);
-        takeText(MountPointName, o->MountPointName);
-        takeText(MountToSystem, o->MountToSystem);
-        takeText(MountLocation, o->MountLocation);
-        takeNonZero(MountType, o->MountType);
-        takeNonZero(MountAtStartup, o->MountAtStartup);
-        takeNonZero(ReadOnly, o->ReadOnly);
-        takeNonZero(MountOptions, o->MountOptions);
-    } catch (const std::bad_alloc &) {
-        return 0;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmMountPoint::getResourceReportString(bool) {
@@ -349,13 +272,10 @@ int SrmMountPoint::deserialize(int, CSRMReportTuple *record) {
     }
     try {
         forEachElement(record, [this](int keyId, const std::string &value) {
-            if (takeIdentity(this, keyId, value)) {
+            if (takeCommon(this, keyId, value)) {
                 return;
             }
             switch (keyId) {
-                case SRM_KEY_State:
-                    state |= stateOf(value);
-                    break;
                 case SRM_KEY_VolumeId:
                     VolumeId = resolveVolume(db, value);
                     break;
@@ -403,27 +323,21 @@ SrmShare::SrmShare(std::string id) : SrmShare() {
 SrmShare::~SrmShare() = default;
 
 int SrmShare::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmShare *>(other);
-    if (o == nullptr || o->type != SRM_RES_SHARE) {
-        return 0;
-    }
-    if (o->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_SHARE, [this](SrmShare *o) {
+        try {
+            srmTakeText(VolumeId, o->VolumeId);
+            srmTakeText(ShareName, o->ShareName);
+            srmTakeText(SharePath, o->SharePath);
+            srmTakeText(ShareUser, o->ShareUser);
+            srmTakeText(Domain, o->Domain);
+            srmTakeText(ShareDesc, o->ShareDesc);
+        } catch (const std::bad_alloc &) {
+            return 0;
+        }
+        srmTakeNonZero(ShareFsType, o->ShareFsType);
+        srmTakeNonZero(ShareFlags, o->ShareFlags);
         return 1;
-    }
-    try {
-        takeText(VolumeId, o->VolumeId);
-        takeText(ShareName, o->ShareName);
-        takeText(SharePath, o->SharePath);
-        takeText(ShareUser, o->ShareUser);
-        takeText(Domain, o->Domain);
-        takeText(ShareDesc, o->ShareDesc);
-        takeNonZero(ShareFsType, o->ShareFsType);
-        takeNonZero(ShareFlags, o->ShareFlags);
-    } catch (const std::bad_alloc &) {
-        return 0;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmShare::getResourceReportString(bool) {
@@ -470,7 +384,7 @@ int SrmShare::deserialize(int, CSRMReportTuple *record) {
             switch (keyId) {
                 case SRM_KEY_State:
                     // A share's record carries its whole state word.
-                    state = stateOf(value);
+                    state = static_cast<uint32_t>(srmRecordLong(value));
                     break;
                 case SRM_KEY_VolumeId:
                     VolumeId = value;

@@ -13,9 +13,10 @@
 // Common contract of the three kinds below:
 //
 // mergeResource(other): 0 for a null `other` or one of another kind; 1 without
-// change when `other` is already marked merged; otherwise folds `other` in by
-// the kind's rule, marks `other` with SRM_STATE_MERGED and returns 1. Id, PubId
-// and LId are never merged.
+// change when `other` is already marked merged or is this very resource (two
+// lists sharing it); otherwise folds `other` in by the kind's rule, marks
+// `other` with SRM_STATE_MERGED and returns 1. Id, PubId and LId are never
+// merged.
 //
 // serialize(fd, flags): one record through the owning database's record text,
 // written with one write(2); bit 0x1 of `flags` writes the short form ("Type",

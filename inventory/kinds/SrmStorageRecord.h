@@ -1,20 +1,14 @@
-// Helpers the storage kinds share for reading their records: the element walk,
-// the identities and state word every kind carries, and the member-record walk
-// of volumes and volume groups.
+// What volumes and volume groups share around their records: finding the volume
+// manager a record names, and writing the short records of their members.
 //
 // Internal to libulvar (not exported).
 #ifndef INVENTORY_KINDS_SRMSTORAGERECORD_H
 #define INVENTORY_KINDS_SRMSTORAGERECORD_H
 
-#include <cstdint>
 #include <string>
 
-#include "inventory/model/SrmRecordNumber.h"
 #include "inventory/model/SrmResource.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/model/SrmResourceList.h"
 
 class SrmResourceDatabase;
 class SrmVolumeManager;
@@ -25,59 +19,20 @@ namespace srm_storage {
 // value of `id`; null when there is none (or no database). No reference given.
 SrmVolumeManager *findVolumeManager(SrmResourceDatabase *db, const std::string &id);
 
-// Calls `take(keyId, value)` for each element of `record` from its start,
-// until one cannot be read or split.
-template <typename Take>
-void forEachElement(CSRMReportTuple *record, Take take) {
-    record->resetNext();
-    std::string element;
-    std::string key;
-    std::string value;
-    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
-            break;
+// Writes the short record of every member of kind `t` in `list` (null: none),
+// in Id order. Only that kind is written, so that a reader which counts members
+// by kind consumes exactly what follows. 0 at the first failed write, else 1.
+inline int writeMembers(SrmResourceList *list, SrmResourceType t, int fd) {
+    SrmResourceIdMap *members = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
+    if (members == nullptr) {
+        return 1;
+    }
+    for (auto &entry : *members) {
+        if (entry.second->serialize(fd, 1) == 0) {
+            return 0;
         }
-        take(SrmUlvarGetStringId(key), value);
     }
-}
-
-// Id, PubId, LId and State, which every storage kind reads alike ("State" is
-// ORed in). False for any other key.
-inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
-    switch (keyId) {
-        case SRM_KEY_Id:
-            r->Id = value;
-            return true;
-        case SRM_KEY_PubId:
-            r->PubId = value;
-            return true;
-        case SRM_KEY_LId:
-            r->LId = value;
-            return true;
-        case SRM_KEY_State:
-            r->state |= static_cast<uint32_t>(srmRecordLong(value));
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Reads up to `count` further records from `reader` and hands each to
-// `take(record)`; stops early at the first reader status other than 0. Every
-// record is deleted here.
-template <typename Take>
-void forEachMemberRecord(CSRMReportTupleStreamReader *reader, long long count, Take take) {
-    for (long long i = 0; i < count; ++i) {
-        CSRMReportTuple *record = nullptr;
-        int status = reader->GetNextTuple(&record);
-        if (status != TUPLE_STATUS_OK) {
-            // A clean end hands out an empty record once.
-            delete record;
-            return;
-        }
-        take(record);
-        delete record;
-    }
+    return 1;
 }
 
 }  // namespace srm_storage

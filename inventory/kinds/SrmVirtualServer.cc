@@ -1,21 +1,11 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
-
-namespace {
-
-void takeText(std::string &field, const std::string &value) {
-    if (!value.empty()) {
-        field = value;
-    }
-}
-
-}  // namespace
 
 SrmVirtualServer::SrmVirtualServer() {
     type = SRM_RES_VIRTUALSERVER;
@@ -43,21 +33,13 @@ void SrmVirtualServer::setServiceGroup(SrmServiceGroup *sg) {
 }
 
 int SrmVirtualServer::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmVirtualServer *>(other);
-    if (o == nullptr || other->type != SRM_RES_VIRTUALSERVER) {
-        return 0;
-    }
-    if (o->isMerged() || o == this) {
+    return srmMergeKind(this, other, SRM_RES_VIRTUALSERVER, [this](SrmVirtualServer *o) {
+        srmTakeText(HostName, o->HostName);
+        srmTakeText(IPAddr, o->IPAddr);
+        srmTakeText(Name, o->Name);
+        srmTakeNonZero(Port, o->Port);
         return 1;
-    }
-    takeText(HostName, o->HostName);
-    takeText(IPAddr, o->IPAddr);
-    takeText(Name, o->Name);
-    if (o->Port != 0) {
-        Port = o->Port;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 int SrmVirtualServer::serialize(int fd, int flags) {
@@ -133,24 +115,19 @@ SrmId::SrmId(std::string id) : SrmId() {
 }
 
 int SrmId::mergeResource(SrmResource *other) {
-    auto *o = dynamic_cast<SrmId *>(other);
-    if (o == nullptr || other->type != SRM_RES_ID) {
-        return 0;
-    }
-    if (o->isMerged() || o == this) {
+    return srmMergeKind(this, other, SRM_RES_ID, [this](SrmId *o) {
+        if (o->state != 0) {
+            state |= o->state;
+        }
+        // This alias's own values win.
+        if (IdType.empty()) {
+            IdType = o->IdType;
+        }
+        if (PrimaryId.empty()) {
+            PrimaryId = o->PrimaryId;
+        }
         return 1;
-    }
-    if (o->state != 0) {
-        state |= o->state;
-    }
-    if (IdType.empty()) {
-        IdType = o->IdType;
-    }
-    if (PrimaryId.empty()) {
-        PrimaryId = o->PrimaryId;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 int SrmId::serialize(int fd, int flags) {

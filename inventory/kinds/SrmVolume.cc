@@ -2,18 +2,20 @@
 #include <string>
 #include <vector>
 
+#include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/SrmVolumeWalk.h"
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
-using srm_storage::forEachElement;
-using srm_storage::forEachMemberRecord;
-using srm_storage::takeCommon;
+using srm_storage::writeMembers;
+using srm_walk::forEachElement;
+using srm_walk::forEachFollowingRecord;
+using srm_walk::takeCommon;
 
 SrmVolume::SrmVolume()
     : diskChunks(new (std::nothrow) SrmResourceList(nullptr)),
@@ -53,19 +55,11 @@ void SrmVolume::setManager(SrmVolumeManager *m) {
 }
 
 int SrmVolume::setCapacity(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    CapacityKB = kb;
-    return 1;
+    return srmSetSize(CapacityKB, kb);
 }
 
 int SrmVolume::setFreeSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    FreeSpaceKB = kb;
-    return 1;
+    return srmSetSize(FreeSpaceKB, kb);
 }
 
 int SrmVolume::addDiskChunk(SrmResource *c) {
@@ -179,45 +173,30 @@ void SrmVolume::setVolumeMgrId(std::string id) {
 }
 
 int SrmVolume::mergeResource(SrmResource *other) {
-    if (other == nullptr || other->type != SRM_RES_VOLUME) {
-        return 0;
-    }
-    if (other->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_VOLUME, [this](SrmVolume *o) {
+        setCapacity(o->CapacityKB);
+        setFreeSpace(o->FreeSpaceKB);
+        srmTakeText(MgmtURL, o->MgmtURL);
+        srmTakeText(DisplayMgmtURL, o->DisplayMgmtURL);
+        srmTakeText(VolumeTypeDesc, o->VolumeTypeDesc);
+        if (o->VolumeType >= 0) {
+            VolumeType = o->VolumeType;
+        }
+        if (o->Status != 0) {
+            Status = o->Status;
+            StatusDesc = o->StatusDesc;
+        }
+        if (o->HierType != 0 && HierType != SRM_HIER_SUBVOLUME) {
+            HierType = o->HierType;
+        }
+        if (o->diskChunks != nullptr) {
+            mergeDiskChunkList(o->diskChunks);
+        }
+        if (o->subVolumes != nullptr) {
+            mergeSubVolumeList(o->subVolumes);
+        }
         return 1;
-    }
-    auto *o = dynamic_cast<SrmVolume *>(other);
-    if (o == nullptr) {
-        return 0;
-    }
-    setCapacity(o->CapacityKB);
-    setFreeSpace(o->FreeSpaceKB);
-    if (!o->MgmtURL.empty()) {
-        MgmtURL = o->MgmtURL;
-    }
-    if (!o->DisplayMgmtURL.empty()) {
-        DisplayMgmtURL = o->DisplayMgmtURL;
-    }
-    if (!o->VolumeTypeDesc.empty()) {
-        VolumeTypeDesc = o->VolumeTypeDesc;
-    }
-    if (o->VolumeType >= 0) {
-        VolumeType = o->VolumeType;
-    }
-    if (o->Status != 0) {
-        Status = o->Status;
-        StatusDesc = o->StatusDesc;
-    }
-    if (o->HierType != 0 && HierType != SRM_HIER_SUBVOLUME) {
-        HierType = o->HierType;
-    }
-    if (o->diskChunks != nullptr) {
-        mergeDiskChunkList(o->diskChunks);
-    }
-    if (o->subVolumes != nullptr) {
-        mergeSubVolumeList(o->subVolumes);
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmVolume::getResourceReportString(bool) {
@@ -227,24 +206,6 @@ std::string SrmVolume::getResourceReportString(bool) {
 std::string SrmVolume::getResourceHeader(bool) {
     return std::string();
 }
-
-namespace {
-
-// Short records of the members of kind `t` in `list`, in Id order.
-int writeMembers(SrmResourceList *list, SrmResourceType t, int fd) {
-    SrmResourceIdMap *members = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-    if (members == nullptr) {
-        return 1;
-    }
-    for (auto &entry : *members) {
-        if (entry.second->serialize(fd, 1) == 0) {
-            return 0;
-        }
-    }
-    return 1;
-}
-
-}  // namespace
 
 int SrmVolume::serialize(int fd, int flags) {
     if (getBuffer() == nullptr) {
@@ -361,7 +322,7 @@ int SrmVolume::deserialize(int, CSRMReportTuple *record) {
     // The kind a "Type" names carries over to later member records until
     // another "Type" of one of the two member kinds is seen.
     int selected = SRM_KEY_Type;
-    forEachMemberRecord(reader, chunkCount + subCount, [&](CSRMReportTuple *member) {
+    forEachFollowingRecord(reader, chunkCount + subCount, [&](CSRMReportTuple *member) {
         forEachElement(member, [&](int keyId, const std::string &value) {
             if (keyId == SRM_KEY_Type) {
                 int word = SrmUlvarGetStringId(value);

@@ -3,17 +3,19 @@
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
+#include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
-using srm_storage::forEachElement;
-using srm_storage::forEachMemberRecord;
-using srm_storage::takeCommon;
+using srm_storage::writeMembers;
+using srm_walk::forEachElement;
+using srm_walk::forEachFollowingRecord;
+using srm_walk::takeCommon;
 
 SrmVolumeGroup::SrmVolumeGroup()
     : volumes(new (std::nothrow) SrmResourceList(nullptr)),
@@ -44,19 +46,11 @@ SrmVolumeGroup::~SrmVolumeGroup() {
 }
 
 int SrmVolumeGroup::setCapacity(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    CapacityKB = kb;
-    return 1;
+    return srmSetSize(CapacityKB, kb);
 }
 
 int SrmVolumeGroup::setFreeSpace(long kb) {
-    if (kb < 0) {
-        return 0;
-    }
-    FreeSpaceKB = kb;
-    return 1;
+    return srmSetSize(FreeSpaceKB, kb);
 }
 
 int SrmVolumeGroup::addVolume(SrmResource *v) {
@@ -97,38 +91,29 @@ void SrmVolumeGroup::setVolumeMgrId(std::string id) {
 }
 
 int SrmVolumeGroup::mergeResource(SrmResource *other) {
-    if (other == nullptr || other->type != SRM_RES_VOLUMEGROUP) {
-        return 0;
-    }
-    if (other->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_VOLUMEGROUP, [this](SrmVolumeGroup *o) {
+        // The lists stamp their database into the members they add.
+        if (volumes != nullptr && o->volumes != nullptr) {
+            if (db != nullptr) {
+                volumes->setDb(db);
+            }
+            volumes->mergeResources(o->volumes);
+        }
+        if (disks != nullptr && o->disks != nullptr) {
+            if (db != nullptr) {
+                disks->setDb(db);
+            }
+            disks->mergeResources(o->disks);
+        }
+        // A group's own positive sizes win over the newcomer's.
+        if (FreeSpaceKB < 1) {
+            setFreeSpace(o->FreeSpaceKB);
+        }
+        if (CapacityKB < 1) {
+            setCapacity(o->CapacityKB);
+        }
         return 1;
-    }
-    auto *o = dynamic_cast<SrmVolumeGroup *>(other);
-    if (o == nullptr) {
-        return 0;
-    }
-    // The lists stamp their database into the members they add.
-    if (volumes != nullptr && o->volumes != nullptr) {
-        if (db != nullptr) {
-            volumes->setDb(db);
-        }
-        volumes->mergeResources(o->volumes);
-    }
-    if (disks != nullptr && o->disks != nullptr) {
-        if (db != nullptr) {
-            disks->setDb(db);
-        }
-        disks->mergeResources(o->disks);
-    }
-    // A group's own positive sizes win over the newcomer's.
-    if (FreeSpaceKB < 1) {
-        setFreeSpace(o->FreeSpaceKB);
-    }
-    if (CapacityKB < 1) {
-        setCapacity(o->CapacityKB);
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmVolumeGroup::getResourceReportString(bool) {
@@ -143,20 +128,6 @@ namespace {
 
 int countOf(SrmResourceList *list, SrmResourceType t) {
     return list != nullptr ? list->getTypeCount(t) : 0;
-}
-
-// Short records of the members of kind `t` in `list`, in Id order.
-int writeMembers(SrmResourceList *list, SrmResourceType t, int fd) {
-    SrmResourceIdMap *members = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-    if (members == nullptr) {
-        return 1;
-    }
-    for (auto &entry : *members) {
-        if (entry.second->serialize(fd, 1) == 0) {
-            return 0;
-        }
-    }
-    return 1;
 }
 
 }  // namespace
@@ -306,11 +277,11 @@ int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
             });
         };
     };
-    forEachMemberRecord(reader, diskCount, attach(SRM_RES_DISK));
+    forEachFollowingRecord(reader, diskCount, attach(SRM_RES_DISK));
     if (attached != diskCount) {
         return 0;
     }
     attached = 0;
-    forEachMemberRecord(reader, volumeCount, attach(SRM_RES_VOLUME));
+    forEachFollowingRecord(reader, volumeCount, attach(SRM_RES_VOLUME));
     return attached == volumeCount ? 1 : 0;
 }

@@ -1,8 +1,9 @@
 #include <string>
 
+#include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
@@ -18,27 +19,12 @@ SrmVolumeManager::SrmVolumeManager(std::string id) : SrmVolumeManager() {
 SrmVolumeManager::~SrmVolumeManager() = default;
 
 int SrmVolumeManager::mergeResource(SrmResource *other) {
-    if (other == nullptr || other->type != SRM_RES_VOLUMEMANAGER) {
-        return 0;
-    }
-    if (other->isMerged()) {
+    return srmMergeKind(this, other, SRM_RES_VOLUMEMANAGER, [this](SrmVolumeManager *o) {
+        srmTakeText(VolumeMgrName, o->VolumeMgrName);
+        srmTakeText(VolumeMgrVersion, o->VolumeMgrVersion);
+        srmTakeNonZero(IdType, o->IdType);
         return 1;
-    }
-    auto *o = dynamic_cast<SrmVolumeManager *>(other);
-    if (o == nullptr) {
-        return 0;
-    }
-    if (!o->VolumeMgrName.empty()) {
-        VolumeMgrName = o->VolumeMgrName;
-    }
-    if (!o->VolumeMgrVersion.empty()) {
-        VolumeMgrVersion = o->VolumeMgrVersion;
-    }
-    if (o->IdType != 0) {
-        IdType = o->IdType;
-    }
-    o->state |= SRM_STATE_MERGED;
-    return 1;
+    });
 }
 
 std::string SrmVolumeManager::getResourceReportString(bool) {
@@ -69,7 +55,7 @@ int SrmVolumeManager::deserialize(int, CSRMReportTuple *record) {
     if (record == nullptr) {
         return 0;
     }
-    srm_storage::forEachElement(record, [this](int keyId, const std::string &value) {
+    srm_walk::forEachElement(record, [this](int keyId, const std::string &value) {
         switch (keyId) {
             case SRM_KEY_Id:
                 Id = value;

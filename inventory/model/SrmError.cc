@@ -4,12 +4,10 @@
 #include <tuple>
 #include <utility>
 
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/TupleStatus.h"
 
 namespace {
 
@@ -66,15 +64,8 @@ int SrmError::deserialize(int, std::string &key, CSRMReportTuple *record) {
         return 0;
     }
     try {
-        record->resetNext();
-        std::string element;
-        std::string name;
-        std::string value;
-        while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-            if (SrmSplitKeyValuePair(&element, &name, &value) == 0) {
-                break;
-            }
-            switch (SrmUlvarGetStringId(name)) {
+        srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
+            switch (keyId) {
                 case SRM_KEY_Id:
                     key = value;
                     break;
@@ -102,7 +93,7 @@ int SrmError::deserialize(int, std::string &key, CSRMReportTuple *record) {
                 default:
                     break;
             }
-        }
+        });
     } catch (const std::bad_alloc &) {
         return 0;
     }

@@ -1,17 +1,72 @@
-// Walks over parsed records shared by the readers of service groups, computers,
-// virtual servers and aliases: the elements of one record, and the records a
-// container's own record announces after it.
+// What every reader of records shares: numbers read back from record text, the
+// walk over the elements of one record, the identities and state word most
+// kinds read alike, and the walk over the records a container's own record
+// announces after it.
 //
-// Internal to libulvar (not exported, not installed).
+// Internal to libulvar (not exported).
 #ifndef INVENTORY_MODEL_SRMRECORDWALK_H
 #define INVENTORY_MODEL_SRMRECORDWALK_H
 
+#include <climits>
+#include <cstdint>
 #include <string>
 
+#include "inventory/model/SrmResource.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/TupleStatus.h"
+
+// Numbers read back from record text, in the manner of atoi/atol but defined
+// for every input: leading blanks are skipped, an optional sign is taken, then
+// digits up to the first non-digit. A value without digits reads as 0; a value
+// beyond the range of the result saturates at its limit.
+inline long long srmRecordLongLong(const std::string &text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Accumulated as a negative number, whose range is the larger one.
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        int digit = text[i] - '0';
+        if (value < (LLONG_MIN + digit) / 10) {
+            return negative ? LLONG_MIN : LLONG_MAX;
+        }
+        value = value * 10 - digit;
+    }
+    if (negative) {
+        return value;
+    }
+    return value == LLONG_MIN ? LLONG_MAX : -value;
+}
+
+inline long srmRecordLong(const std::string &text) {
+    long long v = srmRecordLongLong(text);
+    if (v > LONG_MAX) {
+        return LONG_MAX;
+    }
+    if (v < LONG_MIN) {
+        return LONG_MIN;
+    }
+    return static_cast<long>(v);
+}
+
+inline int32_t srmRecordInt(const std::string &text) {
+    long long v = srmRecordLongLong(text);
+    if (v > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (v < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(v);
+}
 
 namespace srm_walk {
 
@@ -29,6 +84,36 @@ void forEachElement(CSRMReportTuple *record, Take take) {
         }
         take(SrmUlvarGetStringId(key), value);
     }
+}
+
+// Id, PubId and LId into `r`; false for any other key.
+inline bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
+    switch (keyId) {
+        case SRM_KEY_Id:
+            r->Id = value;
+            return true;
+        case SRM_KEY_PubId:
+            r->PubId = value;
+            return true;
+        case SRM_KEY_LId:
+            r->LId = value;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The identities and "State", ORed into the state word so that bits a
+// constructor set stay set; false for any other key.
+inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
+    if (takeIdentity(r, keyId, value)) {
+        return true;
+    }
+    if (keyId == SRM_KEY_State) {
+        r->state |= static_cast<uint32_t>(srmRecordLong(value));
+        return true;
+    }
+    return false;
 }
 
 // The "Type" word and the "Id" of a short reference record; -1 for no "Type".
@@ -50,8 +135,8 @@ inline void readReference(CSRMReportTuple *record, int *kindWord, std::string *i
 // `take(record)`; stops early at the first status other than 0. Every record is
 // deleted here, the empty one handed out at a clean end included.
 template <typename Take>
-void forEachFollowingRecord(CSRMReportTupleStreamReader *reader, int count, Take take) {
-    for (int i = 0; i < count; ++i) {
+void forEachFollowingRecord(CSRMReportTupleStreamReader *reader, long long count, Take take) {
+    for (long long i = 0; i < count; ++i) {
         CSRMReportTuple *record = nullptr;
         int status = reader->GetNextTuple(&record);
         if (status != TUPLE_STATUS_OK) {

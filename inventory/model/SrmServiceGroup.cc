@@ -5,7 +5,6 @@
 #include <set>
 #include <vector>
 
-#include "inventory/model/SrmRecordNumber.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"
