@@ -1,5 +1,5 @@
 // Each function is a checked cast (dynamic_cast: a resource of another class,
-// such as a test kind, answers as not of that kind) and a member call.
+// such as a test kind, answers as not of that kind) and member calls.
 #include "inventory/model/SrmKindLinks.h"
 
 #include "inventory/kinds/SrmComputer.h"
@@ -72,4 +72,64 @@ std::string srmShareVolumeId(SrmResource *share) {
 std::string srmFileSystemVolume(SrmResource *fileSystem) {
     auto *f = dynamic_cast<SrmFileSystem *>(fileSystem);
     return f != nullptr ? f->Volume : std::string();
+}
+
+namespace {
+
+bool holdsSubVolume(SrmVolume *parent, SrmVolume *child) {
+    SrmResourceList *subs = parent->getSubVolumeList();
+    return subs != nullptr && subs->findResource(SRM_RES_VOLUME, child->Id) == child;
+}
+
+}  // namespace
+
+// Dropping is by Id within the kind, as every list removal is: the Id is what
+// the volume's record would name.
+void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed) {
+    if (volumes == nullptr || removed == nullptr) {
+        return;
+    }
+    if (removed->type == SRM_RES_DISKCHUNK) {
+        for (auto &entry : *volumes) {
+            srmVolumeDropDiskChunk(entry.second, removed);
+        }
+        return;
+    }
+    auto *gone = dynamic_cast<SrmVolume *>(removed);
+    if (gone == nullptr || removed->type != SRM_RES_VOLUME) {
+        return;
+    }
+    for (auto &entry : *volumes) {
+        auto *v = dynamic_cast<SrmVolume *>(entry.second);
+        if (v != nullptr && v != gone) {
+            v->removeSubVolume(gone);
+        }
+    }
+    // A volume marked as a sub-volume is written only through its parents; with
+    // none left it would never be written at all.
+    SrmResourceList *subs = gone->getSubVolumeList();
+    SrmResourceIdMap *children =
+        subs != nullptr ? subs->getSrmResourceIdMap(SRM_RES_VOLUME) : nullptr;
+    if (children == nullptr) {
+        return;
+    }
+    for (auto &child : *children) {
+        auto *c = dynamic_cast<SrmVolume *>(child.second);
+        if (c == nullptr || c->HierType != SRM_HIER_SUBVOLUME) {
+            continue;
+        }
+        bool held = false;
+        for (auto &entry : *volumes) {
+            auto *v = dynamic_cast<SrmVolume *>(entry.second);
+            if (v != nullptr && v != gone && holdsSubVolume(v, c)) {
+                held = true;
+                break;
+            }
+        }
+        if (!held) {
+            SrmResourceList *own = c->getSubVolumeList();
+            bool parent = own != nullptr && own->getTypeCount(SRM_RES_VOLUME) > 0;
+            c->HierType = parent ? SRM_HIER_HAS_SUBVOLUMES : SRM_HIER_STANDALONE;
+        }
+    }
 }

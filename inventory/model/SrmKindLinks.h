@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "inventory/model/SrmResourceList.h"
+
 class SrmComputer;
 class SrmResource;
 class SrmServiceGroup;
@@ -34,6 +36,13 @@ void srmHeldServiceGroups(SrmResource *r, std::vector<SrmServiceGroup *> &out);
 // Makes a volume group drop a disk or volume, and a volume drop a disk chunk.
 void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member);
 void srmVolumeDropDiskChunk(SrmResource *volume, SrmResource *chunk);
+
+// Makes every volume of `volumes` (a database's volumes; null: none) let go of
+// `removed`: a disk chunk leaves the chunk lists, a volume the sub-volume lists.
+// A sub-volume of a removed volume that no other volume of `volumes` holds is no
+// sub-volume any more: it stands at the top of its hierarchy again (hierarchy
+// type 1 when it has sub-volumes of its own, else 0), so a database writes it.
+void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed);
 
 // The mount point's MountLocation, the share's VolumeId and the file system's
 // Volume; empty when the resource is not of that kind.

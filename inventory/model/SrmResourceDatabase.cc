@@ -30,6 +30,25 @@ bool isStorageKind(SrmResourceType t) {
     return t == SRM_RES_DISK || t == SRM_RES_VOLUME || t == SRM_RES_DISKCHUNK;
 }
 
+// The computers' own lists and the volumes' member lists let go of `r`. A
+// computer may sit in either list of the database (a loaded one is only in the
+// resource list); dropping twice is harmless.
+void dropReferences(SrmResourceList *resources, SrmResourceList *computers, SrmResource *r) {
+    for (SrmResourceList *list : {resources, computers}) {
+        SrmResourceIdMap *all =
+            list != nullptr ? list->getSrmResourceIdMap(SRM_RES_COMPUTER) : nullptr;
+        if (all == nullptr) {
+            continue;
+        }
+        for (auto &computer : *all) {
+            srmComputerRemoveResource(srmResourceAsComputer(computer.second), r);
+        }
+    }
+    if (resources != nullptr) {
+        srmVolumesForget(resources->getSrmResourceIdMap(SRM_RES_VOLUME), r);
+    }
+}
+
 // Adds to `mine` the members of `theirs` it lacks, each as the resource this
 // database holds under the member's kind and Id (the other database's resource
 // was merged into it or added to it before), else as the member itself.
@@ -312,15 +331,20 @@ int SrmResourceDatabase::removeResource(SrmResourceType t, std::string id) {
     return removed;
 }
 
-// Walks run in a fixed order, and a walk over a kind the database never held
-// ends the unlinking: without volume groups a disk, volume or chunk goes no
-// further, without volumes a chunk goes no further, and without mount points no
-// share is looked at.
+// Every computer and every volume lets go of the resource first, whatever its
+// kind and whatever else the database holds: a computer writes its resources as
+// references that its reader must find again, and a volume writes its chunks
+// and sub-volumes, so a reference left behind makes the database file
+// unreadable (the computer's or volume's record fails on its count) or
+// unwritable (a sub-volume whose parents are gone is never written).
+//
+// The walks after that run in a fixed order, and a walk over a kind the
+// database never held ends the unlinking: without volume groups a disk, volume
+// or chunk goes no further, without volumes a chunk goes no further, and
+// without mount points no share is looked at.
 void SrmResourceDatabase::unlinkResource(SrmResource *r) {
+    dropReferences(resources.get(), computers.get(), r);
     SrmResourceType t = r->type;
-    if (t == SRM_RES_COMPUTER) {
-        return;
-    }
     if (isStorageKind(t)) {
         SrmResourceIdMap *groups = resources->getSrmResourceIdMap(SRM_RES_VOLUMEGROUP);
         if (groups == nullptr) {
@@ -330,14 +354,8 @@ void SrmResourceDatabase::unlinkResource(SrmResource *r) {
             for (auto &group : *groups) {
                 srmVolumeGroupDropMember(group.second, r);
             }
-        } else {
-            SrmResourceIdMap *volumes = resources->getSrmResourceIdMap(SRM_RES_VOLUME);
-            if (volumes == nullptr) {
-                return;
-            }
-            for (auto &volume : *volumes) {
-                srmVolumeDropDiskChunk(volume.second, r);
-            }
+        } else if (resources->getSrmResourceIdMap(SRM_RES_VOLUME) == nullptr) {
+            return;
         }
     }
     if (isStorageKind(t) || t == SRM_RES_FILESYSTEM) {
@@ -346,15 +364,6 @@ void SrmResourceDatabase::unlinkResource(SrmResource *r) {
         }
         removeMountPointsOn(r);
         removeSharesOn(r);
-        return;
-    }
-    if (computers) {
-        SrmResourceIdMap *all = computers->getSrmResourceIdMap(SRM_RES_COMPUTER);
-        if (all != nullptr) {
-            for (auto &computer : *all) {
-                srmComputerRemoveResource(srmResourceAsComputer(computer.second), r);
-            }
-        }
     }
 }
 
