@@ -72,7 +72,7 @@ class SrmResourceRemovalTest : public ::testing::Test {
 };
 
 // Whatever its kind, and whether or not the database has volume groups (whose
-// absence ends the designed unlinking early), a removed resource leaves the
+// absence ends the rest of the unlinking early), a removed resource leaves the
 // computers that listed it.
 TEST_F(SrmResourceRemovalTest, RemovedResourceLeavesTheComputersThatListedIt) {
     const SrmResourceType kinds[] = {SRM_RES_DISK,       SRM_RES_DISKCHUNK,  SRM_RES_VOLUME,
@@ -174,8 +174,8 @@ TEST_F(SrmResourceRemovalTest, SubVolumesOfARemovedVolumeAreStillWritten) {
     ExpectRoundTrip();
 }
 
-// Without volume groups the designed unlinking of a chunk ends before the
-// volumes; they must still let go of it.
+// Without volume groups the rest of a chunk's unlinking ends early; the
+// volumes must still let go of it.
 TEST_F(SrmResourceRemovalTest, RemovedChunkLeavesVolumesWithoutVolumeGroups) {
     SrmVolume *v = AddVolume("v");
     ASSERT_EQ(1, v->addDiskChunk(Add(new SrmDiskChunk("c1"))));

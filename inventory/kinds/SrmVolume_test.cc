@@ -331,7 +331,7 @@ TEST_F(SrmVolumeTest, ManagerReplacedOrRemovedInTheDatabaseStaysValid) {
 TEST_F(SrmVolumeTest, RemovingAChunkFromTheDatabaseDropsItFromVolumes) {
     SrmVolume *v = AddVolume("v");
     Held<SrmVolumeGroup> group(new SrmVolumeGroup("g"));
-    db.addResource(group.get());  // without a volume group the walk stops early
+    db.addResource(group.get());  // unlinked through the volume groups as well
     ASSERT_EQ(1, v->addDiskChunk(AddChunk("c1")));
     ASSERT_EQ(1, db.removeResource(SRM_RES_DISKCHUNK, "c1"));
     EXPECT_EQ(0, v->getDiskChunkList()->getTypeCount(SRM_RES_DISKCHUNK));
