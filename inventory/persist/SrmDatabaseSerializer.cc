@@ -3,7 +3,6 @@
 // back into a database.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -59,6 +58,28 @@ int nextRecord(CSRMReportTupleStreamReader *reader, std::unique_ptr<CSRMReportTu
     int status = reader != nullptr ? reader->GetNextTuple(&raw) : TUPLE_STATUS_BAD_STATE;
     out->reset(raw);
     return status;
+}
+
+// Whether a top-level record whose "Type" is `word` makes an object: one of
+// the eleven resource kinds, or an error.
+bool namesAnObject(int word) {
+    switch (word) {
+        case SRM_KEY_Disk:
+        case SRM_KEY_DiskChunk:
+        case SRM_KEY_VolumeManager:
+        case SRM_KEY_Volume:
+        case SRM_KEY_VolumeGroup:
+        case SRM_KEY_FileSystem:
+        case SRM_KEY_MountPoint:
+        case SRM_KEY_Share:
+        case SRM_KEY_VirtualServer:
+        case SRM_KEY_System:
+        case SRM_KEY_Id:
+        case SRM_KEY_Error:
+            return true;
+        default:
+            return false;
+    }
 }
 
 // A fresh resource of the kind a "Type" word names; null for any other word
@@ -291,15 +312,6 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
     }
     record.reset();
 
-    // Each record is walked for "Type" elements. The kind's reader rewinds the
-    // record and reads it up to its first element that does not split (to its
-    // end, when well formed), and may read nested records from the same
-    // reader; the walk goes on after the element where the kind's reader
-    // stopped, so a well-formed record makes exactly one object. In a damaged
-    // record that stop can lie before the "Type" just taken: the walk then
-    // goes on after that "Type" instead, since going back would find the same
-    // "Type" again and never end. The count, not the end of the data, decides
-    // how many records are read.
     // Makes the object a "Type" word names and lets it read `r`: 1 when it
     // counts (its read succeeded, whether or not the database then keeps it).
     auto readRecordAs = [this](int word, int fd, CSRMReportTuple *r) -> int {
@@ -333,28 +345,32 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         }
         return 1;
     };
+    // A record is walked for its first "Type" element whose word names an
+    // object (an unknown word names none and the walk goes on). That object's
+    // reader rewinds the record and reads it up to its first element that does
+    // not split (to its end, when well formed), and may read nested records
+    // from the same reader. The walk would go on after the element where that
+    // reader stopped; but any further object word found there would make an
+    // object that reads the same elements again and hands the walk back to the
+    // same place, without end. So a record makes at most one object, as a
+    // well-formed record does. The count, not the end of the data, decides how
+    // many records are read.
     int count = 0;
-    std::vector<std::string> elements;
     for (int i = 0; i < resourceTotal; ++i) {
         if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
             break;
         }
-        elements.clear();
-        record->getAllElements(elements);
-        std::size_t readerStop = 0;
-        while (readerStop < elements.size() &&
-               SrmSplitKeyValuePair(&elements[readerStop], &key, &value) != 0) {
-            ++readerStop;
-        }
-        std::size_t at = 0;
-        while (at < elements.size()) {
-            std::size_t typeAt = at++;
-            if (SrmSplitKeyValuePair(&elements[typeAt], &key, &value) == 0 ||
+        record->resetNext();
+        while (record->getNextElement(element) == TUPLE_STATUS_OK) {
+            if (SrmSplitKeyValuePair(&element, &key, &value) == 0 ||
                 SrmUlvarGetStringId(key) != SRM_KEY_Type) {
                 continue;
             }
-            at = std::max(typeAt, readerStop) + 1;
-            count += readRecordAs(SrmUlvarGetStringId(value), fd, record.get());
+            int word = SrmUlvarGetStringId(value);
+            if (namesAnObject(word)) {
+                count += readRecordAs(word, fd, record.get());
+                break;
+            }
         }
         record.reset();
     }

@@ -368,11 +368,17 @@ TEST_F(SrmDatabaseLoadTest, RecordsCarryingAnotherKindsKeysReadOnlyTheirOwn) {
     EXPECT_EQ(1, db.getErrorList()->getErrorCount("host"));
 }
 
-// A kind's reader stops at the first element that does not split; a "Type"
-// after that point must not send the walk back to it again and again.
-TEST_F(SrmDatabaseLoadTest, TypeAfterAnUnsplitElementIsTakenOnce) {
-    const std::string file = Header(2, 0) + "\"Type=Disk\",\"Id=d\",\"junk\",\"Type=Disk\",;\n";
+// A kind's reader stops at the first element that does not split; object
+// words after that point would send the walk back there without end. Each
+// record makes one object, from its first object word.
+TEST_F(SrmDatabaseLoadTest, RecordMakesOneObjectWhateverFollowsItsFirstType) {
+    const std::string file = Header(2, 0) +
+                             "\"Type=Disk\",\"Id=d\",\"junk\",\"Type=Disk\",\"Type=Share\",;\n"
+                             "\"junk\",\"Type=Nothing\",\"Type=Volume\",\"Id=v\",\"Type=Disk\",;\n";
     ASSERT_EQ(1, Load(&db, file)) << LastMessage(&db);
+    EXPECT_NE(nullptr, db.findResource(SRM_RES_DISK, "d"));
+    // The volume's reader stopped at "junk" before its Id: it has none and is
+    // refused by the database, but its record counts.
     EXPECT_EQ(1, db.getResourceCount());
 }
 
