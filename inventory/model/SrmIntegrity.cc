@@ -23,13 +23,9 @@ constexpr SrmResourceType kMemberKinds[] = {
 const char kInvalidType[] = "Invalid resource in invalid type-list";
 const char kMemberNotFound[] = "Service group resource not found";
 
-SrmResourceIdMap *kindOf(SrmResourceList *list, SrmResourceType t) {
-    return list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-}
-
 // Disks are matched by Id; volumes must be the database's very objects.
 void checkVolumeGroups(SrmResourceDatabase *db) {
-    SrmResourceIdMap *groups = kindOf(db->getResourceList(), SRM_RES_VOLUMEGROUP);
+    SrmResourceIdMap *groups = srmKindOf(db->getResourceList(), SRM_RES_VOLUMEGROUP);
     if (groups == nullptr) {
         return;
     }
@@ -38,7 +34,7 @@ void checkVolumeGroups(SrmResourceDatabase *db) {
         if (group->shouldReport() == 0) {
             continue;
         }
-        SrmResourceIdMap *disks = kindOf(srmVolumeGroupDisks(group), SRM_RES_DISK);
+        SrmResourceIdMap *disks = srmKindOf(srmVolumeGroupDisks(group), SRM_RES_DISK);
         // Without disks the group's volumes go unchecked.
         if (disks == nullptr) {
             continue;
@@ -49,7 +45,7 @@ void checkVolumeGroups(SrmResourceDatabase *db) {
                                    "Volume Group Disk not found: " + disk.second->Id);
             }
         }
-        SrmResourceIdMap *volumes = kindOf(srmVolumeGroupVolumes(group), SRM_RES_VOLUME);
+        SrmResourceIdMap *volumes = srmKindOf(srmVolumeGroupVolumes(group), SRM_RES_VOLUME);
         if (volumes == nullptr) {
             continue;
         }
@@ -63,32 +59,19 @@ void checkVolumeGroups(SrmResourceDatabase *db) {
 }
 
 void checkVolumes(SrmResourceDatabase *db) {
-    SrmResourceIdMap *volumes = kindOf(db->getResourceList(), SRM_RES_VOLUME);
-    if (volumes == nullptr) {
-        return;
-    }
-    for (const auto &entry : *volumes) {
-        if (entry.second->shouldReport() == 0) {
-            continue;
+    srmForEachVolumeChunk(db->getResourceList(), [db](SrmResource *volume, SrmResource *chunk) {
+        if (volume->shouldReport() != 0 &&
+            db->findResource(SRM_RES_DISK, srmDiskChunkDisk(chunk)) == nullptr) {
+            srmExcludeResource(db, chunk, "Disk Chunk Disk not found: " + chunk->Id);
         }
-        SrmResourceIdMap *chunks = kindOf(srmVolumeDiskChunks(entry.second), SRM_RES_DISKCHUNK);
-        if (chunks == nullptr) {
-            continue;
-        }
-        for (const auto &chunk : *chunks) {
-            if (db->findResource(SRM_RES_DISK, srmDiskChunkDisk(chunk.second)) == nullptr) {
-                srmExcludeResource(db, chunk.second,
-                                   "Disk Chunk Disk not found: " + chunk.second->Id);
-            }
-        }
-    }
+    });
 }
 
 // File systems and mount points whose volume (as `volumeOf` names it) the
 // database lacks; the text names that volume, not the resource.
 void checkResidents(SrmResourceDatabase *db, SrmResourceType kind,
                     std::string (*volumeOf)(SrmResource *), const char *prefix) {
-    SrmResourceIdMap *residents = kindOf(db->getResourceList(), kind);
+    SrmResourceIdMap *residents = srmKindOf(db->getResourceList(), kind);
     if (residents == nullptr) {
         return;
     }
@@ -128,7 +111,7 @@ int SrmServiceGroup::checkIntegrity() {
     }
     // A failing member stays in the report; it fails the group instead.
     for (SrmResourceType kind : kMemberKinds) {
-        SrmResourceIdMap *map = kindOf(members.get(), kind);
+        SrmResourceIdMap *map = srmKindOf(members.get(), kind);
         if (map == nullptr) {
             continue;
         }

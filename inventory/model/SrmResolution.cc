@@ -24,11 +24,6 @@ constexpr SrmResourceType kAllKinds[] = {
 
 const char kLowestLLTFailed[] = "Get Lowest LLT node ip failed";
 
-// Kind t of `list`; null for a null list or a kind it never held.
-SrmResourceIdMap *kindOf(SrmResourceList *list, SrmResourceType t) {
-    return list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-}
-
 // The whole word is replaced, not ORed: a cleared report bit must travel down.
 void copyState(const SrmResource *from, SrmResource *to, int &copies) {
     to->state = from->state;
@@ -36,13 +31,13 @@ void copyState(const SrmResource *from, SrmResource *to, int &copies) {
 }
 
 void resolveVolumeGroups(SrmResourceDatabase *db, int &copies) {
-    SrmResourceIdMap *groups = kindOf(db->getResourceList(), SRM_RES_VOLUMEGROUP);
+    SrmResourceIdMap *groups = srmKindOf(db->getResourceList(), SRM_RES_VOLUMEGROUP);
     if (groups == nullptr) {
         return;
     }
     for (const auto &entry : *groups) {
         SrmResource *group = entry.second;
-        SrmResourceIdMap *disks = kindOf(srmVolumeGroupDisks(group), SRM_RES_DISK);
+        SrmResourceIdMap *disks = srmKindOf(srmVolumeGroupDisks(group), SRM_RES_DISK);
         // A group that never held a disk passes its state to nobody, not even
         // to its volumes.
         if (disks == nullptr) {
@@ -51,7 +46,7 @@ void resolveVolumeGroups(SrmResourceDatabase *db, int &copies) {
         for (const auto &disk : *disks) {
             copyState(group, disk.second, copies);
         }
-        if (SrmResourceIdMap *volumes = kindOf(srmVolumeGroupVolumes(group), SRM_RES_VOLUME)) {
+        if (SrmResourceIdMap *volumes = srmKindOf(srmVolumeGroupVolumes(group), SRM_RES_VOLUME)) {
             for (const auto &volume : *volumes) {
                 copyState(group, volume.second, copies);
             }
@@ -60,7 +55,7 @@ void resolveVolumeGroups(SrmResourceDatabase *db, int &copies) {
 }
 
 void checkDisks(SrmResourceDatabase *db) {
-    SrmResourceIdMap *disks = kindOf(db->getResourceList(), SRM_RES_DISK);
+    SrmResourceIdMap *disks = srmKindOf(db->getResourceList(), SRM_RES_DISK);
     if (disks == nullptr) {
         return;
     }
@@ -83,7 +78,7 @@ void checkDisks(SrmResourceDatabase *db) {
 }
 
 void resolveChunks(SrmResourceDatabase *db, int &copies) {
-    SrmResourceIdMap *chunks = kindOf(db->getResourceList(), SRM_RES_DISKCHUNK);
+    SrmResourceIdMap *chunks = srmKindOf(db->getResourceList(), SRM_RES_DISKCHUNK);
     if (chunks == nullptr) {
         return;
     }
@@ -94,31 +89,21 @@ void resolveChunks(SrmResourceDatabase *db, int &copies) {
     }
 }
 
+// Every chunk on a known disk copies; the last one in Id order decides.
 void resolveVolumes(SrmResourceDatabase *db, int &copies) {
-    SrmResourceIdMap *volumes = kindOf(db->getResourceList(), SRM_RES_VOLUME);
-    if (volumes == nullptr) {
-        return;
-    }
-    for (const auto &entry : *volumes) {
-        SrmResourceIdMap *chunks = kindOf(srmVolumeDiskChunks(entry.second), SRM_RES_DISKCHUNK);
-        if (chunks == nullptr) {
-            continue;
-        }
-        // Every chunk on a known disk copies; the last one in Id order decides.
-        for (const auto &chunk : *chunks) {
-            if (SrmResource *disk =
-                    db->findResource(SRM_RES_DISK, srmDiskChunkDisk(chunk.second))) {
-                copyState(disk, entry.second, copies);
+    srmForEachVolumeChunk(
+        db->getResourceList(), [db, &copies](SrmResource *volume, SrmResource *chunk) {
+            if (SrmResource *disk = db->findResource(SRM_RES_DISK, srmDiskChunkDisk(chunk))) {
+                copyState(disk, volume, copies);
             }
-        }
-    }
+        });
 }
 
 // File systems, mount points and shares take the state of the volume that
 // `volumeOf` names.
 void resolveResidents(SrmResourceDatabase *db, SrmResourceType kind,
                       std::string (*volumeOf)(SrmResource *), int &copies) {
-    SrmResourceIdMap *residents = kindOf(db->getResourceList(), kind);
+    SrmResourceIdMap *residents = srmKindOf(db->getResourceList(), kind);
     if (residents == nullptr) {
         return;
     }
@@ -137,26 +122,17 @@ class VolumesByDisk {
   public:
     void build(SrmResourceDatabase *db) {
         index.clear();
-        SrmResourceIdMap *volumes = kindOf(db->getResourceList(), SRM_RES_VOLUME);
-        if (volumes == nullptr) {
-            return;
-        }
-        for (const auto &entry : *volumes) {
-            SrmResourceIdMap *chunks = kindOf(srmVolumeDiskChunks(entry.second), SRM_RES_DISKCHUNK);
-            if (chunks == nullptr) {
-                continue;
-            }
-            for (const auto &chunk : *chunks) {
-                std::string disk = srmDiskChunkDisk(chunk.second);
-                if (disk.empty()) {
-                    continue;
-                }
-                std::vector<SrmResource *> &on = index[disk];
-                if (on.empty() || on.back() != entry.second) {
-                    on.push_back(entry.second);
-                }
-            }
-        }
+        srmForEachVolumeChunk(db->getResourceList(),
+                              [this](SrmResource *volume, SrmResource *chunk) {
+                                  std::string disk = srmDiskChunkDisk(chunk);
+                                  if (disk.empty()) {
+                                      return;
+                                  }
+                                  std::vector<SrmResource *> &on = index[disk];
+                                  if (on.empty() || on.back() != volume) {
+                                      on.push_back(volume);
+                                  }
+                              });
     }
 
     // Null when no volume has a chunk on `diskId`.
@@ -174,7 +150,7 @@ class VolumesByDisk {
 // change that object's chunks, which a built volume index no longer sees.
 bool mergeFoldsIntoOthers(SrmResourceList *members, SrmResourceList *list) {
     for (SrmResourceType t : kAllKinds) {
-        SrmResourceIdMap *map = kindOf(list, t);
+        SrmResourceIdMap *map = srmKindOf(list, t);
         if (map == nullptr) {
             continue;
         }
@@ -277,11 +253,11 @@ int SrmResourceDatabase::resolveDatabase() {
 }
 
 std::string SrmResourceDatabase::getLowestLLTNodeIp() {
-    SrmResourceIdMap *nodes = kindOf(computers.get(), SRM_RES_COMPUTER);
+    SrmResourceIdMap *nodes = srmKindOf(computers.get(), SRM_RES_COMPUTER);
     // A loaded database holds its computers among the resources only; they are
     // the same nodes the computer list holds after the scanner's batches.
     if (nodes == nullptr || nodes->empty()) {
-        nodes = kindOf(resources.get(), SRM_RES_COMPUTER);
+        nodes = srmKindOf(resources.get(), SRM_RES_COMPUTER);
     }
     if (nodes == nullptr || nodes->empty()) {
         setErrorInfo(ENOMEM, kLowestLLTFailed, nullptr);

@@ -11,8 +11,9 @@
 #include <cstdint>
 #include <string>
 
+#include "inventory/model/SrmResourceList.h"
+
 class SrmResource;
-class SrmResourceList;
 
 // A volume group's disk list and volume list, and a volume's disk-chunk list.
 // Null when `r` is not of that class or the list could not be made. The lists
@@ -20,6 +21,31 @@ class SrmResourceList;
 SrmResourceList *srmVolumeGroupDisks(SrmResource *r);
 SrmResourceList *srmVolumeGroupVolumes(SrmResource *r);
 SrmResourceList *srmVolumeDiskChunks(SrmResource *r);
+
+// Kind t of `list`; null for a null list or a kind it never held.
+inline SrmResourceIdMap *srmKindOf(SrmResourceList *list, SrmResourceType t) {
+    return list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
+}
+
+// Calls visit(volume, chunk) for every disk chunk of every volume of `resources`
+// (null: none): volumes in Id order, each volume's chunks in Id order. `visit`
+// must not add to or remove from those lists.
+template <typename Visit>
+void srmForEachVolumeChunk(SrmResourceList *resources, Visit visit) {
+    SrmResourceIdMap *volumes = srmKindOf(resources, SRM_RES_VOLUME);
+    if (volumes == nullptr) {
+        return;
+    }
+    for (const auto &volume : *volumes) {
+        SrmResourceIdMap *chunks = srmKindOf(srmVolumeDiskChunks(volume.second), SRM_RES_DISKCHUNK);
+        if (chunks == nullptr) {
+            continue;
+        }
+        for (const auto &chunk : *chunks) {
+            visit(volume.second, chunk.second);
+        }
+    }
+}
 
 // A disk's Sign and Name; false, with nothing stored, when `r` is not a disk.
 bool srmDiskSignAndName(SrmResource *r, long *sign, std::string *name);
