@@ -12,6 +12,7 @@ SrmResourceList::~SrmResourceList() {
 // A resource's destructor may reach back into lists, so each map is detached
 // before its entries are released.
 void SrmResourceList::releaseAll() {
+    indexes.clear();
     for (auto &kind : kinds) {
         SrmResourceIdMap detached;
         detached.swap(kind.second);
@@ -32,9 +33,20 @@ int SrmResourceList::addResource(SrmResource *r) {
             kind = kinds.emplace(r->type, SrmResourceIdMap()).first;
             created = true;
         }
-        auto entry = kind->second.find(r->Id);
-        if (entry == kind->second.end()) {
-            kind->second.emplace(r->Id, r);
+        SrmResourceIdMap &ids = kind->second;
+        // Ids often arrive in ascending order (a database file is written so):
+        // appending after the last entry then needs no search at all, and any
+        // other new id one search that also gives the place to insert.
+        auto entry = ids.end();
+        if (!ids.empty() && !(ids.rbegin()->first < r->Id)) {
+            entry = ids.lower_bound(r->Id);
+        }
+        if (entry == ids.end() || entry->first != r->Id) {
+            entry = ids.emplace_hint(entry, r->Id, r);
+            if (!indexEntry(r->type, ids, entry)) {
+                ids.erase(entry);
+                throw std::bad_alloc();
+            }
             r->AddRef();
             return 1;
         }
@@ -43,6 +55,13 @@ int SrmResourceList::addResource(SrmResource *r) {
         if (entry->second != r) {
             SrmResource *replaced = entry->second;
             entry->second = r;
+            auto index = indexes.find(r->type);
+            if (index != indexes.end()) {
+                auto hit = index->second.find(entry->first);
+                if (hit != index->second.end()) {
+                    hit->second = r;
+                }
+            }
             r->AddRef();
             replaced->Release();
         }
@@ -56,7 +75,32 @@ int SrmResourceList::addResource(SrmResource *r) {
     }
 }
 
+bool SrmResourceList::indexEntry(SrmResourceType t, const SrmResourceIdMap &ids,
+                                 SrmResourceIdMap::const_iterator entry) {
+    auto index = indexes.find(t);
+    try {
+        if (index != indexes.end()) {
+            index->second.emplace(entry->first, entry->second);
+        } else if (ids.size() >= kIndexFrom) {
+            IdIndex built;
+            built.reserve(ids.size() * 2);
+            for (const auto &id : ids) {
+                built.emplace(id.first, id.second);
+            }
+            indexes.emplace(t, std::move(built));
+        }
+        return true;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
 SrmResource *SrmResourceList::findResource(SrmResourceType t, std::string id) const {
+    auto index = indexes.find(t);
+    if (index != indexes.end()) {
+        auto hit = index->second.find(id);
+        return hit == index->second.end() ? nullptr : hit->second;
+    }
     auto kind = kinds.find(t);
     if (kind == kinds.end()) {
         return nullptr;
@@ -75,6 +119,10 @@ int SrmResourceList::removeResource(SrmResourceType t, std::string id) {
         return 0;
     }
     SrmResource *removed = entry->second;
+    auto index = indexes.find(t);
+    if (index != indexes.end()) {
+        index->second.erase(entry->first);
+    }
     kind->second.erase(entry);
     removed->Release();
     return 1;

@@ -4,6 +4,8 @@
 
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
@@ -74,10 +76,21 @@ class ULVAR_API SrmResourceList {
     void unsetAllResourceState(long bits);
 
   private:
+    // Ids of one kind hashed to their resources, so that a lookup costs the same
+    // in a list of millions as in a small one. Keys view the ordered map's own
+    // keys, which stay put until their entry is erased. Kept only for kinds
+    // that reached kIndexFrom entries: below that the ordered map is as fast.
+    using IdIndex = std::unordered_map<std::string_view, SrmResource *>;
+    static constexpr std::size_t kIndexFrom = 32;
+
     int mergeKind(const SrmResourceIdMap &others);
     void releaseAll();
+    // Adds the new entry `entry` of kind t to the index; false when memory ran out.
+    bool indexEntry(SrmResourceType t, const SrmResourceIdMap &ids,
+                    SrmResourceIdMap::const_iterator entry);
 
     std::map<SrmResourceType, SrmResourceIdMap> kinds;
+    std::map<SrmResourceType, IdIndex> indexes;
     SrmResourceDatabase *db;
 };
 

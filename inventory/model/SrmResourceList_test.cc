@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,48 @@ TEST_F(SrmResourceListTest, StateBitsAreSetAndClearedOnEveryResource) {
     list.unsetAllResourceState(SRM_STATE_REPORT | SRM_STATE_FROM_SER_RDB);
     EXPECT_EQ(SRM_STATE_VIRTUAL_REPORT, d->state);
     EXPECT_EQ(SRM_STATE_VIRTUAL_REPORT, s->state);
+}
+
+// Large kinds are also found through a hash of their ids; every change of the
+// ordered map must reach it, whatever order the ids come in.
+TEST_F(SrmResourceListTest, LargeKindFindsExactlyWhatItHoldsThroughAddReplaceAndRemove) {
+    SrmResourceList list(nullptr);
+    std::vector<std::string> ids;
+    for (int i = 0; i < 300; ++i) {
+        // Ascending, then descending, then interleaved with both.
+        ids.push_back(i < 100   ? "a" + std::to_string(1000 + i)
+                      : i < 200 ? "z" + std::to_string(1999 - i)
+                                : "m" + std::to_string(i));
+    }
+    std::vector<CountingResource *> held;
+    for (const std::string &id : ids) {
+        held.push_back(addNew(list, SRM_RES_VOLUME, id));
+    }
+    ASSERT_EQ(300, list.getTypeCount(SRM_RES_VOLUME));
+    for (size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(held[i], list.findResource(SRM_RES_VOLUME, ids[i])) << ids[i];
+    }
+    std::vector<std::string> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, walk(list, SRM_RES_VOLUME));
+
+    CountingResource *replacement = addNew(list, SRM_RES_VOLUME, ids[150]);
+    EXPECT_EQ(replacement, list.findResource(SRM_RES_VOLUME, ids[150]));
+    EXPECT_EQ(1, log.destroyed);
+
+    EXPECT_EQ(1, list.removeResource(SRM_RES_VOLUME, ids[7]));
+    EXPECT_EQ(nullptr, list.findResource(SRM_RES_VOLUME, ids[7]));
+    EXPECT_EQ(0, list.removeResource(SRM_RES_VOLUME, ids[7]));
+    CountingResource *back = addNew(list, SRM_RES_VOLUME, ids[7]);
+    EXPECT_EQ(back, list.findResource(SRM_RES_VOLUME, ids[7]));
+    EXPECT_EQ(nullptr, list.findResource(SRM_RES_VOLUME, "a999"));
+    EXPECT_EQ(nullptr, list.findResource(SRM_RES_DISK, ids[0]));
+
+    list.removeAllResources();
+    EXPECT_EQ(302, log.destroyed);
+    EXPECT_EQ(nullptr, list.findResource(SRM_RES_VOLUME, ids[0]));
+    CountingResource *again = addNew(list, SRM_RES_VOLUME, ids[0]);
+    EXPECT_EQ(again, list.findResource(SRM_RES_VOLUME, ids[0]));
 }
 
 }  // namespace
