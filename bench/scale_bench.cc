@@ -1,0 +1,326 @@
+// How the database's cost grows with the size of the inventory.
+//
+// For a SAN host and for a two-node cluster of about 10k, 100k and 1M resources
+// (bench/InventoryGenerator.h), one pass runs the life of a scan and of its
+// consumer and times each step:
+//
+//   build      the batches through the add methods (reader plus merge-or-add),
+//              and for the cluster the service groups; generating the text is
+//              not timed
+//   resolve    resolveDatabase
+//   serialize  the whole database to an unlinked temporary file
+//   load       a fresh database read back from that file
+//   check      checkIntegrity on the loaded database
+//   destroy    deleting both databases
+//
+// Steps are timed in processor time; each benchmark reports, per step, the
+// microseconds per resource of its best pass ("<step>_us") and the growth of the
+// resident set during the step at its peak ("<step>_MB"), plus the peak resident
+// set of the whole pass. After the runs a table gives the same figures side by
+// side with the ratio of the largest size to the smallest, which should stay
+// near 1 (linear growth).
+//
+//   scale_bench                                        everything (the 1M runs take minutes)
+//   scale_bench --benchmark_filter='host/(10000|100000)/'   the smaller host runs
+//   SCALE_BENCH_PASSES=1 valgrind --tool=callgrind scale_bench --benchmark_filter=host/10000/
+//
+// Temporary files go to $TMPDIR, else /var/tmp or /tmp.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/InventoryGenerator.h"
+#include "bench/InventoryLoader.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmTempFile.h"
+
+namespace {
+
+enum Step { kBuild, kResolve, kSerialize, kLoad, kCheck, kDestroy, kSteps };
+const char *const kStepNames[kSteps] = {"build", "resolve", "serialize",
+                                        "load",  "check",   "destroy"};
+
+// Steps are timed in processor time (user and system) of this single-threaded
+// process: the machine may be shared, and waiting for a processor is no cost of
+// the database. Writes and reads of the file are system time and count.
+double cpuSeconds() {
+    struct timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
+
+// Resident set figures of this process in kB, from /proc. The peak can be
+// reset (Linux 4.0 and later), so each step's own peak is seen; where it cannot,
+// the peak only grows and a step's figure is an upper bound.
+class Memory {
+  public:
+    static long residentKb() {
+        long pages = 0;
+        long resident = 0;
+        FILE *f = fopen("/proc/self/statm", "r");
+        if (f != nullptr) {
+            if (fscanf(f, "%ld %ld", &pages, &resident) != 2) {
+                resident = 0;
+            }
+            fclose(f);
+        }
+        return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    }
+    static void resetPeak() {
+        FILE *f = fopen("/proc/self/clear_refs", "w");
+        if (f != nullptr) {
+            fputs("5", f);
+            fclose(f);
+        }
+    }
+    static long peakKb() {
+        long kb = -1;
+        FILE *f = fopen("/proc/self/status", "r");
+        if (f != nullptr) {
+            char line[256];
+            while (fgets(line, sizeof line, f) != nullptr) {
+                if (strncmp(line, "VmHWM:", 6) == 0) {
+                    kb = atol(line + 6);
+                    break;
+                }
+            }
+            fclose(f);
+        }
+        if (kb < 0) {
+            struct rusage usage;
+            getrusage(RUSAGE_SELF, &usage);
+            kb = usage.ru_maxrss;
+        }
+        return kb;
+    }
+};
+
+struct Pass {
+    double seconds[kSteps] = {};
+    long peakGrowthKb[kSteps] = {};
+    long peakKb = 0;
+    long resources = 0;
+    std::string failure;
+};
+
+// Times one step and records its peak growth.
+class StepTimer {
+  public:
+    StepTimer(Pass &pass, Step step) : pass_(pass), step_(step) {
+        Memory::resetPeak();
+        startKb_ = Memory::residentKb();
+        start_ = cpuSeconds();
+    }
+    ~StepTimer() {
+        pass_.seconds[step_] += cpuSeconds() - start_;
+        long peak = Memory::peakKb();
+        long growth = peak - startKb_;
+        if (growth > pass_.peakGrowthKb[step_]) {
+            pass_.peakGrowthKb[step_] = growth;
+        }
+        if (peak > pass_.peakKb) {
+            pass_.peakKb = peak;
+        }
+    }
+    StepTimer(const StepTimer &) = delete;
+    StepTimer &operator=(const StepTimer &) = delete;
+
+  private:
+    Pass &pass_;
+    Step step_;
+    long startKb_;
+    double start_;
+};
+
+Pass RunPass(const InventoryGenerator &gen) {
+    Pass pass;
+    // Start from what the allocator has given back, so that growth is the pass's own.
+    malloc_trim(0);
+    std::unique_ptr<SrmResourceDatabase> built(new SrmResourceDatabase());
+    {
+        // The build step's time is the add methods' alone, its memory also the
+        // batch text (one batch at a time).
+        Memory::resetPeak();
+        long startKb = Memory::residentKb();
+        double seconds = 0;
+        gen.forEachBatch([&](SrmResourceType kind, const std::string &text) {
+            double start = cpuSeconds();
+            std::string status = loadInventoryBatch(built.get(), kind, text);
+            seconds += cpuSeconds() - start;
+            if (status != "The operation succeeded." && pass.failure.empty()) {
+                pass.failure = "batch of kind " + std::to_string(kind) + ": " + status;
+            }
+        });
+        double start = cpuSeconds();
+        gen.addServiceGroups(built.get());
+        seconds += cpuSeconds() - start;
+        pass.seconds[kBuild] = seconds;
+        pass.peakKb = Memory::peakKb();
+        pass.peakGrowthKb[kBuild] = pass.peakKb - startKb;
+    }
+    pass.resources = built->getResourceCount();
+    if (pass.resources != gen.counts().resources() && pass.failure.empty()) {
+        pass.failure = "built " + std::to_string(pass.resources) + " resources, expected " +
+                       std::to_string(gen.counts().resources());
+    }
+    {
+        StepTimer t(pass, kResolve);
+        built->resolveDatabase();
+    }
+    std::unique_ptr<FILE, int (*)(FILE *)> file(mktmpfile(nullptr), &fclose);
+    if (!file) {
+        pass.failure = "no temporary file";
+        return pass;
+    }
+    int fd = fileno(file.get());
+    int written;
+    {
+        StepTimer t(pass, kSerialize);
+        written = built->serialize(fd, 0);
+    }
+    if (written != 1 && pass.failure.empty()) {
+        pass.failure = "serialize failed";
+    }
+    lseek(fd, 0, SEEK_SET);
+    std::unique_ptr<SrmResourceDatabase> loaded(new SrmResourceDatabase());
+    int read;
+    {
+        StepTimer t(pass, kLoad);
+        read = loaded->deserialize(fd, nullptr);
+    }
+    if (read != 1 && pass.failure.empty()) {
+        std::string message;
+        loaded->getLastErrorInfo(nullptr, message, nullptr);
+        pass.failure = "load failed: " + message;
+    }
+    {
+        StepTimer t(pass, kCheck);
+        loaded->checkIntegrity();
+    }
+    if (loaded->getResourceCount() != pass.resources && pass.failure.empty()) {
+        pass.failure = "loaded " + std::to_string(loaded->getResourceCount()) + " resources";
+    }
+    {
+        StepTimer t(pass, kDestroy);
+        loaded.reset();
+        built.reset();
+    }
+    return pass;
+}
+
+// The best of the passes of one benchmark, for the closing table: the least
+// disturbed pass is the closest to the database's own cost.
+struct Figures {
+    long resources = 0;
+    double usPerResource[kSteps] = {};
+    double peakGrowthMb[kSteps] = {};
+    double peakMb = 0;
+};
+std::map<std::string, std::map<long, Figures>> g_figures;  // variant -> target -> figures
+
+void BM_Scale(benchmark::State &state, bool cluster, long target) {
+    InventoryGenerator gen(InventoryGenerator::shapeFor(target, cluster));
+    Figures f;
+    long passes = 0;
+    for (auto _ : state) {
+        Pass pass = RunPass(gen);
+        if (!pass.failure.empty()) {
+            state.SkipWithError(pass.failure.c_str());
+            return;
+        }
+        double total = 0;
+        for (int s = 0; s < kSteps; ++s) {
+            total += pass.seconds[s];
+            double us = pass.seconds[s] * 1e6 / pass.resources;
+            if (passes == 0 || us < f.usPerResource[s]) {
+                f.usPerResource[s] = us;
+            }
+            f.peakGrowthMb[s] = std::max(f.peakGrowthMb[s], pass.peakGrowthKb[s] / 1024.0);
+        }
+        f.peakMb = std::max(f.peakMb, pass.peakKb / 1024.0);
+        f.resources = pass.resources;
+        state.SetIterationTime(total);
+        ++passes;
+    }
+    for (int s = 0; s < kSteps; ++s) {
+        state.counters[std::string(kStepNames[s]) + "_us"] = f.usPerResource[s];
+        state.counters[std::string(kStepNames[s]) + "_MB"] = f.peakGrowthMb[s];
+    }
+    state.counters["resources"] = static_cast<double>(f.resources);
+    state.counters["peak_MB"] = f.peakMb;
+    g_figures[cluster ? "cluster" : "host"][target] = f;
+}
+
+void PrintTable() {
+    for (const auto &variant : g_figures) {
+        const std::map<long, Figures> &sizes = variant.second;
+        if (sizes.empty()) {
+            continue;
+        }
+        const Figures &small = sizes.begin()->second;
+        const Figures &large = sizes.rbegin()->second;
+        printf("\n%s: microseconds per resource (peak growth in MB)\n%-10s", variant.first.c_str(),
+               "step");
+        for (const auto &size : sizes) {
+            printf(" %20ld", size.second.resources);
+        }
+        printf(" %8s\n", "ratio");
+        for (int s = 0; s < kSteps; ++s) {
+            printf("%-10s", kStepNames[s]);
+            for (const auto &size : sizes) {
+                printf(" %10.3f (%7.1f)", size.second.usPerResource[s],
+                       size.second.peakGrowthMb[s]);
+            }
+            double ratio =
+                small.usPerResource[s] > 0 ? large.usPerResource[s] / small.usPerResource[s] : 0.0;
+            printf(" %8.2f\n", ratio);
+        }
+        printf("%-10s", "peak RSS");
+        for (const auto &size : sizes) {
+            printf(" %17.1f MB", size.second.peakMb);
+        }
+        printf("\n");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    // Fewer passes as the size grows: each pass is timed as a whole.
+    const struct {
+        long target;
+        int passes;
+    } kSizes[] = {{10000, 20}, {100000, 5}, {1000000, 2}};
+    // SCALE_BENCH_PASSES overrides the number of passes (one pass is enough
+    // under valgrind --tool=callgrind).
+    const char *passes = getenv("SCALE_BENCH_PASSES");
+    for (bool cluster : {false, true}) {
+        for (const auto &size : kSizes) {
+            std::string name = std::string("scale/") + (cluster ? "cluster/" : "host/") +
+                               std::to_string(size.target);
+            benchmark::RegisterBenchmark(name.c_str(), BM_Scale, cluster, size.target)
+                ->Iterations(passes != nullptr && atoi(passes) > 0 ? atoi(passes) : size.passes)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintTable();
+    return 0;
+}
