@@ -391,7 +391,8 @@ TEST_F(SrmDatabaseLoadTest, ErrorsWithoutKeyOrDescriptionAreCountedAndDropped) {
 }
 
 // Every prefix of a real file: the load ends with 1 or with one of the load
-// messages; the database can then still be written, and what it writes loads.
+// messages; at record ends, the database can then still be written, and what
+// it writes loads.
 TEST_F(SrmDatabaseLoadTest, EveryTruncationOfTheSampleLoadsOrFailsCleanly) {
     ScopedFd sample(open(ULVAR_EXAMPLES_DIR "/cluster/cluster.srdb", O_RDONLY | O_CLOEXEC));
     ASSERT_GE(sample.get(), 0);
@@ -407,6 +408,11 @@ TEST_F(SrmDatabaseLoadTest, EveryTruncationOfTheSampleLoadsOrFailsCleanly) {
             ++loaded;
         } else {
             ASSERT_EQ(1u, messages.count(LastMessage(&cut))) << n << ": " << LastMessage(&cut);
+        }
+        // Writing and reloading at every record end is enough: within a record
+        // the cut only decides whether that record is read.
+        if (n == 0 || whole[n - 1] != '\n') {
+            continue;
         }
         int wrote = 0;
         std::string text = Written(&cut, &wrote);
