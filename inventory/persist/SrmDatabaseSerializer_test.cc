@@ -237,56 +237,54 @@ TEST_F(SrmDatabaseSerializerTest, LongHeaderValuesAreWrittenWhole) {
     EXPECT_EQ(text, Written(&loaded));
 }
 
-// The design names every computer record this computer before it is read; a
-// computer the database then does not keep hands the name back to the one
-// named before it, so the name never points at a computer that is gone.
+// Every computer record is named this computer before it is read; a computer
+// the database then does not keep hands the name back to the one named before
+// it, so the name never points at a computer that is gone.
 class SrmDatabaseThisComputerTest : public ::testing::Test {
   protected:
+    // Loads `records` behind a header announcing `count` resources; the host
+    // name of this computer afterwards, or "(none)".
+    std::string ThisComputerAfter(int count, const std::string &records, int expectedResult) {
+        EXPECT_EQ(expectedResult, Load(&db, Header(count, 0) + records));
+        SrmComputer *me = db.getThisComputer();
+        return me != nullptr ? me->HostName : "(none)";
+    }
+
     SrmResourceDatabase db;
 };
 
 TEST_F(SrmDatabaseThisComputerTest, LastComputerKeptIsThisComputer) {
-    const std::string file = Header(2, 0) +
-                             "\"Type=System\",\"Id=a\",\"HostName=a\",\"TIM=1\",;\n"
-                             "\"Type=System\",\"Id=b\",\"HostName=b\",\"TIM=0\",;\n";
-    ASSERT_EQ(1, Load(&db, file));
-    SrmComputer *me = db.getThisComputer();
-    ASSERT_NE(nullptr, me);
-    EXPECT_EQ("b", me->Id);
+    EXPECT_EQ("b", ThisComputerAfter(2,
+                                     "\"Type=System\",\"Id=a\",\"HostName=a\",\"TIM=1\",;\n"
+                                     "\"Type=System\",\"Id=b\",\"HostName=b\",\"TIM=0\",;\n",
+                                     1));
 }
 
 TEST_F(SrmDatabaseThisComputerTest, ComputerWhoseReadFailsGivesTheNameBack) {
     // b announces a child the database lacks: its read fails and it is dropped.
-    const std::string file = Header(2, 0) +
-                             "\"Type=System\",\"Id=a\",\"HostName=a\",;\n"
-                             "\"Type=System\",\"Id=b\",\"HostName=b\",\"ResourceCount=1\",;\n"
-                             "\"Type=Disk\",\"Id=nowhere\",;\n";
-    EXPECT_EQ(0, Load(&db, file));
+    EXPECT_EQ("a",
+              ThisComputerAfter(2,
+                                "\"Type=System\",\"Id=a\",\"HostName=a\",;\n"
+                                "\"Type=System\",\"Id=b\",\"HostName=b\",\"ResourceCount=1\",;\n"
+                                "\"Type=Disk\",\"Id=nowhere\",;\n",
+                                0));
     EXPECT_EQ(nullptr, db.findResource(SRM_RES_COMPUTER, "b"));
-    SrmComputer *me = db.getThisComputer();
-    ASSERT_NE(nullptr, me);
-    EXPECT_EQ("a", me->HostName);
 }
 
 TEST_F(SrmDatabaseThisComputerTest, ComputerTheDatabaseRefusesGivesTheNameBack) {
     // An empty Id reads fine but is refused by the resource list.
-    const std::string file = Header(2, 0) +
-                             "\"Type=System\",\"Id=a\",\"HostName=a\",\"TIM=1\",;\n"
-                             "\"Type=System\",\"HostName=anon\",\"TIM=1\",;\n";
-    ASSERT_EQ(1, Load(&db, file));
-    SrmComputer *me = db.getThisComputer();
-    ASSERT_NE(nullptr, me);
-    EXPECT_EQ("a", me->HostName);
+    EXPECT_EQ("a", ThisComputerAfter(2,
+                                     "\"Type=System\",\"Id=a\",\"HostName=a\",\"TIM=1\",;\n"
+                                     "\"Type=System\",\"HostName=anon\",\"TIM=1\",;\n",
+                                     1));
 }
 
 TEST_F(SrmDatabaseThisComputerTest, OnlyComputerNotKeptLeavesNoThisComputer) {
-    const std::string file = Header(1, 0) + "\"Type=System\",\"HostName=anon\",\"TIM=1\",;\n";
-    ASSERT_EQ(1, Load(&db, file));
-    EXPECT_EQ(nullptr, db.getThisComputer());
+    EXPECT_EQ("(none)", ThisComputerAfter(1, "\"Type=System\",\"HostName=anon\",\"TIM=1\",;\n", 1));
     EXPECT_EQ("Not current computer found.", LastMessage(&db));
 }
 
-// Damaged files: each loads or fails with the designed message, and the
+// Damaged files: each loads or fails with one of the load messages, and the
 // database stays usable.
 class SrmDatabaseLoadTest : public ::testing::Test {
   protected:
