@@ -68,6 +68,16 @@ TEST_F(SampleClusterLoadTest, EveryResourceOfBothNodesIsLoaded) {
     }
 }
 
+TEST_F(SampleClusterLoadTest, LoadedNodesAreTheClusterNodesAndTheirDisksStayReported) {
+    // Loaded computers join the computer list as batch-added ones do.
+    EXPECT_EQ(2, Count(db_.getComputerList(), SRM_RES_COMPUTER));
+    EXPECT_EQ("192.0.2.11", db_.getLowestLLTNodeIp());
+    // Both shared disks carry signatures and names: resolution keeps them.
+    db_.resolveDatabase();
+    EXPECT_EQ(0, db_.getErrorList()->getErrorCount());
+    EXPECT_EQ(1, db_.findResource(SRM_RES_DISK, "disk-lun-0001")->shouldReport());
+}
+
 TEST_F(SampleClusterLoadTest, ServiceGroupsHoldTheirMembersAndTheChildLink) {
     ASSERT_EQ(2u, db_.getServiceGroups().size());
     SrmServiceGroup *db = db_.findServiceGroup("sg-db");

@@ -254,11 +254,6 @@ int SrmResourceDatabase::resolveDatabase() {
 
 std::string SrmResourceDatabase::getLowestLLTNodeIp() {
     SrmResourceIdMap *nodes = srmKindOf(computers.get(), SRM_RES_COMPUTER);
-    // A loaded database holds its computers among the resources only; they are
-    // the same nodes the computer list holds after the scanner's batches.
-    if (nodes == nullptr || nodes->empty()) {
-        nodes = srmKindOf(resources.get(), SRM_RES_COMPUTER);
-    }
     if (nodes == nullptr || nodes->empty()) {
         setErrorInfo(ENOMEM, kLowestLLTFailed, nullptr);
         return std::string();

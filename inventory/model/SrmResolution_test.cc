@@ -293,17 +293,6 @@ TEST_F(SrmLowestLLTNodeTest, NoComputersGiveEmptyAddressWithOutOfMemoryCode) {
     EXPECT_EQ(12, code);
 }
 
-TEST_F(SrmLowestLLTNodeTest, ComputersLoadedAsResourcesOnlyAreStillNodes) {
-    for (auto node : {std::make_pair("a", 2), std::make_pair("b", 1)}) {
-        SrmComputer *c = new SrmComputer(node.first);
-        c->LLTId = node.second;
-        c->IPAddr = std::string("10.0.0.") + node.first;
-        db.addResource(c);  // as a database load adds them
-        c->Release();
-    }
-    EXPECT_EQ("10.0.0.b", db.getLowestLLTNodeIp());
-}
-
 TEST_F(SrmLowestLLTNodeTest, ChosenComputerWithoutAddressSetsTheLastError) {
     Node("a", 0, "");
     Node("b", 2, "10.0.0.2");

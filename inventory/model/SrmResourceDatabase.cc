@@ -166,9 +166,16 @@ int SrmResourceDatabase::addResource(SrmResource *r) {
         return 0;
     }
     r->db = this;
+    // A newcomer under the Id of this computer replaces it and may destroy it:
+    // the name must not outlive the computer's place, as with removeResource.
+    SrmResource *self = srmComputerAsResource(thisComputer);
+    bool replacesSelf = self != nullptr && self != r && self->type == r->type && self->Id == r->Id;
     if (!resources || resources->addResource(r) == 0) {
         setErrorInfo(ENOMEM, "Add resource failed", r);
         return 0;
+    }
+    if (replacesSelf) {
+        thisComputer = nullptr;
     }
     addGlobalId(r->type, r->LId, r->Id);
     return 1;

@@ -267,6 +267,14 @@ TEST_F(SrmResourceDatabaseTest, RemovedThisComputerIsNoLongerNamed) {
     expectLastError(22, "Not current computer found.", nullptr);
 }
 
+TEST_F(SrmResourceDatabaseTest, ReplacedThisComputerIsNoLongerNamed) {
+    addComputer("host-a", 1);
+    // A second object under the same Id replaces (and destroys) the first.
+    SrmComputer *newcomer = addComputer("host-a", 0);
+    EXPECT_EQ(1, log.destroyed);
+    EXPECT_EQ(newcomer, db.getThisComputer());  // the single computer, not the freed one
+}
+
 TEST_F(SrmResourceDatabaseTest, MergedDatabaseSharesResourcesAndComputers) {
     SrmResourceDatabase other;
     auto *disk = new CountingResource(&log, SRM_RES_DISK, "d1");

@@ -335,12 +335,18 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         // database does not keep gives the name back to the computer that held
         // it before, so the name never outlives its computer.
         SrmComputer *previous = thisComputer;
-        setThisComputer(dynamic_cast<SrmComputer *>(resource.get()));
+        SrmComputer *computer = dynamic_cast<SrmComputer *>(resource.get());
+        setThisComputer(computer);
         if (resource->deserialize(fd, r) == 0) {
             thisComputer = previous;
             return 0;
         }
-        if (addResource(resource.get()) == 0) {
+        // A computer also joins the computer list, as one added by the scanner's
+        // batches does: without it a loaded cluster has no nodes for
+        // getLowestLLTNodeIp, and getThisComputer's single-computer rule never
+        // applies. The record still counts when the add is refused.
+        int added = computer != nullptr ? addComputer(computer, 0) : addResource(resource.get());
+        if (added == 0) {
             thisComputer = previous;
         }
         return 1;
