@@ -1,11 +1,9 @@
 #include <new>
 #include <string>
-#include <vector>
 
 #include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/kinds/SrmVolumeWalk.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
@@ -36,12 +34,6 @@ SrmVolume::SrmVolume(SrmResourceDatabase *owner) : SrmVolume() {
 SrmVolume::SrmVolume(std::string id) : SrmVolume() {
     Id = id;
     volumeKey = std::move(id);
-}
-
-SrmVolume::~SrmVolume() {
-    delete diskChunks;
-    delete subVolumes;
-    setManager(nullptr);
 }
 
 void SrmVolume::setManager(SrmVolumeManager *m) {
@@ -76,12 +68,12 @@ int SrmVolume::addSubVolume(SrmResource *v) {
     }
     // A volume that is this one or holds it below would make this volume its
     // own descendant, and the lists a reference cycle that nothing frees.
-    if (srmVolumeHolds(sub, this)) {
+    if (wouldLoop(sub)) {
         return 0;
     }
     // The types change only for a link actually made: a volume marked as a
     // sub-volume is written only through its parents.
-    int added = subVolumes->addResource(sub);
+    int added = link(sub);
     if (added != 0) {
         sub->HierType = SRM_HIER_SUBVOLUME;
         if (HierType != SRM_HIER_SUBVOLUME) {
@@ -102,6 +94,7 @@ int SrmVolume::removeSubVolume(SrmResource *v) {
     if (v == nullptr || v->type != SRM_RES_VOLUME || subVolumes == nullptr) {
         return 0;
     }
+    unlink(subVolumes->findResource(SRM_RES_VOLUME, v->Id));
     return subVolumes->removeResource(SRM_RES_VOLUME, v);
 }
 
@@ -114,53 +107,6 @@ int SrmVolume::mergeDiskChunkList(SrmResourceList *l) {
         diskChunks->setDb(db);
     }
     return diskChunks->mergeResources(l);
-}
-
-// The list merge, one volume at a time, so that each newcomer can be checked
-// against this volume's ancestry before it is linked.
-int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
-    if (l == nullptr || subVolumes == nullptr) {
-        return 0;
-    }
-    if (db != nullptr) {
-        subVolumes->setDb(db);
-    }
-    SrmResourceIdMap *others = l->getSrmResourceIdMap(SRM_RES_VOLUME);
-    if (others == nullptr) {
-        return 1;
-    }
-    // The merges below may change `l` (it can be this very list when a volume
-    // absorbs itself), so the newcomers are taken first and held meanwhile.
-    std::vector<SrmResource *> newcomers;
-    try {
-        newcomers.reserve(others->size());
-    } catch (const std::bad_alloc &) {
-        return 0;
-    }
-    for (auto &entry : *others) {
-        entry.second->AddRef();
-        newcomers.push_back(entry.second);
-    }
-    int result = 1;
-    for (SrmResource *o : newcomers) {
-        if (result == 0 || srmVolumeHolds(o, this)) {
-            continue;
-        }
-        SrmResource *held = subVolumes->findResource(SRM_RES_VOLUME, o->Id);
-        if (held == nullptr) {
-            if (subVolumes->addResource(o) == 0) {
-                result = 0;
-            } else if (subVolumes->getDb() != nullptr) {
-                o->db = subVolumes->getDb();
-            }
-        } else if (held->mergeResource(o) == 0) {
-            result = 0;
-        }
-    }
-    for (SrmResource *o : newcomers) {
-        o->Release();
-    }
-    return result;
 }
 
 void SrmVolume::setVolumeMgrId(std::string id) {
@@ -350,10 +296,12 @@ int SrmVolume::deserialize(int, CSRMReportTuple *record) {
 int SrmVolume::attachSubVolume(const std::string &id) {
     SrmResource *held = db->findResource(SRM_RES_VOLUME, id);
     if (held != nullptr) {
-        if (addSubVolume(held) != 0) {
+        auto *sub = dynamic_cast<SrmVolume *>(held);
+        if (sub != nullptr && held->type == SRM_RES_VOLUME && subVolumes != nullptr &&
+            wouldLoop(sub)) {
             return 1;
         }
-        return dynamic_cast<SrmVolume *>(held) != nullptr && srmVolumeHolds(held, this) ? 1 : 0;
+        return addSubVolume(held);
     }
     auto *made = new (std::nothrow) SrmVolume(id);
     if (made == nullptr) {

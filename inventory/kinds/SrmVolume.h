@@ -5,7 +5,11 @@
 #ifndef INVENTORY_KINDS_SRMVOLUME_H
 #define INVENTORY_KINDS_SRMVOLUME_H
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
@@ -68,8 +72,28 @@ constexpr int SRM_HIER_SUBVOLUME = 4;
 //
 // Sub-volume links never form a loop: a link that would make a volume its own
 // descendant is refused wherever links are made (addSubVolume, the sub-volume
-// list merge, the reader), so every walk down a hierarchy ends. Walk them with
-// SrmVolumeWalk (SrmVolumeWalk.h), which also ends on lists changed by hand.
+// list merge, the reader), so every walk down a hierarchy ends and no reference
+// cycle keeps volumes alive. Walk them with SrmVolumeWalk (SrmVolumeWalk.h),
+// which also ends on lists changed by hand.
+//
+// Cost of the loop check: every volume records, uncounted, the volumes whose
+// sub-volume list holds it (its holders), kept on every link and unlink made
+// here (add, remove, list merge, and when a holder dies). A link is checked
+// for free when the parent has no holders or the child no sub-volumes, which
+// is every link of a hierarchy built children first (as a database file is
+// read) or parents first. Otherwise the parent's ancestors and the child's
+// descendants are searched in turns, one link at a time, and the search stops
+// when either side runs out: it costs about twice the smaller of the two.
+// The record of holders covers only links made through this class: a
+// sub-volume list changed by hand (getSubVolumeList) is no longer guarded
+// against loops, and a sub-volume linked here but taken out by hand still
+// counts its old parent among its holders, which must then outlive every
+// later link made below that sub-volume.
+//
+// Depth costs no machine stack: destroying a volume hands its member lists to
+// a per-thread queue that the outermost destruction empties, and merging two
+// hierarchies merges the matching sub-volumes one pair after another from a
+// per-thread queue instead of one level inside the other.
 class ULVAR_API SrmVolume : public SrmResource {
   public:
     SrmVolume();
@@ -116,6 +140,9 @@ class ULVAR_API SrmVolume : public SrmResource {
     SrmResourceList *getSubVolumeList() const { return subVolumes; }
     // Copy of the Id made by the id constructor and by the reader.
     const std::string &getVolumeKey() const { return volumeKey; }
+    // The number of volumes whose sub-volume list holds this one, as recorded
+    // by the link operations above.
+    int getHolderCount() const { return static_cast<int>(holders.size()); }
 
     // Sizes when 0 or more, URLs and type text when not empty, the volume type
     // when 0 or more, status with its text when not 0, the hierarchy type when
@@ -147,15 +174,37 @@ class ULVAR_API SrmVolume : public SrmResource {
     std::string VolumeManager;  // the manager's IdType as decimal text
 
   private:
+    // The loop check's searches follow holders and sub-volume lists.
+    friend class SrmVolumeSearch;
+
     void setManager(SrmVolumeManager *m);
     // Links the database's volume `id` (made empty when missing) as a
     // sub-volume while reading; 1 when it counts as read.
     int attachSubVolume(const std::string &id);
 
+    // True when `sub` below this volume would make a volume its own
+    // descendant, and when memory ran out before that was ruled out.
+    bool wouldLoop(SrmVolume *sub);
+    // Stores `sub` in the sub-volume list and records this volume among its
+    // holders; a different volume stored under the same Id is dropped and
+    // forgets this holder. The list's result; 0 when memory ran out.
+    int link(SrmVolume *sub);
+    // The stored sub-volume `stored` (may be null or of another class) is
+    // about to leave the list: it forgets this holder.
+    void unlink(SrmResource *stored);
+    // Holder records; addHolder is false only when memory ran out.
+    bool hasHolder(const SrmVolume *h) const;
+    bool addHolder(SrmVolume *h);
+    void removeHolder(const SrmVolume *h);
+
     SrmResourceList *diskChunks;
     SrmResourceList *subVolumes;
     std::string volumeKey;
     SrmVolumeManager *volumeManager = nullptr;  // one reference held
+    // Volumes whose sub-volume list holds this one; no references taken. Past
+    // a few holders, holderIndex gives each one's place in `holders`.
+    std::vector<SrmVolume *> holders;
+    std::unique_ptr<std::unordered_map<const SrmVolume *, std::size_t>> holderIndex;
 };
 
 // A group of disks and the volumes carved from them (kind 7, "VolumeGroup").
