@@ -316,7 +316,7 @@ void SrmVolume::unlink(SrmResource *stored) {
 }
 
 // The list merge, one volume at a time, so that each newcomer can be checked
-// against this volume's ancestry before it is linked. Newcomers under an Id
+// for a loop before it is linked. Newcomers under an Id
 // this list already holds by another volume are merged into it afterwards,
 // from the merge agenda.
 int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
@@ -347,13 +347,19 @@ int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
     }
     int result = 1;
     for (SrmResource *o : newcomers) {
-        auto *sub = dynamic_cast<SrmVolume *>(o);
-        if (result == 0 || (sub != nullptr && wouldLoop(sub))) {
+        if (result == 0) {
             continue;
         }
+        auto *sub = dynamic_cast<SrmVolume *>(o);
         SrmResource *held = subVolumes->findResource(SRM_RES_VOLUME, o->Id);
         auto *heldVolume = dynamic_cast<SrmVolume *>(held);
         if (held == nullptr) {
+            // Only a new link can close a loop; a merge into the volume held
+            // under the same Id links nothing itself, and each sub-volume it
+            // brings is checked when that merge links it.
+            if (sub != nullptr && wouldLoop(sub)) {
+                continue;
+            }
             int added = sub != nullptr ? link(sub) : subVolumes->addResource(o);
             if (added == 0) {
                 result = 0;
