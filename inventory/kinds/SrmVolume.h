@@ -83,7 +83,8 @@ constexpr int SRM_HIER_SUBVOLUME = 4;
 // is every link of a hierarchy built children first (as a database file is
 // read) or parents first. Otherwise the parent's ancestors and the child's
 // descendants are searched in turns, one link at a time, and the search stops
-// when either side runs out: it costs about twice the smaller of the two.
+// when either side runs out: it costs about twice the smaller of the two (a
+// link between a long ancestry and a deep subtree still costs the shorter).
 // The record of holders covers only links made through this class: a
 // sub-volume list changed by hand (getSubVolumeList) is no longer guarded
 // against loops, and a sub-volume linked here but taken out by hand still
@@ -121,8 +122,12 @@ class ULVAR_API SrmVolume : public SrmResource {
     int removeSubVolume(SrmResource *v);
     // Merges `l`'s chunks (or volumes) into this volume's list: members this
     // list lacks are added, members held under the same Id absorb the
-    // newcomer. A volume of `l` that this volume is, or that holds this volume
-    // below it, is skipped. 0 for a null `l`, a missing list or a refused merge.
+    // newcomer. A volume of `l` this list lacks is skipped when it is this
+    // volume or holds this volume below it. A volume absorbing a newcomer of
+    // its own class does so once every volume of `l` has been seen (and, inside
+    // a merge already running on this thread, after that merge), so that deep
+    // hierarchies merge level after level. 0 for a null `l`, a missing list or
+    // a refused merge.
     int mergeDiskChunkList(SrmResourceList *l);
     int mergeSubVolumeList(SrmResourceList *l);
 
