@@ -187,7 +187,7 @@ int SrmComputer::serialize(int fd, int flags) {
         }
     }
     w.addText(SRM_KEY_PubId, PubId);
-    w.addInt(SRM_KEY_State, static_cast<int>(state));
+    w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
     w.addText(SRM_KEY_LId, LId);
     w.addText(SRM_KEY_HostName, HostName);
     w.addInt(SRM_KEY_RAMMB, RAMMB);
@@ -302,7 +302,7 @@ int SrmComputer::deserialize(int, CSRMReportTuple *record) {
                 TIM = srmRecordInt(value);
                 break;
             case SRM_KEY_State:
-                state |= static_cast<uint32_t>(srmRecordLong(value));
+                state |= srm_walk::stateWord(value);
                 break;
             case SRM_KEY_AddrSpaceMB:
                 AddrSpaceMB = srmRecordLongLong(value);

@@ -95,7 +95,7 @@ int SrmDisk::serialize(int fd, int flags) {
     if ((flags & 1) == 0) {
         w.addText(SRM_KEY_PubId, PubId);
         w.addInt(SRM_KEY_Status, Status);
-        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
         w.addText(SRM_KEY_LId, LId);
         w.addText(SRM_KEY_StatusDesc, StatusDesc);
         w.addInt(SRM_KEY_IdType, IdType);
@@ -257,7 +257,7 @@ int SrmDiskChunk::serialize(int fd, int flags) {
     w.addText(SRM_KEY_Id, Id);
     if ((flags & 1) == 0) {
         w.addText(SRM_KEY_PubId, PubId);
-        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
         w.addText(SRM_KEY_LId, LId);
         w.addText(SRM_KEY_DiskChunk, DiskChunk);
         w.addText(SRM_KEY_Disk, Disk);

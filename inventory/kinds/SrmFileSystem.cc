@@ -25,12 +25,6 @@ std::string resolveVolume(SrmResourceDatabase *db, const std::string &value) {
     return volume != nullptr ? volume->Id : value;
 }
 
-// The state word is written as a signed 32-bit number, which reads back to the
-// same bits.
-int32_t stateWord(const SrmResource *r) {
-    return static_cast<int32_t>(r->state);
-}
-
 // Short form of all three kinds.
 int writeShort(SrmResource *r, int kindWord, int fd) {
     SrmRecordWriter w(r->db->getRecordText());
@@ -136,7 +130,7 @@ int SrmFileSystem::serialize(int fd, int flags) {
     w.addText(SRM_KEY_Id, Id);
     w.addText(SRM_KEY_Volume, Volume);
     w.addText(SRM_KEY_PubId, PubId);
-    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
     w.addText(SRM_KEY_LId, LId);
     w.addText(SRM_KEY_FSType, FSType);
     w.addInt(SRM_KEY_Pack, Pack);
@@ -253,7 +247,7 @@ int SrmMountPoint::serialize(int fd, int flags) {
     w.addWord(SRM_KEY_Type, SRM_KEY_MountPoint);
     w.addText(SRM_KEY_Id, Id);
     w.addText(SRM_KEY_PubId, PubId);
-    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
     w.addText(SRM_KEY_LId, LId);
     w.addText(SRM_KEY_VolumeId, VolumeId);
     w.addText(SRM_KEY_MountPointName, MountPointName);
@@ -359,7 +353,7 @@ int SrmShare::serialize(int fd, int flags) {
     w.addWord(SRM_KEY_Type, SRM_KEY_Share);
     w.addText(SRM_KEY_Id, Id);
     w.addText(SRM_KEY_PubId, PubId);
-    w.addInt(SRM_KEY_State, stateWord(this));
+    w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
     w.addText(SRM_KEY_LId, LId);
     w.addText(SRM_KEY_ShareName, ShareName);
     w.addText(SRM_KEY_SharePath, SharePath);
@@ -384,7 +378,7 @@ int SrmShare::deserialize(int, CSRMReportTuple *record) {
             switch (keyId) {
                 case SRM_KEY_State:
                     // A share's record carries its whole state word.
-                    state = static_cast<uint32_t>(srmRecordLong(value));
+                    state = srm_walk::stateWord(value);
                     break;
                 case SRM_KEY_VolumeId:
                     VolumeId = value;

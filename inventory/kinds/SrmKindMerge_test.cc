@@ -12,6 +12,7 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/testing/StorageRecords.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 
@@ -185,6 +186,30 @@ TEST(SrmKindMergeTest, ListsSharingEveryKindMergeWithoutMarkingAnything) {
     EXPECT_EQ(1, mine.mergeResources(&theirs));
     expectNoneMerged(shared);
     expectNoneMerged(members);
+}
+
+}  // namespace
+
+namespace {
+
+// Every kind that writes "State" writes the same text for the same word: its
+// bits as a signed 32-bit decimal, so a high bit reads back unchanged.
+TEST(SrmKindRecordTest, EveryKindWritesAHighStateBitAsOneSignedWord) {
+    for (const KindCase &kind : allKinds()) {
+        SCOPED_TRACE(kind.name);
+        SrmResourceDatabase db;
+        std::vector<SrmResource *> members;
+        Held<SrmResource> r(kind.make(&db, "x", &members));
+        r->state |= 0x80000000u;
+        std::string record = recordOf(r.get());
+        record = record.substr(0, record.find('\n'));
+        if (record.find("\"State=") == std::string::npos) {
+            continue;  // volume managers and aliases carry no state
+        }
+        std::string expected = "\"State=" + std::to_string(static_cast<int32_t>(r->state)) + "\",";
+        EXPECT_NE(std::string::npos, record.find(expected)) << record;
+        EXPECT_EQ(r->state, srm_walk::stateWord(std::to_string(static_cast<int32_t>(r->state))));
+    }
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ int SrmVirtualServer::serialize(int fd, int flags) {
     w.addText(SRM_KEY_Id, Id);
     if ((flags & 0x1) == 0) {
         w.addText(SRM_KEY_PubId, PubId);
-        w.addInt(SRM_KEY_State, static_cast<int>(state));
+        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
         w.addText(SRM_KEY_HostName, HostName);
         w.addText(SRM_KEY_IPAddr, IPAddr);
         w.addText(SRM_KEY_Name, Name);
@@ -84,7 +84,7 @@ int SrmVirtualServer::deserialize(int, CSRMReportTuple *record) {
                 HostName = value;
                 break;
             case SRM_KEY_State:
-                state |= static_cast<uint32_t>(srmRecordLong(value));
+                state |= srm_walk::stateWord(value);
                 break;
             case SRM_KEY_Port:
                 Port = srmRecordInt(value);

@@ -165,7 +165,7 @@ int SrmVolume::serialize(int fd, int flags) {
         w.addText(SRM_KEY_PubId, PubId);
         w.addText(SRM_KEY_LId, LId);
         w.addText(SRM_KEY_Name, Name);
-        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
         w.addInt(SRM_KEY_HierType, HierType);
         w.addLong(SRM_KEY_CapacityKB, CapacityKB);
         w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);

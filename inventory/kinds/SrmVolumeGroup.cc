@@ -141,7 +141,7 @@ int SrmVolumeGroup::serialize(int fd, int flags) {
     w.addText(SRM_KEY_Id, Id);
     if ((flags & 1) == 0) {
         w.addText(SRM_KEY_PubId, PubId);
-        w.addLong(SRM_KEY_State, static_cast<long>(state));
+        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
         w.addText(SRM_KEY_LId, LId);
         w.addLong(SRM_KEY_CapacityKB, CapacityKB);
         w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);

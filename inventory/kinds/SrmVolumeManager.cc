@@ -64,7 +64,7 @@ int SrmVolumeManager::deserialize(int, CSRMReportTuple *record) {
                 PubId = value;
                 break;
             case SRM_KEY_State:
-                state |= static_cast<uint32_t>(srmRecordLong(value));
+                state |= srm_walk::stateWord(value);
                 break;
             case SRM_KEY_VolumeMgrName:
                 VolumeMgrName = value;

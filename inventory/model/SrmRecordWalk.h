@@ -103,6 +103,15 @@ inline bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
     }
 }
 
+// "State" as every record carries it: the state word's bits as a signed 32-bit
+// decimal (a negative text reads back to the same bits).
+inline int32_t stateValue(const SrmResource *r) {
+    return static_cast<int32_t>(r->state);
+}
+inline uint32_t stateWord(const std::string &value) {
+    return static_cast<uint32_t>(srmRecordLong(value));
+}
+
 // The identities and "State", ORed into the state word so that bits a
 // constructor set stay set; false for any other key.
 inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
@@ -110,7 +119,7 @@ inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
         return true;
     }
     if (keyId == SRM_KEY_State) {
-        r->state |= static_cast<uint32_t>(srmRecordLong(value));
+        r->state |= stateWord(value);
         return true;
     }
     return false;

@@ -16,7 +16,7 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/SrmVolumeWalk.h"
 #include "inventory/model/SrmError.h"
-#include "inventory/model/SrmRecordNumber.h"
+#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTuple.h"
