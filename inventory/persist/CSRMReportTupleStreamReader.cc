@@ -11,6 +11,22 @@ namespace {
 
 constexpr std::size_t kElementReserve = 256;
 constexpr std::size_t kRawRecordReserve = 512;
+
+// Inside quotes every character but the closing quote is plain text: appends the
+// run up to and including the closing quote and steps past it (true), or the
+// whole rest of the buffer when the quote has not come yet (false).
+bool appendQuotedRun(const char *&p, const char *end, std::string &text) {
+    const void *q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+    if (q == nullptr) {
+        text.append(p, static_cast<std::size_t>(end - p));
+        p = end;
+        return false;
+    }
+    const char *quote = static_cast<const char *>(q);
+    text.append(p, static_cast<std::size_t>(quote - p) + 1);
+    p = quote + 1;
+    return true;
+}
 // Upper bound of the element slots reserved from the previous record's size.
 constexpr std::size_t kMaxReservedElements = 64;
 
@@ -156,19 +172,11 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                         ++p;
                         break;
                     }
-                    case kInQuotes: {
-                        const void *q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
-                        if (q == nullptr) {
-                            element.append(p, static_cast<std::size_t>(end - p));
-                            p = end;
-                            break;
+                    case kInQuotes:
+                        if (appendQuotedRun(p, end, element)) {
+                            state_ = kInElement;
                         }
-                        const char *quote = static_cast<const char *>(q);
-                        element.append(p, static_cast<std::size_t>(quote - p) + 1);
-                        p = quote + 1;
-                        state_ = kInElement;
                         break;
-                    }
                     case kAfterComma: {
                         char c = *p++;
                         if (c == ',') {
@@ -265,19 +273,11 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
                         }
                         break;
                     }
-                    case kInQuotes: {
-                        const void *q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
-                        if (q == nullptr) {
-                            record.append(p, static_cast<std::size_t>(end - p));
-                            p = end;
-                            break;
+                    case kInQuotes:
+                        if (appendQuotedRun(p, end, record)) {
+                            state_ = kInElement;
                         }
-                        const char *quote = static_cast<const char *>(q);
-                        record.append(p, static_cast<std::size_t>(quote - p) + 1);
-                        p = quote + 1;
-                        state_ = kInElement;
                         break;
-                    }
                     default:
                         state_ = kError;
                         return TUPLE_STATUS_ERROR;
