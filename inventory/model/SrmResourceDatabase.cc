@@ -238,8 +238,8 @@ SrmComputer *SrmResourceDatabase::getThisComputer() {
     return nullptr;
 }
 
-SrmResource *SrmResourceDatabase::findResource(SrmResourceType t, std::string id) {
-    return resources ? resources->findResource(t, std::move(id)) : nullptr;
+SrmResource *SrmResourceDatabase::findResource(SrmResourceType t, const std::string &id) {
+    return resources ? resources->findResource(t, id) : nullptr;
 }
 
 SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, SrmResource *r) {
@@ -257,7 +257,7 @@ SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, SrmResou
     return findResource(t, globalId);
 }
 
-SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, std::string id) {
+SrmResource *SrmResourceDatabase::findGlobalResource(SrmResourceType t, const std::string &id) {
     SrmResource *found = findResource(t, id);
     if (found != nullptr) {
         return found;

@@ -65,14 +65,14 @@ class ULVAR_API SrmResourceDatabase {
     // computer's host name on first use.
     SrmComputer *getThisComputer();
 
-    SrmResource *findResource(SrmResourceType t, std::string id);
+    SrmResource *findResource(SrmResourceType t, const std::string &id);
     // Finds the resource that newcomer `r` describes: by r's Id when the held
     // resource has no LId or that LId equals r's Id, else through the global id
     // registered for r's LId. Null when neither is found.
     SrmResource *findGlobalResource(SrmResourceType t, SrmResource *r);
     // Finds `id`, else the resource whose global id `id` is registered as a
     // local identity of.
-    SrmResource *findGlobalResource(SrmResourceType t, std::string id);
+    SrmResource *findGlobalResource(SrmResourceType t, const std::string &id);
     // Removes (t, id) from the database and unlinks it from the resources that
     // refer to it (mount points on it, shares on its volume, volume groups,
     // volumes, computers' lists). 1 when it was removed, 0 when absent.

@@ -1,7 +1,8 @@
 #include "inventory/model/SrmResourceList.h"
 
 #include <new>
-#include <vector>
+
+#include "inventory/model/SrmIdIndex.h"
 
 SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
 
@@ -12,7 +13,7 @@ SrmResourceList::~SrmResourceList() {
 // A resource's destructor may reach back into lists, so each map is detached
 // before its entries are released.
 void SrmResourceList::releaseAll() {
-    indexes.clear();
+    index.reset();
     for (auto &kind : kinds) {
         SrmResourceIdMap detached;
         detached.swap(kind.second);
@@ -43,7 +44,7 @@ int SrmResourceList::addResource(SrmResource *r) {
         }
         if (entry == ids.end() || entry->first != r->Id) {
             entry = ids.emplace_hint(entry, r->Id, r);
-            if (!indexEntry(r->type, ids, entry)) {
+            if (!indexEntry(r->type, entry)) {
                 ids.erase(entry);
                 throw std::bad_alloc();
             }
@@ -53,15 +54,9 @@ int SrmResourceList::addResource(SrmResource *r) {
         // Adding what is already stored takes no second reference: the entry can
         // only ever give one back.
         if (entry->second != r) {
+            // The index points at the entry itself and needs no change.
             SrmResource *replaced = entry->second;
             entry->second = r;
-            auto index = indexes.find(r->type);
-            if (index != indexes.end()) {
-                auto hit = index->second.find(entry->first);
-                if (hit != index->second.end()) {
-                    hit->second = r;
-                }
-            }
             r->AddRef();
             replaced->Release();
         }
@@ -75,31 +70,37 @@ int SrmResourceList::addResource(SrmResource *r) {
     }
 }
 
-bool SrmResourceList::indexEntry(SrmResourceType t, const SrmResourceIdMap &ids,
-                                 SrmResourceIdMap::const_iterator entry) {
-    auto index = indexes.find(t);
+bool SrmResourceList::indexEntry(SrmResourceType t, SrmResourceIdMap::iterator entry) {
     try {
-        if (index != indexes.end()) {
-            index->second.emplace(entry->first, entry->second);
-        } else if (ids.size() >= kIndexFrom) {
-            IdIndex built;
-            built.reserve(ids.size() * 2);
-            for (const auto &id : ids) {
-                built.emplace(id.first, id.second);
-            }
-            indexes.emplace(t, std::move(built));
+        if (index) {
+            index->insert(t, &*entry);
+            return true;
         }
+        std::size_t total = 0;
+        for (const auto &kind : kinds) {
+            total += kind.second.size();
+        }
+        if (total < kIndexFrom) {
+            return true;
+        }
+        std::unique_ptr<SrmIdIndex> built(new SrmIdIndex());
+        built->reserve(total);
+        for (auto &kind : kinds) {
+            for (auto &id : kind.second) {
+                built->insert(kind.first, &id);
+            }
+        }
+        index = std::move(built);
         return true;
     } catch (const std::bad_alloc &) {
         return false;
     }
 }
 
-SrmResource *SrmResourceList::findResource(SrmResourceType t, std::string id) const {
-    auto index = indexes.find(t);
-    if (index != indexes.end()) {
-        auto hit = index->second.find(id);
-        return hit == index->second.end() ? nullptr : hit->second;
+SrmResource *SrmResourceList::findResource(SrmResourceType t, const std::string &id) const {
+    if (index) {
+        SrmIdIndex::Entry *hit = index->find(t, id);
+        return hit == nullptr ? nullptr : hit->second;
     }
     auto kind = kinds.find(t);
     if (kind == kinds.end()) {
@@ -109,7 +110,7 @@ SrmResource *SrmResourceList::findResource(SrmResourceType t, std::string id) co
     return entry == kind->second.end() ? nullptr : entry->second;
 }
 
-int SrmResourceList::removeResource(SrmResourceType t, std::string id) {
+int SrmResourceList::removeResource(SrmResourceType t, const std::string &id) {
     auto kind = kinds.find(t);
     if (kind == kinds.end()) {
         return 0;
@@ -119,9 +120,8 @@ int SrmResourceList::removeResource(SrmResourceType t, std::string id) {
         return 0;
     }
     SrmResource *removed = entry->second;
-    auto index = indexes.find(t);
-    if (index != indexes.end()) {
-        index->second.erase(entry->first);
+    if (index) {
+        index->erase(t, &*entry);
     }
     kind->second.erase(entry);
     removed->Release();

@@ -3,14 +3,14 @@
 #define INVENTORY_MODEL_SRMRESOURCELIST_H
 
 #include <map>
+#include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
 class SrmResourceDatabase;
+class SrmIdIndex;
 
 // Ids of one kind, in byte-wise order (unsigned bytes; a proper prefix first).
 using SrmResourceIdMap = std::map<std::string, SrmResource *>;
@@ -39,11 +39,11 @@ class ULVAR_API SrmResourceList {
     int addResource(SrmResource *r);
 
     // The stored resource or null; no reference is taken for the caller.
-    SrmResource *findResource(SrmResourceType t, std::string id) const;
+    SrmResource *findResource(SrmResourceType t, const std::string &id) const;
 
     // Erases (t, id) and releases the list's reference: 1 when something was
     // removed, 0 when the kind or the id is absent.
-    int removeResource(SrmResourceType t, std::string id);
+    int removeResource(SrmResourceType t, const std::string &id);
 
     // Erases whatever is stored under r's Id in kind t and releases it. 1 whenever
     // `r` is non-null and kind t is present, even when no entry was found.
@@ -76,21 +76,18 @@ class ULVAR_API SrmResourceList {
     void unsetAllResourceState(long bits);
 
   private:
-    // Ids of one kind hashed to their resources, so that a lookup costs the same
-    // in a list of millions as in a small one. Keys view the ordered map's own
-    // keys, which stay put until their entry is erased. Kept only for kinds
-    // that reached kIndexFrom entries: below that the ordered map is as fast.
-    using IdIndex = std::unordered_map<std::string_view, SrmResource *>;
+    // Every entry of every kind hashed to its place in the maps, so that a
+    // lookup costs the same in a list of millions as in a small one. Kept only
+    // once the list reached kIndexFrom entries: below that the maps are as fast.
     static constexpr std::size_t kIndexFrom = 32;
 
     int mergeKind(const SrmResourceIdMap &others);
     void releaseAll();
     // Adds the new entry `entry` of kind t to the index; false when memory ran out.
-    bool indexEntry(SrmResourceType t, const SrmResourceIdMap &ids,
-                    SrmResourceIdMap::const_iterator entry);
+    bool indexEntry(SrmResourceType t, SrmResourceIdMap::iterator entry);
 
     std::map<SrmResourceType, SrmResourceIdMap> kinds;
-    std::map<SrmResourceType, IdIndex> indexes;
+    std::unique_ptr<SrmIdIndex> index;  // null below kIndexFrom entries
     SrmResourceDatabase *db;
 };
 

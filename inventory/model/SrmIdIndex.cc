@@ -1,0 +1,94 @@
+#include "inventory/model/SrmIdIndex.h"
+
+#include <functional>
+#include <string_view>
+
+uint32_t SrmIdIndex::hashOf(SrmResourceType t, const std::string &id) {
+    uint64_t h = std::hash<std::string_view>()(id);
+    h ^= static_cast<uint64_t>(static_cast<uint32_t>(t)) * 0x9E3779B97F4A7C15ull;
+    // Fold the high bits in: the slot is taken from the low ones.
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
+}
+
+SrmIdIndex::Entry *SrmIdIndex::find(SrmResourceType t, const std::string &id) const {
+    if (count == 0) {
+        return nullptr;
+    }
+    const uint32_t hash = hashOf(t, id);
+    const uint32_t type = static_cast<uint32_t>(t);
+    for (std::size_t i = home(hash);; i = (i + 1) & mask) {
+        const Slot &slot = slots[i];
+        if (slot.entry == nullptr) {
+            return nullptr;
+        }
+        if (slot.hash == hash && slot.type == type && slot.entry->first == id) {
+            return slot.entry;
+        }
+    }
+}
+
+void SrmIdIndex::place(const Slot &slot) {
+    std::size_t i = home(slot.hash);
+    while (slots[i].entry != nullptr) {
+        i = (i + 1) & mask;
+    }
+    slots[i] = slot;
+}
+
+void SrmIdIndex::rebuild(std::size_t capacity) {
+    std::vector<Slot> grown(capacity, Slot{0, 0, nullptr});
+    grown.swap(slots);
+    mask = capacity - 1;
+    for (const Slot &slot : grown) {
+        if (slot.entry != nullptr) {
+            place(slot);
+        }
+    }
+}
+
+void SrmIdIndex::reserve(std::size_t n) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * n) {
+        capacity *= 2;
+    }
+    if (capacity > slots.size()) {
+        rebuild(capacity);
+    }
+}
+
+void SrmIdIndex::insert(SrmResourceType t, Entry *entry) {
+    reserve(count + 1);
+    place(Slot{hashOf(t, entry->first), static_cast<uint32_t>(t), entry});
+    ++count;
+}
+
+void SrmIdIndex::erase(SrmResourceType t, Entry *entry) {
+    if (count == 0) {
+        return;
+    }
+    std::size_t i = home(hashOf(t, entry->first));
+    while (slots[i].entry != entry) {
+        if (slots[i].entry == nullptr) {
+            return;
+        }
+        i = (i + 1) & mask;
+    }
+    // Move back every following slot of the run that may sit at or before the
+    // freed one, so that no search stops early at the hole.
+    std::size_t hole = i;
+    for (std::size_t j = (i + 1) & mask; slots[j].entry != nullptr; j = (j + 1) & mask) {
+        const std::size_t want = home(slots[j].hash);
+        // The slot at j may move to the hole when its home does not lie in the
+        // cyclic range (hole, j].
+        const bool between = hole <= j ? (hole < want && want <= j) : (hole < want || want <= j);
+        if (!between) {
+            slots[hole] = slots[j];
+            hole = j;
+        }
+    }
+    slots[hole] = Slot{0, 0, nullptr};
+    --count;
+}

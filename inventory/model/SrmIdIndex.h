@@ -1,0 +1,59 @@
+// A flat hash index over the entries of a resource list's kind maps.
+#ifndef INVENTORY_MODEL_SRMIDINDEX_H
+#define INVENTORY_MODEL_SRMIDINDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "inventory/model/SrmResource.h"
+
+// Finds the entry of a (kind, Id) in one probe of a contiguous table, where the
+// ordered maps take a search down a tree of scattered nodes. The index owns
+// nothing: each slot points at an entry of the list's own maps, which stays put
+// until it is erased, and the list tells the index of every entry it adds or
+// erases. Slots keep the hash and the kind, so a search touches no entry but the
+// one it finds; a lookup of an absent key usually touches none.
+//
+// Open addressing with linear probing, at most half full, and deletion by moving
+// back the slots that follow (no tombstones), so the cost of a lookup does not
+// grow with the number of removals.
+class SrmIdIndex {
+  public:
+    using Entry = std::pair<const std::string, SrmResource *>;
+
+    // The entry stored under (t, id), or null.
+    Entry *find(SrmResourceType t, const std::string &id) const;
+
+    // Adds `entry`, which must not be indexed yet. Throws std::bad_alloc when the
+    // table cannot grow; the index is then unchanged.
+    void insert(SrmResourceType t, Entry *entry);
+
+    // Drops `entry` (stored under kind t); nothing when it is not indexed.
+    void erase(SrmResourceType t, Entry *entry);
+
+    // Makes room for `n` entries at once (throws std::bad_alloc).
+    void reserve(std::size_t n);
+
+    std::size_t size() const { return count; }
+
+  private:
+    struct Slot {
+        uint32_t hash;
+        uint32_t type;
+        Entry *entry;  // null: the slot is free
+    };
+
+    static uint32_t hashOf(SrmResourceType t, const std::string &id);
+    std::size_t home(uint32_t hash) const { return hash & mask; }
+    void rebuild(std::size_t capacity);
+    void place(const Slot &slot);
+
+    std::vector<Slot> slots;
+    std::size_t mask = 0;
+    std::size_t count = 0;
+};
+
+#endif
