@@ -41,9 +41,8 @@ void BM_DependentRead(benchmark::State &state) {
     }
     state.SetItemsProcessed(state.iterations() * kReads);
     // Nanoseconds per read (the library prints the figure with an "s" after it).
-    state.counters["ns_per_read"] =
-        benchmark::Counter(kReads * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                              benchmark::Counter::kInvert);
+    state.counters["ns_per_read"] = benchmark::Counter(
+        kReads * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Table sizes in MiB.

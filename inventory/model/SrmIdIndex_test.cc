@@ -60,7 +60,8 @@ TEST_F(SrmIdIndexTest, EmptyIndexFindsNothing) {
 TEST_F(SrmIdIndexTest, SameIdUnderTwoKindsIsTwoEntries) {
     add(SRM_RES_DISK, "same");
     add(SRM_RES_VOLUME, "same");
-    expectMatches({{SRM_RES_SHARE, "same"}, {SRM_RES_DISK, "sam"}, {SRM_RES_DISK, std::string("same\0", 5)}});
+    expectMatches(
+        {{SRM_RES_SHARE, "same"}, {SRM_RES_DISK, "sam"}, {SRM_RES_DISK, std::string("same\0", 5)}});
     remove(SRM_RES_DISK, "same");
     expectMatches({{SRM_RES_DISK, "same"}});
 }
