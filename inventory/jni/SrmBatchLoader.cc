@@ -9,6 +9,7 @@
 
 #include "inventory/model/SrmResource.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmTempFile.h"
@@ -93,19 +94,6 @@ class BatchFile {
     SrmResourceDatabase *db_ = nullptr;
 };
 
-// Gives back the creator's reference: a newcomer that was merged dies here, one
-// that was added lives on in the database's lists.
-class CreatorRef {
-  public:
-    explicit CreatorRef(SrmResource *r) : r_(r) {}
-    ~CreatorRef() { r_->Release(); }
-    CreatorRef(const CreatorRef &) = delete;
-    CreatorRef &operator=(const CreatorRef &) = delete;
-
-  private:
-    SrmResource *r_;
-};
-
 std::string hostNameOf(SrmResourceDatabase *db) {
     db->getThisComputer();
     return db->getHostName();
@@ -133,19 +121,21 @@ const char *loadRecords(SrmResourceDatabase *db, int fd, const SrmBatchKind &kin
             // A read error ends the batch as quietly as its end does.
             return kSrmBatchOk;
         }
-        SrmResource *fresh = kind.make(db);
-        if (fresh == nullptr) {
+        // The creator's reference goes at the end of the record: a newcomer
+        // that was merged dies there, one that was added lives on in the
+        // database's lists.
+        SrmScopedRef<SrmResource> fresh(kind.make(db));
+        if (!fresh) {
             return kSrmBatchNoMemory;
         }
-        CreatorRef creator(fresh);
         if (fresh->deserialize(fd, record.get()) == 0) {
             continue;
         }
-        SrmResource *held = kind.find != nullptr ? kind.find(db, fresh) : nullptr;
+        SrmResource *held = kind.find != nullptr ? kind.find(db, fresh.get()) : nullptr;
         if (held != nullptr) {
-            held->mergeResource(fresh);
+            held->mergeResource(fresh.get());
         } else {
-            kind.add(db, fresh);
+            kind.add(db, fresh.get());
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "inventory/kinds/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
@@ -366,14 +367,10 @@ int SrmComputer::readChildren(int resourceCount, int groupCount) {
             found += addServiceGroup(g);
             return;
         }
-        g = new (std::nothrow) SrmServiceGroup(name);
-        if (g == nullptr) {
-            return;
+        SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(name));
+        if (made && db->addServiceGroup(made.get()) != 0) {
+            found += addServiceGroup(made.get());
         }
-        if (db->addServiceGroup(g) != 0) {
-            found += addServiceGroup(g);
-        }
-        g->Release();
     });
     return found == (groupCount < 1 ? 0 : groupCount) ? 1 : 0;
 }

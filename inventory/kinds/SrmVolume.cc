@@ -7,6 +7,7 @@
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
@@ -303,13 +304,11 @@ int SrmVolume::attachSubVolume(const std::string &id) {
         }
         return addSubVolume(held);
     }
-    auto *made = new (std::nothrow) SrmVolume(id);
-    if (made == nullptr) {
+    SrmScopedRef<SrmVolume> made(new (std::nothrow) SrmVolume(id));
+    if (!made) {
         return 0;
     }
     made->db = db;
-    db->addResource(made);
-    int added = addSubVolume(made);
-    made->Release();
-    return added;
+    db->addResource(made.get());
+    return addSubVolume(made.get());
 }

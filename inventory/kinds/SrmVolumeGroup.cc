@@ -9,6 +9,7 @@
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
@@ -180,12 +181,10 @@ void SrmVolumeGroup::joinComputer(const std::string &computerId) {
         held->addResource(this);
         return;
     }
-    auto *made = new (std::nothrow) SrmComputer(computerId);
-    if (made == nullptr) {
-        return;
+    SrmScopedRef<SrmComputer> made(new (std::nothrow) SrmComputer(computerId));
+    if (made) {
+        made->addResource(this);
     }
-    made->addResource(this);
-    made->Release();
 }
 
 // The database's member of kind `t` named `id` (also as a local identity);
@@ -266,14 +265,10 @@ int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
                 if (keyId != SRM_KEY_Id) {
                     return;
                 }
-                SrmResource *m = memberFor(t, value);
-                if (m == nullptr) {
-                    return;
-                }
-                if ((t == SRM_RES_DISK ? addDisk(m) : addVolume(m)) != 0) {
+                SrmScopedRef<SrmResource> m(memberFor(t, value));
+                if (m && (t == SRM_RES_DISK ? addDisk(m.get()) : addVolume(m.get())) != 0) {
                     ++attached;
                 }
-                m->Release();
             });
         };
     };

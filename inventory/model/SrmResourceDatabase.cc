@@ -7,24 +7,12 @@
 
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmKindLinks.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 
 namespace {
-
-// Keeps a resource alive for the length of an operation that may drop the
-// database's own references to it.
-class ScopedRef {
-  public:
-    explicit ScopedRef(SrmResource *r) : r(r) { r->AddRef(); }
-    ~ScopedRef() { r->Release(); }
-    ScopedRef(const ScopedRef &) = delete;
-    ScopedRef &operator=(const ScopedRef &) = delete;
-
-  private:
-    SrmResource *r;
-};
 
 bool isStorageKind(SrmResourceType t) {
     return t == SRM_RES_DISK || t == SRM_RES_VOLUME || t == SRM_RES_DISKCHUNK;
@@ -323,7 +311,7 @@ int SrmResourceDatabase::removeResource(SrmResourceType t, std::string id) {
         return 0;
     }
     // The recursive removals below must not be the ones that free `r`.
-    ScopedRef keep(r);
+    auto keep = SrmScopedRef<SrmResource>::retain(r);
     removeServiceGroupResource(r);
     unlinkResource(r);
     if (computers) {
@@ -434,15 +422,11 @@ int SrmResourceDatabase::mergeResourceDatabase(SrmResourceDatabase *other) {
         for (auto &entry : other->serviceGroups) {
             SrmServiceGroup *mine = findServiceGroup(entry.first);
             if (mine == nullptr) {
-                mine = new (std::nothrow) SrmServiceGroup(entry.first);
-                if (mine == nullptr) {
+                SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(entry.first));
+                if (!made || addServiceGroup(made.get()) == 0) {
                     continue;
                 }
-                int added = addServiceGroup(mine);
-                mine->Release();
-                if (added == 0) {
-                    continue;
-                }
+                mine = made.get();  // held by this database from now on
             }
             adoptMembers(this, mine, entry.second);
         }

@@ -10,10 +10,10 @@ class SrmScopedRef {
   public:
     // Adopts a reference the caller already owns (a new object's own, or one
     // taken with AddRef). A null object is allowed and released as nothing.
-    explicit SrmScopedRef(T *object = nullptr) : object_(object) {}
+    explicit SrmScopedRef(T *object = nullptr) : held(object) {}
     ~SrmScopedRef() {
-        if (object_ != nullptr) {
-            object_->Release();
+        if (held != nullptr) {
+            held->Release();
         }
     }
 
@@ -25,21 +25,21 @@ class SrmScopedRef {
         object->AddRef();
         return SrmScopedRef(object);
     }
-    SrmScopedRef(SrmScopedRef &&other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+    SrmScopedRef(SrmScopedRef &&other) noexcept : held(other.held) { other.held = nullptr; }
 
-    T *get() const { return object_; }
-    T *operator->() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
+    T *get() const { return held; }
+    T *operator->() const { return held; }
+    explicit operator bool() const { return held != nullptr; }
 
     // Hands the reference over to the caller, who now owns it; holds nothing.
     T *release() {
-        T *object = object_;
-        object_ = nullptr;
+        T *object = held;
+        held = nullptr;
         return object;
     }
 
   private:
-    T *object_;
+    T *held;
 };
 
 #endif

@@ -7,6 +7,7 @@
 
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 
@@ -295,17 +296,16 @@ int SrmServiceGroup::deserialize(int, CSRMReportTuple *record) {
                 setNextServiceGroup(child);
                 return;
             }
-            child = new (std::nothrow) SrmServiceGroup(value);
-            if (child == nullptr) {
+            SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(value));
+            if (!made) {
                 noMemory = true;
                 return;
             }
             // The link is not counted: only a child the database holds may be
-            // linked, or it would die with the creator's reference below.
-            if (db->addServiceGroup(child) != 0) {
-                setNextServiceGroup(child);
+            // linked, or it would die with the creator's reference.
+            if (db->addServiceGroup(made.get()) != 0) {
+                setNextServiceGroup(made.get());
             }
-            child->Release();
         }
     });
     if (noMemory) {

@@ -18,6 +18,7 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
@@ -112,11 +113,6 @@ SrmResource *newResourceOfWord(int word) {
             return nullptr;
     }
 }
-
-// Gives back the creator's reference at the end of a record, whatever happened.
-struct ReleaseRef {
-    void operator()(SrmRef *r) const { r->Release(); }
-};
 
 }  // namespace
 
@@ -326,7 +322,8 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
             }
             return 1;
         }
-        std::unique_ptr<SrmResource, ReleaseRef> resource(newResourceOfWord(word));
+        // The creator's reference goes at the end of the record, whatever happened.
+        SrmScopedRef<SrmResource> resource(newResourceOfWord(word));
         if (!resource) {
             return 0;
         }
@@ -409,8 +406,7 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
             if (held != nullptr) {
                 count += held->deserialize(fd, record.get()) != 0 ? 1 : 0;
             } else {
-                std::unique_ptr<SrmServiceGroup, ReleaseRef> group(new (std::nothrow)
-                                                                       SrmServiceGroup(groupName));
+                SrmScopedRef<SrmServiceGroup> group(new (std::nothrow) SrmServiceGroup(groupName));
                 if (group) {
                     group->setDb(this);
                     group->deserialize(fd, record.get());
