@@ -6,12 +6,12 @@
 
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/CSRMReportTuple.h"
 
 namespace {
 
 using storage_testing::BytesOf;
-using storage_testing::Held;
 using storage_testing::LoadInto;
 
 void Fill(SrmDisk *d) {
@@ -58,7 +58,7 @@ class SrmDiskTest : public ::testing::Test {
 };
 
 TEST_F(SrmDiskTest, FilledDiskWritesEveryKeyInLayoutOrder) {
-    Held<SrmDisk> d(new SrmDisk(&db));
+    SrmScopedRef<SrmDisk> d(new SrmDisk(&db));
     Fill(d.get());
     EXPECT_EQ(
         "\"Type=Disk\",\"Id=disk0\",\"PubId=pub0\",\"Status=3\",\"State=13\",\"LId=c0t0d0\","
@@ -73,7 +73,7 @@ TEST_F(SrmDiskTest, FilledDiskWritesEveryKeyInLayoutOrder) {
 }
 
 TEST_F(SrmDiskTest, DefaultDiskWritesNumbersOnly) {
-    Held<SrmDisk> d(new SrmDisk(&db));
+    SrmScopedRef<SrmDisk> d(new SrmDisk(&db));
     EXPECT_EQ(
         "\"Type=Disk\",\"Status=0\",\"State=13\",\"IdType=0\",\"Sign=-1\",\"CapacityKB=0\","
         "\"FreeSpaceKB=0\",\"AWRE=0\",\"AddrBus=0\",\"AddrTarget=0\",\"AddrLUN=0\",\"LLTId=0\","
@@ -84,14 +84,14 @@ TEST_F(SrmDiskTest, DefaultDiskWritesNumbersOnly) {
 }
 
 TEST_F(SrmDiskTest, DiskWithoutDatabaseCannotWrite) {
-    Held<SrmDisk> d(new SrmDisk("disk0"));
+    SrmScopedRef<SrmDisk> d(new SrmDisk("disk0"));
     int result = -1;
     EXPECT_EQ("", BytesOf([&](int fd) { return d->serialize(fd, 0); }, &result));
     EXPECT_EQ(0, result);
 }
 
 TEST_F(SrmDiskTest, FilledDiskReadsBackFieldByField) {
-    Held<SrmDisk> d(new SrmDisk(&db));
+    SrmScopedRef<SrmDisk> d(new SrmDisk(&db));
     Fill(d.get());
     std::string bytes = BytesOf([&](int fd) { return d->serialize(fd, 0); });
     SrmResourceDatabase other;
@@ -105,7 +105,7 @@ TEST_F(SrmDiskTest, FilledDiskReadsBackFieldByField) {
 }
 
 TEST_F(SrmDiskTest, DefaultDiskKeepsUnknownSignatureAndBit1ThroughRecord) {
-    Held<SrmDisk> d(new SrmDisk(&db));
+    SrmScopedRef<SrmDisk> d(new SrmDisk(&db));
     d->Id = "d";
     SrmResourceDatabase other;
     ASSERT_EQ(0, LoadInto(&other, BytesOf([&](int fd) { return d->serialize(fd, 0); })));
@@ -117,7 +117,7 @@ TEST_F(SrmDiskTest, DefaultDiskKeepsUnknownSignatureAndBit1ThroughRecord) {
 }
 
 TEST_F(SrmDiskTest, ReaderRefusesNegativeSizesAndOrsState) {
-    Held<SrmDisk> d(new SrmDisk());
+    SrmScopedRef<SrmDisk> d(new SrmDisk());
     CSRMReportTuple t = RecordOf({"\"CapacityKB=-5\"", "\"FreeSpaceKB=7x\"", "\"State=16\""});
     d->setCapacity(40);
     EXPECT_EQ(1, d->deserialize(-1, &t));
@@ -128,8 +128,8 @@ TEST_F(SrmDiskTest, ReaderRefusesNegativeSizesAndOrsState) {
 }
 
 TEST_F(SrmDiskTest, MergeKeepsSetValuesWhereNewcomerHasNone) {
-    Held<SrmDisk> held(new SrmDisk("d"));
-    Held<SrmDisk> newcomer(new SrmDisk("d"));
+    SrmScopedRef<SrmDisk> held(new SrmDisk("d"));
+    SrmScopedRef<SrmDisk> newcomer(new SrmDisk("d"));
     held->Status = 3;
     held->Name = "sda";
     held->Sign = 77;
@@ -150,8 +150,8 @@ TEST_F(SrmDiskTest, MergeKeepsSetValuesWhereNewcomerHasNone) {
 }
 
 TEST_F(SrmDiskTest, MergeTakesNameAndSignatureOnlyWhenUnset) {
-    Held<SrmDisk> held(new SrmDisk("d"));
-    Held<SrmDisk> newcomer(new SrmDisk("d"));
+    SrmScopedRef<SrmDisk> held(new SrmDisk("d"));
+    SrmScopedRef<SrmDisk> newcomer(new SrmDisk("d"));
     newcomer->Name = "sdb";
     newcomer->Sign = 99;
     newcomer->Status = 4;
@@ -166,8 +166,8 @@ TEST_F(SrmDiskTest, MergeTakesNameAndSignatureOnlyWhenUnset) {
 }
 
 TEST_F(SrmDiskTest, MergeRefusesOtherKinds) {
-    Held<SrmDisk> held(new SrmDisk("d"));
-    Held<SrmDiskChunk> chunk(new SrmDiskChunk("d"));
+    SrmScopedRef<SrmDisk> held(new SrmDisk("d"));
+    SrmScopedRef<SrmDiskChunk> chunk(new SrmDiskChunk("d"));
     EXPECT_EQ(0, held->mergeResource(chunk.get()));
     EXPECT_EQ(0, held->mergeResource(nullptr));
     EXPECT_EQ(0, chunk->isMerged());
@@ -179,7 +179,7 @@ class SrmDiskChunkTest : public ::testing::Test {
 };
 
 TEST_F(SrmDiskChunkTest, RecordsOfFilledAndDefaultChunk) {
-    Held<SrmDiskChunk> c(new SrmDiskChunk("c1"));
+    SrmScopedRef<SrmDiskChunk> c(new SrmDiskChunk("c1"));
     c->db = &db;
     c->PubId = "p";
     c->LId = "s0";
@@ -192,17 +192,17 @@ TEST_F(SrmDiskChunkTest, RecordsOfFilledAndDefaultChunk) {
         BytesOf([&](int fd) { return c->serialize(fd, 0); }));
     EXPECT_EQ("\"Type=DiskChunk\",\"Id=c1\",;\n",
               BytesOf([&](int fd) { return c->serialize(fd, 1); }));
-    Held<SrmDiskChunk> empty(new SrmDiskChunk());
+    SrmScopedRef<SrmDiskChunk> empty(new SrmDiskChunk());
     empty->db = &db;
     EXPECT_EQ("\"Type=DiskChunk\",\"State=12\",\"Start=0\",\"Length=0\",;\n",
               BytesOf([&](int fd) { return empty->serialize(fd, 0); }));
 }
 
 TEST_F(SrmDiskChunkTest, ChunkReadsBackAndNamesItsDiskByTheDisksOwnId) {
-    Held<SrmDisk> disk(new SrmDisk("disk-global"));
+    SrmScopedRef<SrmDisk> disk(new SrmDisk("disk-global"));
     disk->LId = "c0t0d0";
     ASSERT_EQ(1, db.addResource(disk.get()));
-    Held<SrmDiskChunk> c(new SrmDiskChunk("c1"));
+    SrmScopedRef<SrmDiskChunk> c(new SrmDiskChunk("c1"));
     c->db = &db;
     c->DiskChunk = "s0";
     c->Disk = "c0t0d0";  // the disk's local identity
@@ -218,7 +218,7 @@ TEST_F(SrmDiskChunkTest, ChunkReadsBackAndNamesItsDiskByTheDisksOwnId) {
 }
 
 TEST_F(SrmDiskChunkTest, ChunkOfUnknownDiskKeepsTheNameAsRead) {
-    Held<SrmDiskChunk> c(new SrmDiskChunk());
+    SrmScopedRef<SrmDiskChunk> c(new SrmDiskChunk());
     c->db = &db;
     CSRMReportTuple t = RecordOf({"\"Id=c\"", "\"Disk=nowhere\""});
     c->setStartAndLength(5, 6);
@@ -230,7 +230,7 @@ TEST_F(SrmDiskChunkTest, ChunkOfUnknownDiskKeepsTheNameAsRead) {
 }
 
 TEST_F(SrmDiskChunkTest, NegativeStartOrLengthChangesNeither) {
-    Held<SrmDiskChunk> c(new SrmDiskChunk("c"));
+    SrmScopedRef<SrmDiskChunk> c(new SrmDiskChunk("c"));
     ASSERT_EQ(1, c->setStartAndLength(3, 4));
     EXPECT_EQ(0, c->setStartAndLength(10, -1));
     EXPECT_EQ(0, c->setStartAndLength(-1, 10));
@@ -242,8 +242,8 @@ TEST_F(SrmDiskChunkTest, NegativeStartOrLengthChangesNeither) {
 }
 
 TEST_F(SrmDiskChunkTest, MergeTakesPlacementOnlyWhenNewcomerHasOne) {
-    Held<SrmDiskChunk> held(new SrmDiskChunk("c"));
-    Held<SrmDiskChunk> newcomer(new SrmDiskChunk("c"));
+    SrmScopedRef<SrmDiskChunk> held(new SrmDiskChunk("c"));
+    SrmScopedRef<SrmDiskChunk> newcomer(new SrmDiskChunk("c"));
     held->Disk = "d1";
     held->DiskChunk = "s0";
     held->setStartAndLength(3, 4);
@@ -254,7 +254,7 @@ TEST_F(SrmDiskChunkTest, MergeTakesPlacementOnlyWhenNewcomerHasOne) {
     EXPECT_EQ(3, held->Start);
     EXPECT_EQ(4, held->Length);
 
-    Held<SrmDiskChunk> moved(new SrmDiskChunk("c"));
+    SrmScopedRef<SrmDiskChunk> moved(new SrmDiskChunk("c"));
     moved->setStartAndLength(0, 8);
     ASSERT_EQ(1, held->mergeResource(moved.get()));
     EXPECT_EQ(0, held->Start);

@@ -15,11 +15,11 @@
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 
 namespace {
 
 using storage_testing::BytesOf;
-using storage_testing::Held;
 
 // One kind: `make` gives a resource of the kind with its fields set (and, for
 // the kinds that hold members, members of their own), bound to `db`, with the
@@ -152,7 +152,7 @@ TEST(SrmKindMergeTest, EveryKindTreatsMergingWithItselfAsNothingToDo) {
         SCOPED_TRACE(kind.name);
         SrmResourceDatabase db;
         std::vector<SrmResource *> members;
-        Held<SrmResource> r(kind.make(&db, "x", &members));
+        SrmScopedRef<SrmResource> r(kind.make(&db, "x", &members));
         std::string before = recordOf(r.get());
 
         EXPECT_EQ(1, r->mergeResource(r.get()));
@@ -162,7 +162,7 @@ TEST(SrmKindMergeTest, EveryKindTreatsMergingWithItselfAsNothingToDo) {
 
         // Merged into another resource of its kind later, it is absorbed.
         std::vector<SrmResource *> unused;
-        Held<SrmResource> other(kind.make(&db, "x", &unused));
+        SrmScopedRef<SrmResource> other(kind.make(&db, "x", &unused));
         EXPECT_EQ(1, other->mergeResource(r.get()));
         EXPECT_EQ(1, r->isMerged());
     }
@@ -178,7 +178,7 @@ TEST(SrmKindMergeTest, ListsSharingEveryKindMergeWithoutMarkingAnything) {
     std::vector<SrmResource *> members;
     int n = 0;
     for (const KindCase &kind : allKinds()) {
-        Held<SrmResource> r(kind.make(&db, "s" + std::to_string(n++), &members));
+        SrmScopedRef<SrmResource> r(kind.make(&db, "s" + std::to_string(n++), &members));
         ASSERT_EQ(1, mine.addResource(r.get()));
         ASSERT_EQ(1, theirs.addResource(r.get()));
         shared.push_back(r.get());
@@ -199,7 +199,7 @@ TEST(SrmKindRecordTest, EveryKindWritesAHighStateBitAsOneSignedWord) {
         SCOPED_TRACE(kind.name);
         SrmResourceDatabase db;
         std::vector<SrmResource *> members;
-        Held<SrmResource> r(kind.make(&db, "x", &members));
+        SrmScopedRef<SrmResource> r(kind.make(&db, "x", &members));
         r->state |= 0x80000000u;
         std::string record = recordOf(r.get());
         record = record.substr(0, record.find('\n'));

@@ -12,12 +12,12 @@
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/persist_testing.h"
 
 namespace {
 
 using storage_testing::BytesOf;
-using storage_testing::Held;
 
 // `db` written as a database file; `result` receives the write's result.
 std::string fileOf(SrmResourceDatabase *db, int *result) {
@@ -41,12 +41,12 @@ class SrmResourceRemovalTest : public ::testing::Test {
     // Made, added to `db` and left to it.
     template <typename T>
     T *Add(T *r) {
-        Held<T> held(r);
+        SrmScopedRef<T> held(r);
         EXPECT_EQ(1, db->addResource(r));
         return r;
     }
     SrmComputer *AddComputer(const std::string &id) {
-        Held<SrmComputer> c(new SrmComputer(id));
+        SrmScopedRef<SrmComputer> c(new SrmComputer(id));
         EXPECT_EQ(1, db->addComputer(c.get(), 1));
         return c.get();
     }

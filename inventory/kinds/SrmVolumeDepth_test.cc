@@ -12,6 +12,7 @@
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/testing/CountingResource.h"
 #include "inventory/persist/persist_testing.h"
 
@@ -20,7 +21,6 @@ namespace {
 using persist_testing::ContentsOf;
 using persist_testing::FileWith;
 using persist_testing::ScopedFd;
-using storage_testing::Held;
 
 // Deep enough that one stack frame per level, or one walk of the hierarchy per
 // link, would not survive; smaller under the address sanitizer, whose frames
@@ -116,7 +116,7 @@ TEST_F(SrmVolumeDepthTest, DeepChainLoadsFromTheDatabaseFileAndWritesBackTheSame
     {
         SrmResourceDatabase db;
         SrmVolume *bottom = nullptr;
-        Held<SrmVolume> top(ChainParentsFirst(kDepth, &bottom));
+        SrmScopedRef<SrmVolume> top(ChainParentsFirst(kDepth, &bottom));
         bottom->Release();
         SrmVolumeWalk walk;
         walk.subVolumesFirst(top.get(), [&db](SrmVolume *v) { return db.addResource(v); });
@@ -141,10 +141,10 @@ TEST_F(SrmVolumeDepthTest, DeepChainLoadsFromTheDatabaseFileAndWritesBackTheSame
 TEST_F(SrmVolumeDepthTest, MergingTwoDeepChainsMergesEveryLevel) {
     SrmVolume *heldBottom = nullptr;
     SrmVolume *newBottom = nullptr;
-    Held<SrmVolume> held(ChainParentsFirst(kDepth, &heldBottom));
-    Held<SrmVolume> newcomer(ChainChildrenFirst(kDepth, &newBottom));
-    Held<SrmVolume> keepHeldBottom(heldBottom);
-    Held<SrmVolume> keepNewBottom(newBottom);
+    SrmScopedRef<SrmVolume> held(ChainParentsFirst(kDepth, &heldBottom));
+    SrmScopedRef<SrmVolume> newcomer(ChainChildrenFirst(kDepth, &newBottom));
+    SrmScopedRef<SrmVolume> keepHeldBottom(heldBottom);
+    SrmScopedRef<SrmVolume> keepNewBottom(newBottom);
     newBottom->Status = 7;
     newBottom->StatusDesc = "from the newcomer";
 

@@ -8,19 +8,19 @@
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/testing/CountingResource.h"
 
 namespace {
 
 using storage_testing::BytesOf;
-using storage_testing::Held;
 using storage_testing::LoadInto;
 
 class SrmVolumeGroupTest : public ::testing::Test {
   protected:
     template <typename T>
     T *Add(const std::string &id) {
-        Held<T> r(new T(id));
+        SrmScopedRef<T> r(new T(id));
         db.addResource(r.get());
         return r.get();
     }
@@ -29,7 +29,7 @@ class SrmVolumeGroupTest : public ::testing::Test {
     }
     // A group with two disks and a volume, all held by `db`.
     SrmVolumeGroup *FilledGroup() {
-        Held<SrmVolumeManager> m(new SrmVolumeManager("vm1"));
+        SrmScopedRef<SrmVolumeManager> m(new SrmVolumeManager("vm1"));
         m->IdType = 4;
         db.addResource(m.get());
         auto *g = Add<SrmVolumeGroup>("dg1");
@@ -66,7 +66,7 @@ TEST_F(SrmVolumeGroupTest, FilledGroupIsFollowedByItsDisksThenVolumes) {
 }
 
 TEST_F(SrmVolumeGroupTest, DefaultGroupWritesNumbersAndCounts) {
-    Held<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
+    SrmScopedRef<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
     EXPECT_EQ(
         "\"Type=VolumeGroup\",\"State=12\",\"CapacityKB=0\",\"FreeSpaceKB=0\",\"Status=0\","
         "\"DiskCount=0\",\"VolumeCount=0\",;\n",
@@ -95,7 +95,7 @@ TEST_F(SrmVolumeGroupTest, GroupReadsBackWithTheReadersOwnMembers) {
 }
 
 TEST_F(SrmVolumeGroupTest, MembersAreFoundByLocalIdentityOrMadeEmpty) {
-    Held<SrmDisk> disk(new SrmDisk("disk-global"));
+    SrmScopedRef<SrmDisk> disk(new SrmDisk("disk-global"));
     disk->LId = "c1t0d0";
     ASSERT_EQ(1, db.addResource(disk.get()));
     std::string results;
@@ -131,7 +131,7 @@ TEST_F(SrmVolumeGroupTest, MemberCountsThatAreNotMetFailTheRecord) {
              "\"Type=Volume\",;\n",
              &results);
     EXPECT_EQ("00", results);
-    Held<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
+    SrmScopedRef<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
     CSRMReportTuple t;
     t.addElement("\"VolumeCount=1\"");
     EXPECT_EQ(0, g->deserialize(-1, &t));  // no reader attached
@@ -141,7 +141,7 @@ TEST_F(SrmVolumeGroupTest, MergeKeepsPositiveSizesAndJoinsMemberLists) {
     auto *held = Add<SrmVolumeGroup>("g");
     held->setCapacity(500);
     held->addDisk(Add<SrmDisk>("d1"));
-    Held<SrmVolumeGroup> newcomer(new SrmVolumeGroup("g"));
+    SrmScopedRef<SrmVolumeGroup> newcomer(new SrmVolumeGroup("g"));
     newcomer->setCapacity(0);
     newcomer->setFreeSpace(70);
     newcomer->addDisk(Add<SrmDisk>("d2"));
@@ -156,7 +156,7 @@ TEST_F(SrmVolumeGroupTest, MergeKeepsPositiveSizesAndJoinsMemberLists) {
 }
 
 TEST_F(SrmVolumeGroupTest, OSystemPutsTheGroupInTheComputersList) {
-    Held<SrmComputer> host(new SrmComputer("host1"));
+    SrmScopedRef<SrmComputer> host(new SrmComputer("host1"));
     ASSERT_EQ(1, db.addComputer(host.get(), 1));
     std::string results;
     LoadInto(&db, "\"Type=VolumeGroup\",\"Id=g\",\"OSystem=host1\",;\n", &results);
@@ -169,7 +169,7 @@ TEST_F(SrmVolumeGroupTest, OSystemPutsTheGroupInTheComputersList) {
 // The computer made for an unknown "OSystem" is owned by nobody: it must not
 // survive the read, nor keep the group alive (ASan reports what leaks).
 TEST_F(SrmVolumeGroupTest, OSystemOfUnknownComputerLeavesNothingBehind) {
-    Held<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
+    SrmScopedRef<SrmVolumeGroup> g(new SrmVolumeGroup(&db));
     CSRMReportTuple t;
     t.addElement("\"Id=g\"");
     t.addElement("\"OSystem=elsewhere\"");
@@ -187,7 +187,7 @@ TEST_F(SrmVolumeGroupTest, RemovingDisksAndVolumesUnlinksThemFromGroups) {
     EXPECT_EQ(0, g->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
     // A disk sharing a volume's Id is not taken for it.
     g->addVolume(Add<SrmVolume>("x"));
-    Held<SrmDisk> sameId(new SrmDisk("x"));
+    SrmScopedRef<SrmDisk> sameId(new SrmDisk("x"));
     EXPECT_EQ(0, g->removeVolume(sameId.get()));
     EXPECT_EQ(1, g->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
 }

@@ -10,30 +10,30 @@
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/testing/CountingResource.h"
 
 namespace {
 
 using storage_testing::BytesOf;
-using storage_testing::Held;
 using storage_testing::LoadInto;
 
 class SrmVolumeTest : public ::testing::Test {
   protected:
     // Made, added to `db` and left to it.
     SrmDiskChunk *AddChunk(const std::string &id) {
-        Held<SrmDiskChunk> c(new SrmDiskChunk(id));
+        SrmScopedRef<SrmDiskChunk> c(new SrmDiskChunk(id));
         c->Disk = "disk0";
         db.addResource(c.get());
         return c.get();
     }
     SrmVolume *AddVolume(const std::string &id) {
-        Held<SrmVolume> v(new SrmVolume(id));
+        SrmScopedRef<SrmVolume> v(new SrmVolume(id));
         db.addResource(v.get());
         return v.get();
     }
     SrmVolumeManager *AddManager(const std::string &id, int number, const std::string &name) {
-        Held<SrmVolumeManager> m(new SrmVolumeManager(id));
+        SrmScopedRef<SrmVolumeManager> m(new SrmVolumeManager(id));
         m->IdType = number;
         m->VolumeMgrName = name;
         db.addResource(m.get());
@@ -55,7 +55,7 @@ TEST_F(SrmVolumeTest, VolumeManagerRecordsAndMerge) {
         "\"VolumeMgrVersion=5.1\",;\n",
         Write(m, 0));
     EXPECT_EQ("\"Type=VolumeManager\",\"Id=vm1\",;\n", Write(m, 1));
-    Held<SrmVolumeManager> empty(new SrmVolumeManager());
+    SrmScopedRef<SrmVolumeManager> empty(new SrmVolumeManager());
     empty->db = &db;
     EXPECT_EQ("\"Type=VolumeManager\",\"IdType=0\",;\n", Write(empty.get(), 0));
 
@@ -65,7 +65,7 @@ TEST_F(SrmVolumeTest, VolumeManagerRecordsAndMerge) {
     ASSERT_NE(nullptr, read);
     EXPECT_EQ(Write(m, 0), Write(read, 0));
 
-    Held<SrmVolumeManager> newcomer(new SrmVolumeManager("vm1"));
+    SrmScopedRef<SrmVolumeManager> newcomer(new SrmVolumeManager("vm1"));
     newcomer->VolumeMgrVersion = "6.0";
     ASSERT_EQ(1, m->mergeResource(newcomer.get()));
     EXPECT_EQ("VxVM", m->VolumeMgrName);
@@ -105,7 +105,7 @@ TEST_F(SrmVolumeTest, FilledVolumeIsFollowedByShortRecordsOfItsMembers) {
 }
 
 TEST_F(SrmVolumeTest, DefaultVolumeWritesNumbersAndCounts) {
-    Held<SrmVolume> v(new SrmVolume(&db));
+    SrmScopedRef<SrmVolume> v(new SrmVolume(&db));
     EXPECT_EQ(
         "\"Type=Volume\",\"State=12\",\"HierType=0\",\"CapacityKB=0\",\"FreeSpaceKB=0\","
         "\"VolumeType=0\",\"Status=0\",\"DiskChunkCount=0\",\"SubVolumeCount=0\",;\n",
@@ -165,7 +165,7 @@ TEST_F(SrmVolumeTest, MemberCountsThatAreNotMetFailTheRecord) {
     EXPECT_EQ(nullptr, db.findResource(SRM_RES_VOLUME, "a"));
 
     // Without an attached reader the members cannot be read at all.
-    Held<SrmVolume> v(new SrmVolume(&db));
+    SrmScopedRef<SrmVolume> v(new SrmVolume(&db));
     CSRMReportTuple t;
     t.addElement("\"DiskChunkCount=1\"");
     EXPECT_EQ(0, v->deserialize(-1, &t));
@@ -243,7 +243,7 @@ TEST_F(SrmVolumeTest, MergeThatWouldCloseALoopLeavesTheLinkOut) {
     SrmVolume *a = AddVolume("a");
     SrmVolume *b = AddVolume("b");
     ASSERT_EQ(1, a->addSubVolume(b));
-    Held<SrmVolume> newerB(new SrmVolume("b"));
+    SrmScopedRef<SrmVolume> newerB(new SrmVolume("b"));
     newerB->db = &db;
     ASSERT_EQ(1, newerB->addSubVolume(a));
     ASSERT_EQ(1, b->mergeResource(newerB.get()));
@@ -251,7 +251,7 @@ TEST_F(SrmVolumeTest, MergeThatWouldCloseALoopLeavesTheLinkOut) {
     EXPECT_EQ(0, srmVolumeHolds(b, a));
 
     // A volume listing itself, merged into itself.
-    Held<SrmVolume> newerA(new SrmVolume("a"));
+    SrmScopedRef<SrmVolume> newerA(new SrmVolume("a"));
     ASSERT_EQ(1, newerA->addSubVolume(a));
     ASSERT_EQ(1, a->mergeResource(newerA.get()));
     EXPECT_EQ(nullptr, a->getSubVolumeList()->findResource(SRM_RES_VOLUME, "a"));
@@ -280,7 +280,7 @@ TEST_F(SrmVolumeTest, MergeRulesWhereTheNewcomerDoesNotSimplyWin) {
     held->StatusDesc = "degraded";
     held->HierType = SRM_HIER_SUBVOLUME;
     ASSERT_EQ(1, held->addDiskChunk(AddChunk("c1")));
-    Held<SrmVolume> newcomer(new SrmVolume("v"));
+    SrmScopedRef<SrmVolume> newcomer(new SrmVolume("v"));
     newcomer->Name = "other";
     newcomer->VolumeType = -1;
     newcomer->StatusDesc = "ignored without a status";
@@ -296,8 +296,8 @@ TEST_F(SrmVolumeTest, MergeRulesWhereTheNewcomerDoesNotSimplyWin) {
     EXPECT_EQ(2, held->getDiskChunkList()->getTypeCount(SRM_RES_DISKCHUNK));
     EXPECT_EQ(1, newcomer->isMerged());
 
-    Held<SrmVolume> top(new SrmVolume("t"));
-    Held<SrmVolume> topNewcomer(new SrmVolume("t"));
+    SrmScopedRef<SrmVolume> top(new SrmVolume("t"));
+    SrmScopedRef<SrmVolume> topNewcomer(new SrmVolume("t"));
     topNewcomer->HierType = SRM_HIER_HAS_SUBVOLUMES;
     topNewcomer->Status = 5;
     ASSERT_EQ(1, top->mergeResource(topNewcomer.get()));
@@ -330,7 +330,7 @@ TEST_F(SrmVolumeTest, ManagerReplacedOrRemovedInTheDatabaseStaysValid) {
 
 TEST_F(SrmVolumeTest, RemovingAChunkFromTheDatabaseDropsItFromVolumes) {
     SrmVolume *v = AddVolume("v");
-    Held<SrmVolumeGroup> group(new SrmVolumeGroup("g"));
+    SrmScopedRef<SrmVolumeGroup> group(new SrmVolumeGroup("g"));
     db.addResource(group.get());  // unlinked through the volume groups as well
     ASSERT_EQ(1, v->addDiskChunk(AddChunk("c1")));
     ASSERT_EQ(1, db.removeResource(SRM_RES_DISKCHUNK, "c1"));

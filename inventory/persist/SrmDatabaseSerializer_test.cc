@@ -19,6 +19,7 @@
 #include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/persist_testing.h"
@@ -28,7 +29,6 @@ namespace {
 using persist_testing::ContentsOf;
 using persist_testing::FileWith;
 using persist_testing::ScopedFd;
-using storage_testing::Held;
 
 const char kEmptyHeader[] =
     "\"SrmResourceDbVersion=1.0\",\"ResourceCount=0\",\"ClusterAlias=\",\"ClusterId=\","
@@ -85,7 +85,7 @@ std::vector<std::string> TypesAndIds(const std::string &text) {
 
 template <typename T>
 T *AddTo(SrmResourceDatabase *db, T *r) {
-    Held<T> held(r);
+    SrmScopedRef<T> held(r);
     db->addResource(r);
     return r;
 }
@@ -139,7 +139,7 @@ TEST_F(SrmDatabaseSerializerTest, FileOrderIsKindByKindThenErrorsThenGroupsByNam
     host->addResource(diskB);
     db.addError("HOST", "broken", 22, 2);
     for (const char *name : {"sg-z", "sg-a"}) {
-        Held<SrmServiceGroup> g(new SrmServiceGroup(name));
+        SrmScopedRef<SrmServiceGroup> g(new SrmServiceGroup(name));
         db.addServiceGroup(g.get());
     }
     int result = 0;

@@ -14,25 +14,6 @@
 
 namespace storage_testing {
 
-// Holds the creator's reference of a resource and gives it back at the end.
-template <typename T>
-class Held {
-  public:
-    explicit Held(T *r) : r_(r) {}
-    ~Held() {
-        if (r_ != nullptr) {
-            r_->Release();
-        }
-    }
-    Held(const Held &) = delete;
-    Held &operator=(const Held &) = delete;
-    T *operator->() const { return r_; }
-    T *get() const { return r_; }
-
-  private:
-    T *r_;
-};
-
 // What `write(fd)` writes, read back from an unlinked temporary file.
 template <typename Write>
 std::string BytesOf(Write write, int *result = nullptr) {
