@@ -1,5 +1,6 @@
 #include "inventory/jni/SrmBatchLoader.h"
 
+#include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -23,8 +24,7 @@ const char kSrmBatchDirectory[] = "/var/opt/VRNWkit/omxom/tmpdir";
 
 namespace {
 
-// Scanner-visible failures are filed with code EINVAL and severity 2.
-constexpr int kFailureCode = 22;
+// Scanner-visible failures are filed with code EINVAL and this severity.
 constexpr int kFailureSeverity = 2;
 
 // The batch characters, given back to the JVM when the holder goes.
@@ -104,7 +104,7 @@ void recordFailure(SrmResourceDatabase *db, const std::string &host, const SrmBa
         if (message != nullptr) {
             // Without a host name the database records nothing; the status
             // string still tells the scanner.
-            db->addError(host, message, kFailureCode, kFailureSeverity);
+            db->addError(host, message, EINVAL, kFailureSeverity);
         }
     }
 }

@@ -5,6 +5,7 @@
 #define INVENTORY_MODEL_SRMERROR_H
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -19,7 +20,7 @@ class SrmResourceDatabase;
 // adopts it deletes it.
 class ULVAR_API SrmError {
   public:
-    // Bound to `db` (not owned; may be null), severity 2, code 22, empty texts.
+    // Bound to `db` (not owned; may be null), severity 2, code EINVAL, empty texts.
     explicit SrmError(SrmResourceDatabase *db);
     // Unbound until a list adopts it; FileName stays empty. `reserved` is kept
     // and never written.
@@ -46,7 +47,7 @@ class ULVAR_API SrmError {
 
     SrmResourceDatabase *db;  // whose record text serialize uses; not owned
     int32_t Sev = 2;
-    int32_t Ecode = 22;
+    int32_t Ecode = EINVAL;
     std::string FileName;
     std::string Efunc;
     std::string Eclass;

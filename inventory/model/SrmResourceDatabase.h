@@ -22,7 +22,7 @@ class SrmServiceGroup;
 
 // Not reference counted: the creator deletes it, and deleting it releases every
 // resource it holds. Results are 1 (non-zero) for success and 0 for failure;
-// every failure stores an errno code (2, 5, 9, 12, 22), a message and the
+// every failure stores an errno code (ENOENT, EIO, EBADF, ENOMEM, EINVAL), a message and the
 // resource concerned in the last-error slot, which successful operations leave
 // alone. Lookups give the caller no reference. Used by one thread at a time.
 class ULVAR_API SrmResourceDatabase {
@@ -47,21 +47,21 @@ class ULVAR_API SrmResourceDatabase {
     void setErrorInfo(int code, std::string message, SrmResource *resource);
 
     // Binds `r` to this database and holds it under (type, Id); its LId is then
-    // registered as a local identity of its Id. 0 with (22) for a null `r`, with
-    // (12) when the list refuses it (type 0, empty Id, no memory).
+    // registered as a local identity of its Id. 0 with EINVAL for a null `r`, with
+    // ENOMEM when the list refuses it (type 0, empty Id, no memory).
     int addResource(SrmResource *r);
     // Adds a computer as a resource and to the computer list; non-zero
-    // `isThisComputer` also makes it this computer. 0 with (22) when `c` is not a
+    // `isThisComputer` also makes it this computer. 0 with EINVAL when `c` is not a
     // computer.
     int addComputer(SrmComputer *c, int isThisComputer);
     // Hands `r` to the computer `computerId`'s own list and returns its result;
-    // 0 with (22) when there is no such computer.
+    // 0 with EINVAL when there is no such computer.
     int addComputerResource(std::string computerId, SrmResource *r);
     // Names the computer the scan ran on; ignored unless `c` is a computer. The
     // database does not hold a reference for it.
     void setThisComputer(SrmComputer *c);
     // The chosen computer, else the only computer of the database; null with
-    // (22) when none is chosen and there is not exactly one. Caches the
+    // EINVAL when none is chosen and there is not exactly one. Caches the
     // computer's host name on first use.
     SrmComputer *getThisComputer();
 
@@ -114,22 +114,22 @@ class ULVAR_API SrmResourceDatabase {
     }
 
     // ---- Error records (defined in SrmResourceDatabaseErrors.cc) ----
-    // Files `e` under `key`; the error list owns `e` on success. 0 with (12)
-    // for a null `e` or no error list, with (22) for an empty key or description;
+    // Files `e` under `key`; the error list owns `e` on success. 0 with ENOMEM
+    // for a null `e` or no error list, with EINVAL for an empty key or description;
     // on 0 `e` is untouched and still the caller's.
     int addError(SrmError *e, std::string key);
     // Makes and files an error; 0 without a last error for an empty key or
-    // description, with (12) when the error cannot be made.
+    // description, with ENOMEM when the error cannot be made.
     int addError(std::string key, std::string description, int code, int severity);
     // The error list (owned by the database).
     SrmErrorList *getErrorList() { return errors; }
 
     // ---- Record stream (defined in inventory/persist/SrmDatabaseStream.cc) ----
     // Replaces any attached stream and reader by new ones reading `fd` (not
-    // owned, never closed). 0 with (22, "attach Stream failed") when refused.
+    // owned, never closed). 0 with (EINVAL, "attach Stream failed") when refused.
     int attachStream(int fd);
     // Deletes the attached stream and reader; `fd` is not closed. 0 with
-    // (9, "detach Stream failed") for a negative `fd`.
+    // (EBADF, "detach Stream failed") for a negative `fd`.
     int detachStream(int fd);
 
     // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----

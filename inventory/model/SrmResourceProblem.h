@@ -11,7 +11,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 
 // Sets the last error to (EINVAL, `lastErrorText`, `r`; the slot takes a
-// reference on `r`) and files an error record with `recordText`, code 22 and
+// reference on `r`) and files an error record with `recordText`, code EINVAL and
 // severity 2 under the host name of the database's computer; no record when
 // that name is empty.
 //

@@ -54,10 +54,10 @@ class ULVAR_API SrmServiceGroup : public SrmRef {
     int mergeServiceGroup(SrmServiceGroup *other);
 
     // Makes `child` the group this one depends on. 1 when set, or when `child`
-    // already is the next group. 0 for a null child; 0 with (22, "Circular
+    // already is the next group. 0 for a null child; 0 with (EINVAL, "Circular
     // Service Sroup Dependency reported") when `child` is this group, one of its
     // recorded ancestors, or a group whose own chain of next groups leads back
-    // here; 0 with (22, "Invalid Service Group Dependency provided") when another
+    // here; 0 with (EINVAL, "Invalid Service Group Dependency provided") when another
     // next group is already set (the first one stays).
     int setNextServiceGroup(SrmServiceGroup *child);
     // The next group, or null; no reference is given.
@@ -96,14 +96,14 @@ class ULVAR_API SrmServiceGroup : public SrmRef {
     // record per carried member: disks, chunks, volumes, file systems, mount
     // points, shares, computers, virtual servers, volume groups, each kind in Id
     // order. Bit 0x1 selects the short form. 1 on success; 0 without a database;
-    // 0 with (5, "Failed to serialize Service Group") on a failed write; 0 at the
+    // 0 with (EIO, "Failed to serialize Service Group") on a failed write; 0 at the
     // first member whose write fails.
     int serialize(int fd, int flags);
 
     // Fills the group from its record (not owned) and reads the member records
     // that follow from the database's attached reader; members are looked up in
     // the database. A "ChildServiceGroup" the database lacks is created there,
-    // empty. 1 on success; 0 with (22, "Failed to deserialize Service Group") for
+    // empty. 1 on success; 0 with (EINVAL, "Failed to deserialize Service Group") for
     // a null record or when fewer members were found than announced (those found
     // stay); 0 when members are announced and there is no database or reader.
     int deserialize(int fd, CSRMReportTuple *record);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "inventory/persist/TupleStatus.h"
 #include "ulvar/export.h"
 
 // An element keeps its surrounding double quotes exactly as they stood in the record text;
@@ -19,26 +20,27 @@ class ULVAR_API CSRMReportTuple {
     CSRMReportTuple(const CSRMReportTuple &other);
     CSRMReportTuple &operator=(const CSRMReportTuple &other);
 
-    // Appends `e`, also when empty: 0, or 258 when memory runs out. Adding rewinds the cursor
-    // before the next getNextElement.
+    // Appends `e`, also when empty: TUPLE_STATUS_OK, or TUPLE_STATUS_NO_MEMORY when memory runs
+    // out. Adding rewinds the cursor before the next getNextElement.
     int addElement(const std::string &e);
 
     // Appends the first `n` characters of `s` when `n` is greater than 0 (REQUIRES: `s` holds at
-    // least `n` characters), else the whole NUL-terminated `s`: 0; 260 for a null `s`; 258 when
-    // memory runs out.
+    // least `n` characters), else the whole NUL-terminated `s`: TUPLE_STATUS_OK;
+    // TUPLE_STATUS_NULL_ARGUMENT for a null `s`; TUPLE_STATUS_NO_MEMORY when memory runs out.
     int addElement(const char *s, long n);
 
-    // Copies the element at the cursor into `e` and advances: 0; 257 with `e` unchanged when the
-    // cursor is past the last element.
+    // Copies the element at the cursor into `e` and advances: TUPLE_STATUS_OK; TUPLE_STATUS_END
+    // with `e` unchanged when the cursor is past the last element.
     int getNextElement(std::string &e);
 
-    // Replaces `v` by a copy of all elements: 0, or 258 when memory runs out.
+    // Replaces `v` by a copy of all elements: TUPLE_STATUS_OK, or TUPLE_STATUS_NO_MEMORY when
+    // memory runs out.
     int getAllElements(std::vector<std::string> &v) const;
 
-    // Puts the cursor on the first element: 0.
+    // Puts the cursor on the first element: TUPLE_STATUS_OK.
     int resetNext();
 
-    // Removes all elements and rewinds: 0.
+    // Removes all elements and rewinds: TUPLE_STATUS_OK.
     int clearTuple();
 
     // Makes room for `n` elements in advance; a hint only, ignored when memory runs out.

@@ -6,6 +6,7 @@
 
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMTupleStream.h"
+#include "inventory/persist/TupleStatus.h"
 #include "ulvar/export.h"
 
 class CSRMTupleFDStream;
@@ -34,18 +35,21 @@ class ULVAR_API CSRMReportTupleStreamReader {
     CSRMReportTupleStreamReader(const CSRMReportTupleStreamReader &) = delete;
     CSRMReportTupleStreamReader &operator=(const CSRMReportTupleStreamReader &) = delete;
 
-    // Reads from `stream` from now on and makes the reader ready: 0; 260 for null, 259 when the
-    // stream is not valid (the reader then keeps its previous stream and state). This is the only
-    // way out of kEndOfData and kError.
+    // Reads from `stream` from now on and makes the reader ready: TUPLE_STATUS_OK;
+    // TUPLE_STATUS_NULL_ARGUMENT for null, TUPLE_STATUS_INVALID_STREAM when the stream is not
+    // valid (the reader then keeps its previous stream and state). This is the only way out of
+    // kEndOfData and kError.
     int SetTupleStream(CSRMTupleStream *stream);
 
     // Reads the next record into a new tuple that the caller owns and deletes:
-    //   0    `*out` holds the complete record;
-    //   257  clean end of data: the first time `*out` receives an empty tuple (caller deletes it),
-    //        afterwards `*out` is left untouched;
-    //   263  read error or data ended inside a record: `*out` untouched, reader in kError;
-    //   262  the reader is in kError (or not ready): `*out` untouched;
-    //   260  `out` is null;  258  memory ran out (`*out` untouched, reader in kError).
+    //   TUPLE_STATUS_OK             `*out` holds the complete record;
+    //   TUPLE_STATUS_END            clean end of data: the first time `*out` receives an empty
+    //                               tuple (caller deletes it), afterwards `*out` is left untouched;
+    //   TUPLE_STATUS_ERROR          read error or data ended inside a record: `*out` untouched,
+    //                               reader in kError;
+    //   TUPLE_STATUS_BAD_STATE      the reader is in kError (or not ready): `*out` untouched;
+    //   TUPLE_STATUS_NULL_ARGUMENT  `out` is null;
+    //   TUPLE_STATUS_NO_MEMORY      memory ran out (`*out` untouched, reader in kError).
     // Empty records (a lone `;` between records) and blanks between records are skipped.
     int GetNextTuple(CSRMReportTuple **out);
 

@@ -21,13 +21,14 @@ class ULVAR_API CSRMTupleFDStream : public CSRMTupleStream {
     CSRMTupleFDStream(const CSRMTupleFDStream &) = delete;
     CSRMTupleFDStream &operator=(const CSRMTupleFDStream &) = delete;
 
-    // Attaches `fd` and forgets buffered data and any end of data seen: 0; a negative `fd` returns
-    // 262 and changes nothing.
+    // Attaches `fd` and forgets buffered data and any end of data seen: TUPLE_STATUS_OK; a negative
+    // `fd` returns TUPLE_STATUS_BAD_STATE and changes nothing.
     int SetFileDescriptor(int fd);
 
-    // Replaces the buffer by one of `size` bytes: 0; 263 when `size` is below 1; 262 while a
-    // descriptor is attached; 258 when the new buffer cannot be allocated (the stream then has no
-    // buffer and is invalid until a later call succeeds).
+    // Replaces the buffer by one of `size` bytes: TUPLE_STATUS_OK; TUPLE_STATUS_ERROR when `size`
+    // is below 1; TUPLE_STATUS_BAD_STATE while a descriptor is attached; TUPLE_STATUS_NO_MEMORY
+    // when the new buffer cannot be allocated (the stream then has no buffer and is invalid until
+    // a later call succeeds).
     int SetBufferSize(int size);
 
     // Non-zero exactly when `fd` is 0 or greater.
@@ -36,23 +37,25 @@ class ULVAR_API CSRMTupleFDStream : public CSRMTupleStream {
     // Non-zero when a buffer exists and a valid descriptor is attached.
     int IsValid() override;
 
-    // Refills the buffer with one read: 0 when bytes were read, 257 at the end of the data (and
-    // from then on without reading), 263 on a read error. Bytes still unread in the buffer are
-    // dropped, so callers refill only once the buffer is used up.
+    // Refills the buffer with one read: TUPLE_STATUS_OK when bytes were read, TUPLE_STATUS_END at
+    // the end of the data (and from then on without reading), TUPLE_STATUS_ERROR on a read error.
+    // Bytes still unread in the buffer are dropped, so callers refill only once the buffer is used
+    // up.
     int GetData();
 
     int GetNextCharacter(char &c) override;
 
-    // Seeks the descriptor back to offset 0 and drops buffered data: 0. A pipe or socket cannot
-    // seek; it is accepted (0) and continues with whatever it delivers next. 263 with no valid
-    // descriptor or when the seek fails otherwise.
+    // Seeks the descriptor back to offset 0 and drops buffered data: TUPLE_STATUS_OK. A pipe or
+    // socket cannot seek; it is accepted (TUPLE_STATUS_OK) and continues with whatever it delivers
+    // next. TUPLE_STATUS_ERROR with no valid descriptor or when the seek fails otherwise.
     int ResetToStart() override;
 
     // Bulk access for the record reader, which takes characters from the buffer directly rather
     // than one virtual call each. Sets `*data` and `*length` to the bytes not yet handed out,
-    // refilling first when there are none: 0, or the status of the refill (257, 263) with
-    // `*length` 0. The bytes stay valid until the next call that refills or resizes the buffer;
-    // Consume(n) marks the first `n` (at most `*length`) as handed out.
+    // refilling first when there are none: TUPLE_STATUS_OK, or the status of the refill
+    // (TUPLE_STATUS_END, TUPLE_STATUS_ERROR) with `*length` 0. The bytes stay valid until the next
+    // call that refills or resizes the buffer; Consume(n) marks the first `n` (at most `*length`)
+    // as handed out.
     int GetBufferedData(const char **data, int *length) {
         if (position_ >= dataLength_) {
             int status = GetData();

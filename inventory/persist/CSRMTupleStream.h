@@ -2,6 +2,7 @@
 #ifndef ULVAR_PERSIST_CSRMTUPLESTREAM_H
 #define ULVAR_PERSIST_CSRMTUPLESTREAM_H
 
+#include "inventory/persist/TupleStatus.h"
 #include "ulvar/export.h"
 
 class ULVAR_API CSRMTupleStream {
@@ -11,11 +12,12 @@ class ULVAR_API CSRMTupleStream {
     // Non-zero when the source can hand out characters.
     virtual int IsValid() = 0;
 
-    // Stores the next character in `c` and returns 0; at the end of the data returns 257, on a
-    // read failure 263, leaving `c` unchanged in both cases.
+    // Stores the next character in `c` and returns TUPLE_STATUS_OK; at the end of the data returns
+    // TUPLE_STATUS_END, on a read failure TUPLE_STATUS_ERROR, leaving `c` unchanged in both cases.
     virtual int GetNextCharacter(char &c) = 0;
 
-    // Starts the source over from its first character: 0, or a status code when it cannot.
+    // Starts the source over from its first character: TUPLE_STATUS_OK, or another status code
+    // when it cannot.
     virtual int ResetToStart() = 0;
 };
 
