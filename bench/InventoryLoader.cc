@@ -2,8 +2,8 @@
 
 #include <jni.h>
 
-#include "inventory/jni/SrmBatchLoader.h"
-#include "inventory/jni/SrmUlvarNatives.h"
+#include "inventory/jni/internal/SrmBatchLoader.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
 
 namespace {
 

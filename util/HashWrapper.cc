@@ -2,7 +2,7 @@
 
 #include "tessel/Tessel.h"
 #include "tessel/log.h"
-#include "util/TesselClock.h"
+#include "util/internal/TesselClock.h"
 
 VstTable *HashWrapper::m_hashTable = nullptr;
 

@@ -5,7 +5,7 @@
 #include <time.h>
 
 #include "tessel/log.h"
-#include "util/TesselClock.h"
+#include "util/internal/TesselClock.h"
 
 namespace {
 

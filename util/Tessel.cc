@@ -6,7 +6,7 @@
 #include <new>
 
 #include "tessel/log.h"
-#include "util/TesselClock.h"
+#include "util/internal/TesselClock.h"
 
 using nmspc_cim::_CCIMList;
 

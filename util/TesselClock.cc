@@ -1,4 +1,4 @@
-#include "util/TesselClock.h"
+#include "util/internal/TesselClock.h"
 
 #include <time.h>
 

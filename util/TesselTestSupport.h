@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tessel/Tessel.h"
-#include "util/TesselClock.h"
+#include "util/internal/TesselClock.h"
 #include "util/testing/AgentLogFile.h"
 
 namespace tessel {

@@ -1,4 +1,4 @@
-#include "wbemkit/array_text.h"
+#include "wbemkit/internal/array_text.h"
 
 #include <cstring>
 

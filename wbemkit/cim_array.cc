@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "wbemkit/array_text.h"
 #include "wbemkit/cim.h"
-#include "wbemkit/date_text.h"
-#include "wbemkit/last_error.h"
-#include "wbemkit/text_ring.h"
+#include "wbemkit/internal/array_text.h"
+#include "wbemkit/internal/date_text.h"
+#include "wbemkit/internal/last_error.h"
+#include "wbemkit/internal/text_ring.h"
 
 using wbemkit::recordFailure;
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "wbemkit/cim.h"
-#include "wbemkit/date_text.h"
-#include "wbemkit/last_error.h"
-#include "wbemkit/text_ring.h"
+#include "wbemkit/internal/date_text.h"
+#include "wbemkit/internal/last_error.h"
+#include "wbemkit/internal/text_ring.h"
 
 namespace wbemkit {
 

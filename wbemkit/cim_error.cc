@@ -4,7 +4,7 @@
 #include <string>
 
 #include "wbemkit/cim.h"
-#include "wbemkit/last_error.h"
+#include "wbemkit/internal/last_error.h"
 
 using nmspc_cim::CCIMException;
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "wbemkit/cim.h"
-#include "wbemkit/last_error.h"
-#include "wbemkit/list_cell.h"
+#include "wbemkit/internal/last_error.h"
+#include "wbemkit/internal/list_cell.h"
 
 using nmspc_cim::CCIMInstance;
 using nmspc_cim::CCIMList;

@@ -1,7 +1,7 @@
 // Instance lists and property lists: the exported faces of list_cell.h.
 #include "wbemkit/cim.h"
-#include "wbemkit/last_error.h"
-#include "wbemkit/list_cell.h"
+#include "wbemkit/internal/last_error.h"
+#include "wbemkit/internal/list_cell.h"
 
 using wbemkit::recordFailure;
 

@@ -1,4 +1,4 @@
-#include "wbemkit/list_cell.h"
+#include "wbemkit/internal/list_cell.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "wbemkit/text_ring.h"
+#include "wbemkit/internal/text_ring.h"
 
 #include <array>
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 
 #include "inventory/cimxml/cimxml.h"
-#include "inventory/cimxml/marshall_writers.h"
-#include "inventory/cimxml/xml_print.h"
+#include "inventory/cimxml/internal/marshall_writers.h"
+#include "inventory/cimxml/internal/xml_print.h"
 
 using nmspc_cim::CCIMProperty;
 using nmspc_cim::CIMType;

@@ -4,7 +4,7 @@
 
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/cimxml_testing.h"
-#include "inventory/cimxml/sbuf_testing.h"
+#include "inventory/cimxml/internal/sbuf_testing.h"
 
 namespace {
 

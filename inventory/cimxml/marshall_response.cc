@@ -1,8 +1,8 @@
 // Complete response messages: the frame shared by all three, and the bodies
 // of ExecQuery, CreateInstance and an extrinsic method call.
 #include "inventory/cimxml/cimxml.h"
-#include "inventory/cimxml/marshall_writers.h"
-#include "inventory/cimxml/xml_print.h"
+#include "inventory/cimxml/internal/marshall_writers.h"
+#include "inventory/cimxml/internal/xml_print.h"
 
 using nmspc_cim::CCIMList;
 using nmspc_cim::CCIMObjectPath;

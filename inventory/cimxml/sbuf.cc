@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "inventory/cimxml/sbuf_testing.h"
+#include "inventory/cimxml/internal/sbuf_testing.h"
 
 namespace {
 

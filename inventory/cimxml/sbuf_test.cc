@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "inventory/cimxml/sbuf_testing.h"
+#include "inventory/cimxml/internal/sbuf_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "inventory/cimxml/xml_print.h"
+#include "inventory/cimxml/internal/xml_print.h"
 
 #include <cstdarg>
 #include <cstdlib>

@@ -1,11 +1,11 @@
-#include "inventory/cimxml/xml_print.h"
+#include "inventory/cimxml/internal/xml_print.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "inventory/cimxml/cimxml_testing.h"
-#include "inventory/cimxml/sbuf_testing.h"
+#include "inventory/cimxml/internal/sbuf_testing.h"
 
 namespace {
 

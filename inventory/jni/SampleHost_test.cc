@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "inventory/jni/SrmUlvarNatives.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/jni/testing/FakeJni.h"
 #include "inventory/jni/testing/StdoutCapture.h"
 #include "inventory/kinds/SrmVolume.h"

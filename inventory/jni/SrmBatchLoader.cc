@@ -1,4 +1,4 @@
-#include "inventory/jni/SrmBatchLoader.h"
+#include "inventory/jni/internal/SrmBatchLoader.h"
 
 #include <errno.h>
 #include <stdint.h>

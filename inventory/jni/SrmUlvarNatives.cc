@@ -1,10 +1,10 @@
-#include "inventory/jni/SrmUlvarNatives.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
 
 #include <stdio.h>
 
 #include <new>
 
-#include "inventory/jni/SrmBatchLoader.h"
+#include "inventory/jni/internal/SrmBatchLoader.h"
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmFileSystem.h"

@@ -1,4 +1,4 @@
-#include "inventory/jni/SrmUlvarNatives.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

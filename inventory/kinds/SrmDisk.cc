@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"

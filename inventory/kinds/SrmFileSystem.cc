@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"

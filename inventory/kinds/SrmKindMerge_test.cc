@@ -1,4 +1,4 @@
-#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
 
 #include <gtest/gtest.h>
 

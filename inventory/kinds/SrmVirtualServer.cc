@@ -1,6 +1,6 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 
-#include "inventory/kinds/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"

@@ -1,9 +1,9 @@
 #include <new>
 #include <string>
 
-#include "inventory/kinds/SrmKindMerge.h"
-#include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmStorageRecord.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"

@@ -3,9 +3,9 @@
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
-#include "inventory/kinds/SrmKindMerge.h"
-#include "inventory/kinds/SrmStorageRecord.h"
 #include "inventory/kinds/SrmVolume.h"
+#include "inventory/kinds/internal/SrmKindMerge.h"
+#include "inventory/kinds/internal/SrmStorageRecord.h"
 #include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"

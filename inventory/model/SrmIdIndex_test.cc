@@ -1,4 +1,4 @@
-#include "inventory/model/SrmIdIndex.h"
+#include "inventory/model/internal/SrmIdIndex.h"
 
 #include <gtest/gtest.h>
 

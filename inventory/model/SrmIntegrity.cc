@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <string>
 
-#include "inventory/model/SrmKindLinks.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
-#include "inventory/model/SrmResourceProblem.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/SrmStackFields.h"
+#include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmResourceProblem.h"
+#include "inventory/model/internal/SrmStackFields.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Each function is a checked cast (dynamic_cast: a resource of another class,
 // such as a test kind, answers as not of that kind) and member calls.
-#include "inventory/model/SrmKindLinks.h"
+#include "inventory/model/internal/SrmKindLinks.h"
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmFileSystem.h"

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "inventory/model/SrmError.h"
-#include "inventory/model/SrmKindLinks.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/model/internal/SrmKindLinks.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 

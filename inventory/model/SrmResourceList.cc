@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "inventory/model/SrmIdIndex.h"
+#include "inventory/model/internal/SrmIdIndex.h"
 
 SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
 

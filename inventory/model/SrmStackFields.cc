@@ -1,6 +1,6 @@
 // Checked casts (a resource of another class, such as a test kind, answers as
 // not of that kind) and field reads.
-#include "inventory/model/SrmStackFields.h"
+#include "inventory/model/internal/SrmStackFields.h"
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
