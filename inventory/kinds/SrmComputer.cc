@@ -3,12 +3,12 @@
 #include <new>
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 namespace {
 

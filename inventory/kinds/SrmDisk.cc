@@ -3,10 +3,10 @@
 #include <string>
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 using srm_walk::forEachElement;
 using srm_walk::takeCommon;

@@ -12,10 +12,10 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/testing/StorageRecords.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 SrmVirtualServer::SrmVirtualServer() {
     type = SRM_RES_VIRTUALSERVER;

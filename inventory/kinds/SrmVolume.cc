@@ -4,12 +4,12 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 using srm_storage::writeMembers;
 using srm_walk::forEachElement;

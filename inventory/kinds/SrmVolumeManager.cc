@@ -3,10 +3,10 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 SrmVolumeManager::SrmVolumeManager() {
     type = SRM_RES_VOLUMEMANAGER;

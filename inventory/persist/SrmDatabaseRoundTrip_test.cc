@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 #include "inventory/persist/persist_testing.h"
 #include "inventory/persist/testing/RandomDatabase.h"
 

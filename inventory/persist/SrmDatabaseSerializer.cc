@@ -16,7 +16,6 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/SrmVolumeWalk.h"
 #include "inventory/model/SrmError.h"
-#include "inventory/model/SrmRecordWalk.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
@@ -25,6 +24,7 @@
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/TupleStatus.h"
+#include "inventory/persist/internal/SrmRecordWalk.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The calls the database makes on particular kinds: computers it hands resources
 // to and reads the host name of, and the storage-stack links that removing a
 // resource must undo. The database reaches the kinds only through these
-// functions, so it never needs their class definitions.
+// functions, so it never needs their class definitions; they are defined with
+// the kinds, in inventory/kinds/SrmKindLinks.cc.
 //
 // Internal to libulvar (not exported, not installed).
 #ifndef INVENTORY_MODEL_SRMKINDLINKS_H

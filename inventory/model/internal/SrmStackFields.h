@@ -2,7 +2,8 @@
 // the members of volume groups and volumes, a disk's signature and name, the
 // disk a chunk lies on, the volume a mount point sits on and a computer's LLT
 // node. Like SrmKindLinks.h, this keeps the model's passes free of the kinds'
-// class definitions.
+// class definitions; the functions are defined with the kinds, in
+// inventory/kinds/SrmStackFields.cc.
 //
 // Internal to libulvar (not exported, not installed).
 #ifndef INVENTORY_MODEL_SRMSTACKFIELDS_H
