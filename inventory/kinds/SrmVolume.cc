@@ -1,7 +1,9 @@
+#include "inventory/kinds/SrmVolume.h"
+
 #include <new>
 #include <string>
+#include <vector>
 
-#include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -15,6 +17,49 @@ using srm_storage::writeMembers;
 using srm_walk::forEachElement;
 using srm_walk::forEachFollowingRecord;
 using srm_walk::takeCommon;
+
+namespace {
+
+// Member lists of dead volumes, waiting to be deleted. Deleting a list
+// releases its members, whose own destructors only queue their lists while
+// the outermost destruction is emptying the queue: a hierarchy of any depth
+// costs a few frames, and the queue holds the lists of volumes that died but
+// whose lists are not yet taken apart (for a chain, never more than two).
+struct Teardown {
+    std::vector<SrmResourceList *> lists;
+    bool draining = false;
+};
+
+Teardown &teardown() {
+    thread_local Teardown queue;
+    return queue;
+}
+
+void deleteLater(SrmResourceList *list) {
+    if (list == nullptr) {
+        return;
+    }
+    Teardown &queue = teardown();
+    try {
+        queue.lists.push_back(list);
+    } catch (const std::bad_alloc &) {
+        // No room to wait: this one list goes now, one level deeper.
+        delete list;
+        return;
+    }
+    if (queue.draining) {
+        return;
+    }
+    queue.draining = true;
+    while (!queue.lists.empty()) {
+        SrmResourceList *next = queue.lists.back();
+        queue.lists.pop_back();
+        delete next;
+    }
+    queue.draining = false;
+}
+
+}  // namespace
 
 SrmVolume::SrmVolume()
     : diskChunks(new (std::nothrow) SrmResourceList(nullptr)),
@@ -35,6 +80,22 @@ SrmVolume::SrmVolume(SrmResourceDatabase *owner) : SrmVolume() {
 SrmVolume::SrmVolume(std::string id) : SrmVolume() {
     Id = id;
     volumeKey = std::move(id);
+}
+
+// Children forget this holder now, while it still exists; the lists go
+// through the teardown queue.
+SrmVolume::~SrmVolume() {
+    if (SrmResourceIdMap *subs =
+            subVolumes != nullptr ? subVolumes->getSrmResourceIdMap(SRM_RES_VOLUME) : nullptr) {
+        for (auto &entry : *subs) {
+            unlink(entry.second);
+        }
+    }
+    setManager(nullptr);
+    // The chunk list is taken first, so that a chain leaves no lists behind
+    // on the queue while its lower volumes go.
+    deleteLater(subVolumes);
+    deleteLater(diskChunks);
 }
 
 void SrmVolume::setManager(SrmVolumeManager *m) {

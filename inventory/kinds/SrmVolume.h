@@ -1,7 +1,7 @@
-// Logical storage: volume managers, volumes built from disk chunks and from
-// other volumes (sub-volumes, which give volumes a hierarchy), and volume groups
-// that collect disks and the volumes carved from them. Volumes and groups name
-// their manager by its numeric identity.
+// Logical storage: volumes built from disk chunks and from other volumes
+// (sub-volumes, which give volumes a hierarchy). Volumes and volume groups name
+// their volume manager by its numeric identity; this header brings the volume
+// group and the volume manager along, so one include gives all three kinds.
 #ifndef INVENTORY_KINDS_SRMVOLUME_H
 #define INVENTORY_KINDS_SRMVOLUME_H
 
@@ -11,13 +11,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "inventory/kinds/SrmVolumeGroup.h"
+#include "inventory/kinds/SrmVolumeManager.h"
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
 class SrmResourceDatabase;
 class SrmResourceList;
 
-// Common contract of the three kinds below:
+// Common contract of the volume below, the volume group (SrmVolumeGroup.h)
+// and the volume manager (SrmVolumeManager.h):
 //
 // mergeResource(other): 0 for a null `other` or one of another kind; 1 without
 // change when `other` is already marked merged or is this very resource (two
@@ -42,26 +45,6 @@ class SrmResourceList;
 // pointer handed out stays valid as long as its volume or group.
 //
 // The report-string operations return the empty string.
-
-// One volume-management product instance (kind 8, "VolumeManager").
-class ULVAR_API SrmVolumeManager : public SrmResource {
-  public:
-    SrmVolumeManager();
-    explicit SrmVolumeManager(std::string id);
-    ~SrmVolumeManager() override;
-
-    // Name and version are taken from `other` when not empty, IdType when not 0.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override;
-    std::string getResourceHeader(bool) override;
-    // Writes no "State" and no "LId".
-    int serialize(int fd, int flags) override;
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string VolumeMgrName;
-    std::string VolumeMgrVersion;
-    int IdType = 0;  // the numeric identity volumes and groups refer to
-};
 
 // Hierarchy types of a volume (HierType).
 constexpr int SRM_HIER_STANDALONE = 0;
@@ -210,68 +193,6 @@ class ULVAR_API SrmVolume : public SrmResource {
     // a few holders, holderIndex gives each one's place in `holders`.
     std::vector<SrmVolume *> holders;
     std::unique_ptr<std::unordered_map<const SrmVolume *, std::size_t>> holderIndex;
-};
-
-// A group of disks and the volumes carved from them (kind 7, "VolumeGroup").
-class ULVAR_API SrmVolumeGroup : public SrmResource {
-  public:
-    SrmVolumeGroup();
-    // Bound to `db` (not owned).
-    explicit SrmVolumeGroup(SrmResourceDatabase *db);
-    explicit SrmVolumeGroup(std::string id);
-    // Releases the member lists and the manager.
-    ~SrmVolumeGroup() override;
-
-    // A negative size is refused with 0 and the old one kept; otherwise stored, 1.
-    int setCapacity(long kb);
-    int setFreeSpace(long kb);
-
-    // Add to the volume list or the disk list (no kind check): the list's
-    // result, 0 without a list.
-    int addVolume(SrmResource *v);
-    int addDisk(SrmResource *d);
-    // Remove a volume (kind 3) or disk (kind 2): the list's result; 0 for a
-    // null or missing list.
-    int removeVolume(SrmResource *v);
-    int removeDisk(SrmResource *d);
-
-    // As SrmVolume::setVolumeMgrId; the group holds a reference on its manager.
-    void setVolumeMgrId(std::string id);
-    SrmVolumeManager *getVolumeManager() const { return volumeManager; }
-
-    SrmResourceList *getVolumeList() const { return volumes; }
-    SrmResourceList *getDiskList() const { return disks; }
-
-    // Merges `other`'s volume and disk lists into this group's; capacity and
-    // free space are taken from `other` only where this group's are below 1.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override;
-    std::string getResourceHeader(bool) override;
-    // Unless bit 0x2 of `flags` is set, the record is followed by one short
-    // record per disk, then per volume, each in Id order.
-    int serialize(int fd, int flags) override;
-    // Reads "DiskCount" disk records, then "VolumeCount" volume records; a
-    // member the database lacks (also as a local identity) is made empty with
-    // that Id and added to the database. "OSystem" puts the group in that
-    // computer's own list; a computer the database lacks is made for the read
-    // only and released again (nothing holds it). 1 when every member was
-    // attached; 0 without a reader or on a count mismatch.
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string Name;
-    long CapacityKB = 0;   // never negative; change through setCapacity
-    long FreeSpaceKB = 0;  // never negative; change through setFreeSpace
-    int Status = 0;
-    std::string StatusDesc;
-    std::string VolumeManager;  // the manager's IdType as decimal text
-
-  private:
-    void joinComputer(const std::string &computerId);
-    SrmResource *memberFor(SrmResourceType t, const std::string &id);
-
-    SrmResourceList *volumes;
-    SrmResourceList *disks;
-    SrmVolumeManager *volumeManager = nullptr;  // one reference held
 };
 
 #endif

@@ -1,9 +1,12 @@
+#include "inventory/kinds/SrmVolumeGroup.h"
+
 #include <new>
 #include <string>
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolume.h"
+#include "inventory/kinds/SrmVolumeManager.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
 #include "inventory/model/SrmResourceDatabase.h"

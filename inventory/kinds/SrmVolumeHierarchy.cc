@@ -1,6 +1,7 @@
 // What keeps a volume hierarchy sound at any depth: the record of holders that
-// makes the loop check cheap, the loop check itself, and the teardown and merge
-// queues that keep the machine stack flat however deep a file nests volumes.
+// makes the loop check cheap, the loop check itself, and the merge queue that
+// keeps the machine stack flat however deep a file nests volumes. (The teardown
+// queue, which does the same for a volume's death, is with its destructor.)
 #include <algorithm>
 #include <new>
 #include <unordered_set>
@@ -17,45 +18,6 @@ constexpr std::size_t kHolderIndexFrom = 8;
 
 SrmResourceIdMap *subVolumesOf(SrmResourceList *list) {
     return list != nullptr ? list->getSrmResourceIdMap(SRM_RES_VOLUME) : nullptr;
-}
-
-// Member lists of dead volumes, waiting to be deleted. Deleting a list
-// releases its members, whose own destructors only queue their lists while
-// the outermost destruction is emptying the queue: a hierarchy of any depth
-// costs a few frames, and the queue holds the lists of volumes that died but
-// whose lists are not yet taken apart (for a chain, never more than two).
-struct Teardown {
-    std::vector<SrmResourceList *> lists;
-    bool draining = false;
-};
-
-Teardown &teardown() {
-    thread_local Teardown queue;
-    return queue;
-}
-
-void deleteLater(SrmResourceList *list) {
-    if (list == nullptr) {
-        return;
-    }
-    Teardown &queue = teardown();
-    try {
-        queue.lists.push_back(list);
-    } catch (const std::bad_alloc &) {
-        // No room to wait: this one list goes now, one level deeper.
-        delete list;
-        return;
-    }
-    if (queue.draining) {
-        return;
-    }
-    queue.draining = true;
-    while (!queue.lists.empty()) {
-        SrmResourceList *next = queue.lists.back();
-        queue.lists.pop_back();
-        delete next;
-    }
-    queue.draining = false;
 }
 
 // Pairs of volumes under the same Id that a sub-volume list merge found: the
@@ -381,19 +343,4 @@ int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
     }
     mergePairs(pairs);
     return result;
-}
-
-// Children forget this holder now, while it still exists; the lists go
-// through the teardown queue.
-SrmVolume::~SrmVolume() {
-    if (SrmResourceIdMap *subs = subVolumesOf(subVolumes)) {
-        for (auto &entry : *subs) {
-            unlink(entry.second);
-        }
-    }
-    setManager(nullptr);
-    // The chunk list is taken first, so that a chain leaves no lists behind
-    // on the queue while its lower volumes go.
-    deleteLater(subVolumes);
-    deleteLater(diskChunks);
 }

@@ -1,6 +1,7 @@
+#include "inventory/kinds/SrmVolumeManager.h"
+
 #include <string>
 
-#include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
 #include "inventory/model/SrmResourceDatabase.h"
