@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/TesselTestSupport.h"
+#include "util/testing/TesselTestSupport.h"
 
 namespace {
 

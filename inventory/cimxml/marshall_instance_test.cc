@@ -3,12 +3,12 @@
 #include <string>
 
 #include "inventory/cimxml/cimxml.h"
-#include "inventory/cimxml/cimxml_testing.h"
 #include "inventory/cimxml/internal/sbuf_testing.h"
+#include "inventory/testing/CimXml.h"
 
 namespace {
 
-using namespace cimxml_test;
+using namespace ulvar::testing;
 
 void *refuseToGrow(void *, size_t) {
     return nullptr;

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "inventory/cimxml/cimxml.h"
-#include "inventory/cimxml/cimxml_testing.h"
+#include "inventory/testing/CimXml.h"
 
 namespace {
 
-using namespace cimxml_test;
+using namespace ulvar::testing;
 
 class MarshallPathTest : public ::testing::Test {
   protected:

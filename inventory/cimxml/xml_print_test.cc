@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "inventory/cimxml/cimxml_testing.h"
 #include "inventory/cimxml/internal/sbuf_testing.h"
+#include "inventory/testing/CimXml.h"
 
 namespace {
 
-using cimxml_test::Buffer;
-using cimxml_test::newBuffer;
-using cimxml_test::text;
+using ulvar::testing::Buffer;
+using ulvar::testing::newBuffer;
+using ulvar::testing::text;
 using namespace cimxml;
 
 void *refuseToGrow(void *, size_t) {

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
-#include "inventory/jni/testing/FakeJni.h"
-#include "inventory/jni/testing/StdoutCapture.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/testing/FakeJni.h"
+#include "inventory/testing/StdoutCapture.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ class SampleHostTest : public ::testing::Test {
 
     int Count(SrmResourceType t) { return db_->getResourceList()->getTypeCount(t); }
 
-    jni_testing::FakeJni jni_;
+    ulvar::testing::FakeJni jni_;
     jlong handle_ = 0;
     SrmResourceDatabase *db_ = nullptr;
 };
@@ -147,7 +147,7 @@ TEST_F(SampleHostTest, RoadWritesTheExpectedDatabase) {
     std::string out;
     int written = 0;
     {
-        jni_testing::StdoutCapture capture;
+        ulvar::testing::StdoutCapture capture;
         ASSERT_TRUE(capture.ok());
         written = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle_);
         out = capture.finish();

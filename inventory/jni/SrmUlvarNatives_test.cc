@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "inventory/jni/testing/FailingAllocation.h"
-#include "inventory/jni/testing/FakeJni.h"
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/tempdir_testing.h"
+#include "inventory/testing/FailingAllocation.h"
+#include "inventory/testing/FakeJni.h"
+#include "inventory/testing/ReadOnlyDirectories.h"
 
 namespace {
 
-using jni_testing::FakeJni;
-using jni_testing::ScopedAllocationFailure;
+using ulvar::testing::FakeJni;
+using ulvar::testing::ScopedAllocationFailure;
 
 using AddFn = jstring (*)(JNIEnv *, jclass, jlong, jstring);
 
@@ -283,7 +283,7 @@ TEST_F(SrmUlvarNativesTest, NoWritableTemporaryDirectoryGivesFileErrorAndRecords
     std::string saved = old == nullptr ? "" : old;
     setenv("TMPDIR", "/nonexistent/srm-tmpdir", 1);
     bool skipped = false;
-    std::string result = tempdir_testing::InChildWithReadOnly(
+    std::string result = ulvar::testing::InChildWithReadOnly(
         {"/var/opt/VRNWkit/omxom/tmpdir", "/var/tmp", "/tmp"},
         [this] {
             std::string status = Add(SRM_ULVAR_NATIVE(addDisk), Record("Disk", "d1"));
@@ -310,7 +310,7 @@ TEST_F(SrmUlvarNativesTest, BatchThatCannotBeWrittenWholeIsNotReportedAsLoaded) 
     }
     bool skipped = false;
     // The file-size limit makes the batch file refuse all but its first bytes.
-    std::string result = tempdir_testing::InChildWithReadOnly(
+    std::string result = ulvar::testing::InChildWithReadOnly(
         {},
         [this, &batch] {
             signal(SIGXFSZ, SIG_IGN);

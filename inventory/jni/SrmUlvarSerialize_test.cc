@@ -7,16 +7,16 @@
 #include <string>
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
-#include "inventory/jni/testing/FailingAllocation.h"
-#include "inventory/jni/testing/FakeJni.h"
-#include "inventory/jni/testing/StdoutCapture.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/testing/FailingAllocation.h"
+#include "inventory/testing/FakeJni.h"
+#include "inventory/testing/StdoutCapture.h"
 
 namespace {
 
-using jni_testing::FakeJni;
-using jni_testing::StdoutCapture;
+using ulvar::testing::FakeJni;
+using ulvar::testing::StdoutCapture;
 
 const char kOk[] = "The operation succeeded.";
 const char kEmptyHeader[] =
@@ -85,7 +85,7 @@ TEST_F(SrmUlvarSerializeTest, ErrorsFiledByAFailedBatchAreWrittenWithTheDatabase
     ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addComputer),
                        "\"Type=System\",\"Id=alpha\",\"HostName=Alpha\",;\n"));
     {
-        jni_testing::ScopedAllocationFailure fail(sizeof(CSRMTupleFDStream), 1);
+        ulvar::testing::ScopedAllocationFailure fail(sizeof(CSRMTupleFDStream), 1);
         ASSERT_EQ("Failed to attach collection stream",
                   Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d1\",;\n"));
     }

@@ -8,12 +8,13 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/testing/CountingResource.h"
-#include "inventory/model/testing/RecordStream.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/RecordStream.h"
 
 namespace {
 
-using record_stream::BytesOf;
+using ulvar::testing::BytesOf;
+using ulvar::testing::refCountOf;
 
 const char kDefaultRecord[] =
     "\"Type=System\",\"State=12\",\"RAMMB=0\",\"SwapMB=0\",\"AddrSpaceMB=0\",\"CapacityKB=0\","
@@ -139,7 +140,7 @@ TEST_F(SrmComputerTest, FilledComputerIsFollowedByItsChildrenAndGroups) {
 TEST_F(SrmComputerTest, RecordReadsBackWithItsChildrenThroughOneReader) {
     SrmComputer *written = filledWithChildren();
     std::string bytes = BytesOf([&](int fd) { return written->serialize(fd, 0); });
-    record_stream::Attached in(&db, bytes + "\"Type=Disk\",\"Id=next\",;\n");
+    ulvar::testing::Attached in(&db, bytes + "\"Type=Disk\",\"Id=next\",;\n");
     ASSERT_TRUE(in.ok());
     auto record = in.next();
     ASSERT_NE(nullptr, record);
@@ -163,9 +164,9 @@ TEST_F(SrmComputerTest, RecordReadsBackWithItsChildrenThroughOneReader) {
 }
 
 TEST_F(SrmComputerTest, UnknownGroupIsCreatedInTheDatabase) {
-    record_stream::Attached in(&db,
-                               "\"Type=System\",\"Id=n\",\"SGCount=1\",\"TIM=0\",;\n"
-                               "\"Type=ServiceGroup\",\"Id=sgNew\",;\n");
+    ulvar::testing::Attached in(&db,
+                                "\"Type=System\",\"Id=n\",\"SGCount=1\",\"TIM=0\",;\n"
+                                "\"Type=ServiceGroup\",\"Id=sgNew\",;\n");
     auto record = in.next();
     auto *c = new SrmComputer();
     c->db = &db;
@@ -179,10 +180,10 @@ TEST_F(SrmComputerTest, UnknownGroupIsCreatedInTheDatabase) {
 
 TEST_F(SrmComputerTest, MissingChildrenFailTheRead) {
     add(new SrmDisk("d1"));
-    record_stream::Attached in(&db,
-                               "\"Type=System\",\"Id=n\",\"ResourceCount=2\",\"TIM=1\",;\n"
-                               "\"Type=Disk\",\"Id=d1\",;\n"
-                               "\"Type=Disk\",\"Id=gone\",;\n");
+    ulvar::testing::Attached in(&db,
+                                "\"Type=System\",\"Id=n\",\"ResourceCount=2\",\"TIM=1\",;\n"
+                                "\"Type=Disk\",\"Id=d1\",;\n"
+                                "\"Type=Disk\",\"Id=gone\",;\n");
     auto record = in.next();
     auto *c = new SrmComputer();
     c->db = &db;
@@ -193,9 +194,9 @@ TEST_F(SrmComputerTest, MissingChildrenFailTheRead) {
     c->Release();
 
     // Fewer child records than announced.
-    record_stream::Attached shortInput(&db,
-                                       "\"Type=System\",\"Id=n\",\"SGCount=2\",;\n"
-                                       "\"Type=ServiceGroup\",\"Id=only\",;\n");
+    ulvar::testing::Attached shortInput(&db,
+                                        "\"Type=System\",\"Id=n\",\"SGCount=2\",;\n"
+                                        "\"Type=ServiceGroup\",\"Id=only\",;\n");
     record = shortInput.next();
     c = new SrmComputer();
     c->db = &db;

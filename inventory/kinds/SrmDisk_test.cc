@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using storage_testing::BytesOf;
-using storage_testing::LoadInto;
+using ulvar::testing::BytesOf;
+using ulvar::testing::LoadInto;
 
 void Fill(SrmDisk *d) {
     d->Id = "disk0";

@@ -8,16 +8,18 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/testing/CountingResource.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::ContentsOf;
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 // A database, and records written by its resources or read through its own
 // record reader.

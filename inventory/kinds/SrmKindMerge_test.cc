@@ -11,15 +11,15 @@
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using storage_testing::BytesOf;
+using ulvar::testing::BytesOf;
 
 // One kind: `make` gives a resource of the kind with its fields set (and, for
 // the kinds that hold members, members of their own), bound to `db`, with the

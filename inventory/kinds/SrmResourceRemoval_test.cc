@@ -9,15 +9,15 @@
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using storage_testing::BytesOf;
+using ulvar::testing::BytesOf;
 
 // `db` written as a database file; `result` receives the write's result.
 std::string fileOf(SrmResourceDatabase *db, int *result) {
@@ -26,7 +26,7 @@ std::string fileOf(SrmResourceDatabase *db, int *result) {
 
 // `bytes` loaded into `db`: the load's result.
 int load(SrmResourceDatabase *db, const std::string &bytes) {
-    persist_testing::ScopedFd file(persist_testing::FileWith(bytes));
+    ulvar::testing::ScopedFd file(ulvar::testing::FileWith(bytes));
     return db->deserialize(file.get(), nullptr);
 }
 

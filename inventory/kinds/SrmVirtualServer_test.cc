@@ -6,12 +6,13 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/testing/CountingResource.h"
-#include "inventory/model/testing/RecordStream.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/RecordStream.h"
 
 namespace {
 
-using record_stream::BytesOf;
+using ulvar::testing::BytesOf;
+using ulvar::testing::refCountOf;
 
 class SrmVirtualServerTest : public ::testing::Test {
   protected:
@@ -23,7 +24,7 @@ class SrmVirtualServerTest : public ::testing::Test {
     }
     // Reads the first record of `bytes` into `r`.
     int readInto(SrmResource *r, const std::string &bytes) {
-        record_stream::Attached in(&db, bytes);
+        ulvar::testing::Attached in(&db, bytes);
         auto record = in.next();
         return record ? r->deserialize(in.fd(), record.get()) : -1;
     }

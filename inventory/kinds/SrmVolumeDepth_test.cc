@@ -9,18 +9,18 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/SrmVolumeWalk.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/model/testing/CountingResource.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/DatabaseFiles.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::Load;
+using ulvar::testing::refCountOf;
+using ulvar::testing::Written;
 
 // Deep enough that one stack frame per level, or one walk of the hierarchy per
 // link, would not survive; smaller under the address sanitizer, whose frames
@@ -73,17 +73,6 @@ int VolumesFrom(SrmVolume *top) {
     SrmVolumeWalk walk;
     walk.subVolumesFirst(top, [&count](SrmVolume *) { return ++count, 1; });
     return count;
-}
-
-std::string Written(SrmResourceDatabase *db, int *result) {
-    ScopedFd file(FileWith(""));
-    *result = db->serialize(file.get(), 0);
-    return ContentsOf(file.get());
-}
-
-int Load(SrmResourceDatabase *db, const std::string &bytes) {
-    ScopedFd file(FileWith(bytes));
-    return db->deserialize(file.get(), nullptr);
 }
 
 class SrmVolumeDepthTest : public ::testing::Test {};

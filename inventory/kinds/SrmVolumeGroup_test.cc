@@ -5,16 +5,17 @@
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using storage_testing::BytesOf;
-using storage_testing::LoadInto;
+using ulvar::testing::BytesOf;
+using ulvar::testing::LoadInto;
+using ulvar::testing::refCountOf;
 
 class SrmVolumeGroupTest : public ::testing::Test {
   protected:

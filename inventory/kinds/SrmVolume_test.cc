@@ -7,16 +7,17 @@
 
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolumeWalk.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using storage_testing::BytesOf;
-using storage_testing::LoadInto;
+using ulvar::testing::BytesOf;
+using ulvar::testing::LoadInto;
+using ulvar::testing::refCountOf;
 
 class SrmVolumeTest : public ::testing::Test {
   protected:
@@ -261,7 +262,7 @@ TEST_F(SrmVolumeTest, RecordWhoseSubVolumeWouldLoopStillLoads) {
     SrmVolume *a = AddVolume("a");
     SrmVolume *b = AddVolume("b");
     ASSERT_EQ(1, a->addSubVolume(b));
-    persist_testing::ScopedFd file(persist_testing::FileWith("\"Type=Volume\",\"Id=a\",;\n"));
+    ulvar::testing::ScopedFd file(ulvar::testing::FileWith("\"Type=Volume\",\"Id=a\",;\n"));
     ASSERT_EQ(1, db.attachStream(file.get()));
     CSRMReportTuple t;
     t.addElement("\"Id=b\"");

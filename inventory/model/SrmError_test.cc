@@ -12,13 +12,13 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::ContentsOf;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 class SrmErrorTest : public ::testing::Test {
   protected:

@@ -11,9 +11,12 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
 
 namespace {
+
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
 
 class SrmResolutionTest : public ::testing::Test {
   protected:

@@ -5,9 +5,13 @@
 #include <string>
 
 #include "inventory/kinds/SrmComputer.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
 
 namespace {
+
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
+using ulvar::testing::refCountOf;
 
 // A computer that counts its destruction in the same log as the test kind.
 class CountedComputer : public SrmComputer {

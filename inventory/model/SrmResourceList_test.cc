@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
 
 namespace {
+
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
+using ulvar::testing::refCountOf;
 
 class SrmResourceListTest : public ::testing::Test {
   protected:

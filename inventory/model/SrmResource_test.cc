@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/testing/CountingResource.h"
+#include "inventory/testing/CountingResource.h"
 
 namespace {
+
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
 
 class SrmResourceTest : public ::testing::Test {
   protected:

@@ -8,14 +8,17 @@
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/testing/CountingResource.h"
-#include "inventory/model/testing/RecordStream.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/RecordStream.h"
 
 namespace {
 
-using record_stream::BytesOf;
+using ulvar::testing::BytesOf;
+using ulvar::testing::CountingResource;
+using ulvar::testing::CountingResourceLog;
+using ulvar::testing::refCountOf;
 
 // A resource of any kind whose short record is its kind word and Id, and which
 // counts its destruction.
@@ -240,12 +243,12 @@ TEST_F(SrmServiceGroupTest, UnboundGroupWritesNothingAndFailedWriteIsReported) {
 TEST_F(SrmServiceGroupTest, RecordReadsMembersAndCreatesTheChildGroup) {
     auto *d1 = addTo(db, new ShortRecordResource(&log, SRM_RES_DISK, "d1"));
     auto *vs = addTo(db, new SrmVirtualServer("vs1"));
-    record_stream::Attached in(&db,
-                               "\"Type=ServiceGroup\",\"Id=sgA\",\"ChildServiceGroup=sgB\","
-                               "\"ResourceCount=2\",;\n"
-                               "\"Type=Disk\",\"Id=d1\",;\n"
-                               "\"Type=VirtualServer\",\"Id=vs1\",;\n"
-                               "\"Type=Disk\",\"Id=after\",;\n");
+    ulvar::testing::Attached in(&db,
+                                "\"Type=ServiceGroup\",\"Id=sgA\",\"ChildServiceGroup=sgB\","
+                                "\"ResourceCount=2\",;\n"
+                                "\"Type=Disk\",\"Id=d1\",;\n"
+                                "\"Type=VirtualServer\",\"Id=vs1\",;\n"
+                                "\"Type=Disk\",\"Id=after\",;\n");
     ASSERT_TRUE(in.ok());
     auto record = in.next();
     ASSERT_NE(nullptr, record);
@@ -271,11 +274,11 @@ TEST_F(SrmServiceGroupTest, RecordReadsMembersAndCreatesTheChildGroup) {
 
 TEST_F(SrmServiceGroupTest, MissingMemberFailsTheRecordAndKeepsTheOthers) {
     auto *d1 = addTo(db, new ShortRecordResource(&log, SRM_RES_DISK, "d1"));
-    record_stream::Attached in(&db,
-                               "\"Type=ServiceGroup\",\"Id=sgA\",\"ResourceCount=3\",;\n"
-                               "\"Type=Disk\",\"Id=d1\",;\n"
-                               "\"Type=Disk\",\"Id=gone\",;\n"
-                               "\"Type=Id\",\"Id=d1\",;\n");
+    ulvar::testing::Attached in(&db,
+                                "\"Type=ServiceGroup\",\"Id=sgA\",\"ResourceCount=3\",;\n"
+                                "\"Type=Disk\",\"Id=d1\",;\n"
+                                "\"Type=Disk\",\"Id=gone\",;\n"
+                                "\"Type=Id\",\"Id=d1\",;\n");
     auto record = in.next();
     ASSERT_NE(nullptr, record);
     SrmServiceGroup *a = groupIn(db, "sgA");

@@ -8,13 +8,13 @@
 
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/TupleStatus.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::FedPipe;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::FedPipe;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 using Record = std::vector<std::string>;
 
 // A source that is not an FD stream, so the reader takes it one character per call.
@@ -52,7 +52,7 @@ class Fixture {
                 EXPECT_EQ(TUPLE_STATUS_OK, reader_.SetTupleStream(chars_.get()));
                 return;
             case Source::kPipe:
-                pipe_.reset(new persist_testing::FedPipe(data, 7));
+                pipe_.reset(new ulvar::testing::FedPipe(data, 7));
                 fdStream_.SetBufferSize(5);
                 EXPECT_EQ(TUPLE_STATUS_OK, fdStream_.SetFileDescriptor(pipe_->fd()));
                 break;

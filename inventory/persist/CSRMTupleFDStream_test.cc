@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::FedPipe;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::FedPipe;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 std::string Drain(CSRMTupleFDStream &stream, int *lastStatus) {
     std::string out;

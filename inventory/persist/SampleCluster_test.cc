@@ -14,12 +14,12 @@
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/TupleStatus.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
 TEST(SampleClusterTest, EveryRecordParsesWithKnownKeysAndTheHeaderCountsMatch) {
-    persist_testing::ScopedFd fd(
+    ulvar::testing::ScopedFd fd(
         open(ULVAR_EXAMPLES_DIR "/cluster/cluster.srdb", O_RDONLY | O_CLOEXEC));
     ASSERT_GE(fd.get(), 0);
     CSRMTupleFDStream stream;

@@ -13,32 +13,18 @@
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
-#include "inventory/persist/persist_testing.h"
-#include "inventory/persist/testing/RandomDatabase.h"
+#include "inventory/testing/DatabaseFiles.h"
+#include "inventory/testing/RandomDatabase.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
 using Record = std::vector<std::string>;
-
-std::string Written(SrmResourceDatabase *db, int *result) {
-    ScopedFd file(FileWith(""));
-    *result = db->serialize(file.get(), 0);
-    return ContentsOf(file.get());
-}
-
-int Load(SrmResourceDatabase *db, const std::string &bytes) {
-    ScopedFd file(FileWith(bytes));
-    return db->deserialize(file.get(), nullptr);
-}
-
-std::string LastMessage(SrmResourceDatabase *db) {
-    std::string message;
-    db->getLastErrorInfo(nullptr, message, nullptr);
-    return message;
-}
+using ulvar::testing::FileWith;
+using ulvar::testing::LastMessage;
+using ulvar::testing::Load;
+using ulvar::testing::ScopedFd;
+using ulvar::testing::Written;
 
 // Every record of `text` as its elements; the reader must reach a clean end.
 std::vector<Record> RecordsOf(const std::string &text) {
@@ -118,7 +104,7 @@ TEST(SrmDatabaseRoundTripTest, RandomDatabasesSurviveLoadsAndSettleAfterOne) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         int result = 0;
         SrmResourceDatabase original;
-        random_database::Builder(seed).fill(&original);
+        ulvar::testing::RandomDatabase(seed).fill(&original);
         std::string a = Written(&original, &result);
         ASSERT_EQ(1, result) << LastMessage(&original);
 

@@ -16,19 +16,22 @@
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
-#include "inventory/kinds/testing/StorageRecords.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/DatabaseFiles.h"
+#include "inventory/testing/ScratchFiles.h"
+#include "inventory/testing/StorageRecords.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::ContentsOf;
+using ulvar::testing::LastMessage;
+using ulvar::testing::Load;
+using ulvar::testing::ScopedFd;
+using ulvar::testing::Written;
 
 const char kEmptyHeader[] =
     "\"SrmResourceDbVersion=1.0\",\"ResourceCount=0\",\"ClusterAlias=\",\"ClusterId=\","
@@ -39,28 +42,6 @@ std::string Header(int resources, int groups) {
            "\",\"ClusterAlias=\",\"ClusterId=\",\"ClusterName=\",\"ClusterVersion=\","
            "\"MemberCount=0\",\"SGCount=" +
            std::to_string(groups) + "\",;\n";
-}
-
-// The whole database as its serialize writes it; `result` receives the result.
-std::string Written(SrmResourceDatabase *db, int *result = nullptr) {
-    ScopedFd file(FileWith(""));
-    int r = db->serialize(file.get(), 0);
-    if (result != nullptr) {
-        *result = r;
-    }
-    return ContentsOf(file.get());
-}
-
-// Loads `bytes` into `db`: deserialize's result.
-int Load(SrmResourceDatabase *db, const std::string &bytes) {
-    ScopedFd file(FileWith(bytes));
-    return db->deserialize(file.get(), nullptr);
-}
-
-std::string LastMessage(SrmResourceDatabase *db, int *code = nullptr) {
-    std::string message;
-    db->getLastErrorInfo(code, message, nullptr);
-    return message;
 }
 
 // The "Type" and "Id" of every line that holds both, in file order.

@@ -7,12 +7,12 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/TupleStatus.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 // The elements of the next record the database's reader yields, or "status N".
 std::string NextRecord(SrmResourceDatabase &db) {

@@ -10,14 +10,14 @@
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FedPipe;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::ContentsOf;
+using ulvar::testing::FedPipe;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 struct Element {
     int key;

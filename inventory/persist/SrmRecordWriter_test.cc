@@ -9,13 +9,13 @@
 #include <string>
 
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
 namespace {
 
-using persist_testing::ContentsOf;
-using persist_testing::FileWith;
-using persist_testing::ScopedFd;
+using ulvar::testing::ContentsOf;
+using ulvar::testing::FileWith;
+using ulvar::testing::ScopedFd;
 
 class SrmRecordWriterTest : public ::testing::Test {
   protected:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "inventory/persist/tempdir_testing.h"
+#include "inventory/testing/ReadOnlyDirectories.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ class SrmTempFileTest : public ::testing::Test {
 // cannot be written; where it was made, or "" for null.
 std::string MakeWithReadOnly(const std::vector<std::string> &readOnly, const char *dir,
                              bool *skipped) {
-    return tempdir_testing::InChildWithReadOnly(
+    return ulvar::testing::InChildWithReadOnly(
         readOnly,
         [dir] {
             FILE *f = mktmpfile(dir);

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-namespace jni_testing {
+namespace ulvar {
+namespace testing {
 
 // Makes the `nth` (from 1) nothrow allocation of exactly `size` bytes from now
 // on return null, once; 0 for `nth` disarms.
@@ -21,6 +22,7 @@ class ScopedAllocationFailure {
     ScopedAllocationFailure &operator=(const ScopedAllocationFailure &) = delete;
 };
 
-}  // namespace jni_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -1,4 +1,5 @@
-// Descriptors over known bytes for the tests of the record reader and writer.
+// Unlinked temporary files over known bytes, what a writer puts into one, and a
+// pipe fed in pieces: the descriptors the tests of readers and writers use.
 #ifndef ULVAR_PERSIST_PERSIST_TESTING_H
 #define ULVAR_PERSIST_PERSIST_TESTING_H
 
@@ -10,7 +11,8 @@
 #include <string>
 #include <thread>
 
-namespace persist_testing {
+namespace ulvar {
+namespace testing {
 
 // Closes its descriptor on destruction.
 class ScopedFd {
@@ -69,6 +71,17 @@ inline std::string ContentsOf(int fd) {
     return out;
 }
 
+// What `write(fd)` writes, read back from an unlinked temporary file.
+template <typename Write>
+std::string BytesOf(Write write, int *result = nullptr) {
+    ScopedFd file(FileWith(""));
+    int r = write(file.get());
+    if (result != nullptr) {
+        *result = r;
+    }
+    return ContentsOf(file.get());
+}
+
 // The read end of a pipe that delivers `bytes` and then ends. A thread feeds it in pieces of at
 // most `piece` bytes so that readers see short reads; Join() after reading.
 class FedPipe {
@@ -108,6 +121,7 @@ class FedPipe {
     std::thread feeder_;
 };
 
-}  // namespace persist_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -22,13 +22,14 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
-namespace random_database {
+namespace ulvar {
+namespace testing {
 
-class Builder {
+class RandomDatabase {
   public:
-    explicit Builder(uint32_t seed) : rng_(seed) {}
+    explicit RandomDatabase(uint32_t seed) : rng_(seed) {}
 
     // Fills an empty `db`. The header values are set by loading a header record.
     void fill(SrmResourceDatabase *db) {
@@ -95,7 +96,7 @@ class Builder {
         std::string header = "\"ClusterAlias=" + text() + "\",\"ClusterId=" + text() +
                              "\",\"ClusterName=" + text() + "\",\"ClusterVersion=" + text() +
                              "\",\"MemberCount=" + std::to_string(anyInt()) + "\",;\n";
-        persist_testing::ScopedFd file(persist_testing::FileWith(header));
+        ScopedFd file(FileWith(header));
         db_->deserialize(file.get(), nullptr);
     }
 
@@ -353,6 +354,7 @@ class Builder {
     std::vector<SrmServiceGroup *> groups_;
 };
 
-}  // namespace random_database
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -17,7 +17,8 @@
 #include "inventory/cimxml/sbuf.h"
 #include "wbemkit/cim.h"
 
-namespace cimxml_test {
+namespace ulvar {
+namespace testing {
 
 using namespace nmspc_cim;
 
@@ -137,11 +138,12 @@ inline std::string dtdProblems(const std::string &document) {
     return status == 0 ? std::string() : output;
 }
 
-}  // namespace cimxml_test
+}  // namespace testing
+}  // namespace ulvar
 
 #define SKIP_WITHOUT_DTD()                                                             \
     do {                                                                               \
-        if (cimxml_test::dtdPath().empty()) {                                          \
+        if (ulvar::testing::dtdPath().empty()) {                                       \
             GTEST_SKIP() << "no DMTF DTD beside the source tree (../shared/cim-dtd)";  \
         }                                                                              \
         if (system("xmllint --version >/dev/null 2>&1") != 0) {                        \

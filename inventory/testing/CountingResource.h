@@ -8,6 +8,9 @@
 
 #include "inventory/model/SrmResource.h"
 
+namespace ulvar {
+namespace testing {
+
 struct CountingResourceLog {
     int destroyed = 0;
     std::vector<std::string> merges;  // "<held Id> <- <newcomer Id>"
@@ -49,5 +52,8 @@ inline int refCountOf(SrmRef *r) {
     r->Release();
     return count;
 }
+
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -10,20 +10,10 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
-namespace storage_testing {
-
-// What `write(fd)` writes, read back from an unlinked temporary file.
-template <typename Write>
-std::string BytesOf(Write write, int *result = nullptr) {
-    persist_testing::ScopedFd file(persist_testing::FileWith(""));
-    int r = write(file.get());
-    if (result != nullptr) {
-        *result = r;
-    }
-    return persist_testing::ContentsOf(file.get());
-}
+namespace ulvar {
+namespace testing {
 
 // A new resource of the kind a top-level record's "Type" names, or null.
 inline SrmResource *MakeFor(int kindWord) {
@@ -50,7 +40,7 @@ inline SrmResource *MakeFor(int kindWord) {
 // attached. `results` receives each reader's result, in order.
 inline int LoadInto(SrmResourceDatabase *db, const std::string &bytes,
                     std::string *results = nullptr) {
-    persist_testing::ScopedFd file(persist_testing::FileWith(bytes));
+    ScopedFd file(FileWith(bytes));
     if (db->attachStream(file.get()) == 0) {
         return -1;
     }
@@ -90,6 +80,7 @@ inline int LoadInto(SrmResourceDatabase *db, const std::string &bytes,
     return failed;
 }
 
-}  // namespace storage_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace tempdir_testing {
+namespace ulvar {
+namespace testing {
 
 constexpr int kNoNamespace = 77;
 
@@ -80,6 +81,7 @@ std::string InChildWithReadOnly(const std::vector<std::string> &readOnly, Body b
     return *skipped ? std::string() : out;
 }
 
-}  // namespace tempdir_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -1,4 +1,4 @@
-#include "inventory/jni/testing/FailingAllocation.h"
+#include "inventory/testing/FailingAllocation.h"
 
 #include <new>
 
@@ -9,14 +9,16 @@ int countdown = 0;
 
 }  // namespace
 
-namespace jni_testing {
+namespace ulvar {
+namespace testing {
 
 void FailNothrowAllocation(std::size_t size, int nth) {
     armedSize = nth > 0 ? size : 0;
     countdown = nth;
 }
 
-}  // namespace jni_testing
+}  // namespace testing
+}  // namespace ulvar
 
 void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
     if (armedSize != 0 && size == armedSize && --countdown == 0) {

@@ -9,7 +9,8 @@
 
 #include <string>
 
-namespace jni_testing {
+namespace ulvar {
+namespace testing {
 
 // While alive, descriptor 1 is `target` (by default an unlinked temporary
 // file); finish() puts the old descriptor back and returns what the file got.
@@ -72,6 +73,7 @@ class StdoutCapture {
     bool ok_ = false;
 };
 
-}  // namespace jni_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-namespace jni_testing {
+namespace ulvar {
+namespace testing {
 
 class FakeJni {
   public:
@@ -96,6 +97,7 @@ class FakeJni {
     bool failChars_ = false;
 };
 
-}  // namespace jni_testing
+}  // namespace testing
+}  // namespace ulvar
 
 #endif

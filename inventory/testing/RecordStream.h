@@ -9,26 +9,15 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/persist_testing.h"
+#include "inventory/testing/ScratchFiles.h"
 
-namespace record_stream {
-
-// What `write(fd)` writes; `result` receives its result.
-template <typename Write>
-std::string BytesOf(Write write, int *result = nullptr) {
-    persist_testing::ScopedFd file(persist_testing::FileWith(""));
-    int r = write(file.get());
-    if (result != nullptr) {
-        *result = r;
-    }
-    return persist_testing::ContentsOf(file.get());
-}
+namespace ulvar {
+namespace testing {
 
 // `bytes` attached as `db`'s record stream for as long as this object lives.
 class Attached {
   public:
-    Attached(SrmResourceDatabase *db, const std::string &bytes)
-        : db_(db), file_(persist_testing::FileWith(bytes)) {
+    Attached(SrmResourceDatabase *db, const std::string &bytes) : db_(db), file_(FileWith(bytes)) {
         ok_ = db_->attachStream(file_.get()) != 0;
     }
     ~Attached() { db_->detachStream(file_.get()); }
@@ -51,10 +40,11 @@ class Attached {
 
   private:
     SrmResourceDatabase *db_;
-    persist_testing::ScopedFd file_;
+    ScopedFd file_;
     bool ok_ = false;
 };
 
-}  // namespace record_stream
+}  // namespace testing
+}  // namespace ulvar
 
 #endif
