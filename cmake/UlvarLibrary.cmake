@@ -8,7 +8,7 @@
 #   <name>        SHARED library with VERSION/SOVERSION and hidden visibility,
 #                 aliased as ulvar::<name>, installed and exported;
 #   <name>_tests  GoogleTest executable (sources added with target_sources).
-# Public headers live under include/ of the source tree and install to include/.
+# Public headers are installed by ulvar_public_headers (below), one call per folder.
 function(ulvar_library)
   cmake_parse_arguments(L "" "NAME;DESCRIPTION;PC_REQUIRES;PC_EXTRA_CFLAGS" "LINK" ${ARGN})
   set(obj ${L_NAME}_obj)
@@ -55,3 +55,33 @@ function(ulvar_library)
 endfunction()
 
 find_package(Threads REQUIRED)
+
+# ulvar_public_headers(<header>...)
+#
+# Installs the public headers a folder names, each given relative to the calling
+# CMakeLists.txt. Only headers named here are installed; internal ones live in
+# an internal/ sub-folder and are refused, and so is test support (testing/).
+#   include/<lib>/Name.h            -> <includedir>/<lib>/Name.h, included as "<lib>/Name.h"
+#   inventory/<folder>/Name.h       -> <includedir>/ulvar/inventory/<folder>/Name.h, included
+#                                      as "inventory/<folder>/Name.h" (-I<includedir>/ulvar)
+function(ulvar_public_headers)
+  foreach(header ${ARGN})
+    get_filename_component(path ${header} ABSOLUTE)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${path})
+    if(NOT EXISTS ${path})
+      message(FATAL_ERROR "public header ${rel} does not exist")
+    endif()
+    if(rel MATCHES "(^|/)(internal|testing)/")
+      message(FATAL_ERROR "${rel} is internal or test support, never a public header")
+    endif()
+    if(rel MATCHES "^include/(.+)$")
+      set(installed ${CMAKE_MATCH_1})
+    elseif(rel MATCHES "^inventory/[^/]+/[^/]+[.]h$")
+      set(installed ulvar/${rel})
+    else()
+      message(FATAL_ERROR "${rel} is in no folder that installs public headers")
+    endif()
+    get_filename_component(dir ${installed} DIRECTORY)
+    install(FILES ${path} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
+  endforeach()
+endfunction()
