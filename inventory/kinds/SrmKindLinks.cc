@@ -2,6 +2,8 @@
 // such as a test kind, answers as not of that kind) and member calls.
 #include "inventory/model/internal/SrmKindLinks.h"
 
+#include <cassert>
+
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVirtualServer.h"
@@ -41,6 +43,7 @@ void srmHeldServiceGroups(SrmResource *r, std::vector<SrmServiceGroup *> &out) {
 }
 
 void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member) {
+    assert(member != nullptr);
     auto *g = dynamic_cast<SrmVolumeGroup *>(volumeGroup);
     if (g == nullptr || member == nullptr) {
         return;
@@ -86,6 +89,7 @@ bool holdsSubVolume(SrmVolume *parent, SrmVolume *child) {
 // Dropping is by Id within the kind, as every list removal is: the Id is what
 // the volume's record would name.
 void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed) {
+    assert(removed != nullptr);
     if (volumes == nullptr || removed == nullptr) {
         return;
     }

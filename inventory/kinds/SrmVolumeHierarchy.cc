@@ -3,6 +3,7 @@
 // keeps the machine stack flat however deep a file nests volumes. (The teardown
 // queue, which does the same for a volume's death, is with its destructor.)
 #include <algorithm>
+#include <cassert>
 #include <new>
 #include <unordered_set>
 #include <utility>
@@ -217,6 +218,7 @@ bool SrmVolume::addHolder(SrmVolume *h) {
         // rather than the holder (lookups only get slower).
         holderIndex.reset();
     }
+    assert(holderIndex == nullptr || holderIndex->size() == holders.size());
     return true;
 }
 
@@ -245,9 +247,12 @@ void SrmVolume::removeHolder(const SrmVolume *h) {
     if (holderIndex != nullptr && place < holders.size()) {
         (*holderIndex)[holders[place]] = place;
     }
+    assert(holderIndex == nullptr || holderIndex->size() == holders.size());
 }
 
 int SrmVolume::link(SrmVolume *sub) {
+    // Callers have made sure the link closes no loop.
+    assert(sub != nullptr && sub != this && subVolumes != nullptr);
     SrmResource *stored = subVolumes->findResource(SRM_RES_VOLUME, sub->Id);
     bool known = sub->hasHolder(this);
     if (!sub->addHolder(this)) {
@@ -268,6 +273,7 @@ int SrmVolume::link(SrmVolume *sub) {
         }
         stored->Release();
     }
+    assert(added == 0 || sub->hasHolder(this));
     return added;
 }
 

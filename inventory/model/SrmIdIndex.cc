@@ -1,5 +1,6 @@
 #include "inventory/model/internal/SrmIdIndex.h"
 
+#include <cassert>
 #include <functional>
 #include <string_view>
 
@@ -60,18 +61,24 @@ void SrmIdIndex::reserve(std::size_t n) {
 }
 
 void SrmIdIndex::insert(SrmResourceType t, Entry *entry) {
+    assert(entry != nullptr);
+    assert(find(t, entry->first) == nullptr);
     reserve(count + 1);
+    // At most half full, so every probe meets a free slot.
+    assert(2 * (count + 1) <= slots.size());
     place(Slot{hashOf(t, entry->first), static_cast<uint32_t>(t), entry});
     ++count;
 }
 
 void SrmIdIndex::erase(SrmResourceType t, Entry *entry) {
+    assert(entry != nullptr && count > 0);
     if (count == 0) {
         return;
     }
     std::size_t i = home(hashOf(t, entry->first));
     while (slots[i].entry != entry) {
         if (slots[i].entry == nullptr) {
+            assert(!"erasing an entry that is not indexed");
             return;
         }
         i = (i + 1) & mask;

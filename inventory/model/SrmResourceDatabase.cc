@@ -1,5 +1,6 @@
 #include "inventory/model/SrmResourceDatabase.h"
 
+#include <cassert>
 #include <cerrno>
 #include <new>
 #include <set>
@@ -318,6 +319,8 @@ int SrmResourceDatabase::removeResource(SrmResourceType t, std::string id) {
         computers->removeResource(t, id);
     }
     int removed = resources->removeResource(t, id);
+    // Nothing above takes `r` itself out of the resource list.
+    assert(removed == 1);
     // thisComputer holds no reference; it must not outlive the computer's place
     // in the database.
     if (removed != 0 && thisComputer != nullptr && srmComputerAsResource(thisComputer) == r) {

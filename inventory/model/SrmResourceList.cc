@@ -1,5 +1,6 @@
 #include "inventory/model/SrmResourceList.h"
 
+#include <cassert>
 #include <new>
 
 #include "inventory/model/internal/SrmIdIndex.h"
@@ -48,6 +49,8 @@ int SrmResourceList::addResource(SrmResource *r) {
                 ids.erase(entry);
                 throw std::bad_alloc();
             }
+            // Once built, the index holds exactly the maps' entries.
+            assert(!index || index->size() == static_cast<std::size_t>(getResourceCount()));
             r->AddRef();
             return 1;
         }
@@ -124,6 +127,7 @@ int SrmResourceList::removeResource(SrmResourceType t, const std::string &id) {
         index->erase(t, &*entry);
     }
     kind->second.erase(entry);
+    assert(!index || index->size() == static_cast<std::size_t>(getResourceCount()));
     removed->Release();
     return 1;
 }

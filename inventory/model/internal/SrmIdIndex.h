@@ -27,11 +27,13 @@ class SrmIdIndex {
     // The entry stored under (t, id), or null.
     Entry *find(SrmResourceType t, const std::string &id) const;
 
-    // Adds `entry`, which must not be indexed yet. Throws std::bad_alloc when the
-    // table cannot grow; the index is then unchanged.
+    // Adds `entry` (REQUIRES: not null, no entry indexed under its kind and Id).
+    // Throws std::bad_alloc when the table cannot grow; the index is then
+    // unchanged.
     void insert(SrmResourceType t, Entry *entry);
 
-    // Drops `entry` (stored under kind t); nothing when it is not indexed.
+    // Drops `entry`, REQUIRES: indexed under kind t. (A release build does
+    // nothing for an entry that is not indexed.)
     void erase(SrmResourceType t, Entry *entry);
 
     // Makes room for `n` entries at once (throws std::bad_alloc).

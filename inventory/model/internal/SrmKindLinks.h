@@ -34,15 +34,16 @@ int srmComputerRemoveResource(SrmComputer *c, SrmResource *r);
 // reference on; nothing for other kinds. No reference is given.
 void srmHeldServiceGroups(SrmResource *r, std::vector<SrmServiceGroup *> &out);
 
-// Makes a volume group drop a disk or volume, and a volume drop a disk chunk.
+// Makes a volume group drop a disk or volume (REQUIRES: `member` not null), and
+// a volume drop a disk chunk.
 void srmVolumeGroupDropMember(SrmResource *volumeGroup, SrmResource *member);
 void srmVolumeDropDiskChunk(SrmResource *volume, SrmResource *chunk);
 
 // Makes every volume of `volumes` (a database's volumes; null: none) let go of
-// `removed`: a disk chunk leaves the chunk lists, a volume the sub-volume lists.
-// A sub-volume of a removed volume that no other volume of `volumes` holds is no
-// sub-volume any more: it stands at the top of its hierarchy again (hierarchy
-// type 1 when it has sub-volumes of its own, else 0), so a database writes it.
+// `removed` (REQUIRES: not null): a disk chunk leaves the chunk lists, a volume the sub-volume
+// lists. A sub-volume of a removed volume that no other volume of `volumes` holds is no sub-volume
+// any more: it stands at the top of its hierarchy again (hierarchy type 1 when it has sub-volumes
+// of its own, else 0), so a database writes it.
 void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed);
 
 // The mount point's MountLocation, the share's VolumeId and the file system's
