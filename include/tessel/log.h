@@ -36,11 +36,17 @@ enum {
 // printf-style with the further arguments; `component` and `function` are plain
 // text (a '%' in them is written as it stands); a null string is written as
 // "(null)". A line longer than 2047 bytes is cut there and loses its newline.
-TESSEL_API void prv_log(int level, const char *component, const char *function,
-                        const char *format, ...) __attribute__((format(printf, 4, 5)));
+TESSEL_API void prv_log(int level, const char *component, const char *function, const char *format,
+                        ...) __attribute__((format(printf, 4, 5)));
 
 // The wrappers build "<function padded to 20>: <text>..." and write it as the
 // message of one line, unexpanded: a '%' in any argument stands for itself.
+//
+// Their exported C names msg, error, info and strInfo are fixed by the callers
+// that link them and cannot change. `error` shadows the C library's error(3):
+// in a process that links libtessel directly, a call to error() reaches this
+// function, not the C library's, and this header cannot be included together
+// with <error.h> (the two declarations conflict).
 //
 // "<function padded to 20>: <text>" at INFO, component getAgentType(), function field `source`.
 TESSEL_API void msg(const char *source, const char *function, const char *text);
