@@ -18,8 +18,8 @@
 // Character data and attribute values are escaped; bytes that are not
 // printable ASCII are dropped. A buffer and the objects it is given must be
 // used by one thread at a time.
-#ifndef ULVAR_INVENTORY_CIMXML_CIMXML_H
-#define ULVAR_INVENTORY_CIMXML_CIMXML_H
+#ifndef INVENTORY_CIMXML_CIMXML_H
+#define INVENTORY_CIMXML_CIMXML_H
 
 #include "inventory/cimxml/sbuf.h"
 #include "ulvar/export.h"

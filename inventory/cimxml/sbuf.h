@@ -7,8 +7,8 @@
 // success and null on failure; a failed append leaves the buffer valid and
 // terminated (an sbufAppendN that fails part-way keeps the bytes it copied).
 // A buffer must be used by one thread at a time.
-#ifndef ULVAR_INVENTORY_CIMXML_SBUF_H
-#define ULVAR_INVENTORY_CIMXML_SBUF_H
+#ifndef INVENTORY_CIMXML_SBUF_H
+#define INVENTORY_CIMXML_SBUF_H
 
 #include <stdarg.h>
 #include <stdint.h>

@@ -1,6 +1,6 @@
 // One parsed record: its elements in the order read, with a read cursor.
-#ifndef ULVAR_PERSIST_CSRMREPORTTUPLE_H
-#define ULVAR_PERSIST_CSRMREPORTTUPLE_H
+#ifndef INVENTORY_PERSIST_CSRMREPORTTUPLE_H
+#define INVENTORY_PERSIST_CSRMREPORTTUPLE_H
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,6 @@
 // Character source that reads a file descriptor through its own buffer.
-#ifndef ULVAR_PERSIST_CSRMTUPLEFDSTREAM_H
-#define ULVAR_PERSIST_CSRMTUPLEFDSTREAM_H
+#ifndef INVENTORY_PERSIST_CSRMTUPLEFDSTREAM_H
+#define INVENTORY_PERSIST_CSRMTUPLEFDSTREAM_H
 
 #include "inventory/persist/CSRMTupleStream.h"
 #include "inventory/persist/TupleStatus.h"

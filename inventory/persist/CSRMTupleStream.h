@@ -1,6 +1,6 @@
 // Abstract character source of the record reader.
-#ifndef ULVAR_PERSIST_CSRMTUPLESTREAM_H
-#define ULVAR_PERSIST_CSRMTUPLESTREAM_H
+#ifndef INVENTORY_PERSIST_CSRMTUPLESTREAM_H
+#define INVENTORY_PERSIST_CSRMTUPLESTREAM_H
 
 #include "inventory/persist/TupleStatus.h"
 #include "ulvar/export.h"

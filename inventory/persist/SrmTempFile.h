@@ -1,7 +1,7 @@
 // Anonymous temporary files through which record text travels between the Java
 // scanner and the record reader.
-#ifndef ULVAR_PERSIST_SRMTEMPFILE_H
-#define ULVAR_PERSIST_SRMTEMPFILE_H
+#ifndef INVENTORY_PERSIST_SRMTEMPFILE_H
+#define INVENTORY_PERSIST_SRMTEMPFILE_H
 
 #include <stdio.h>
 

@@ -1,7 +1,7 @@
 // Helpers for the CIM-XML writer tests: owned buffers and CIM objects, the
 // host name the writer will use, and validation against the DMTF DTD.
-#ifndef ULVAR_INVENTORY_CIMXML_CIMXML_TESTING_H
-#define ULVAR_INVENTORY_CIMXML_CIMXML_TESTING_H
+#ifndef INVENTORY_TESTING_CIMXML_H
+#define INVENTORY_TESTING_CIMXML_H
 
 #include <unistd.h>
 

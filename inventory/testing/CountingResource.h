@@ -1,7 +1,7 @@
 // A resource kind for tests: any type number, counts its destructions and the
 // merges it takes part in, and can be told to refuse merges.
-#ifndef INVENTORY_MODEL_TESTING_COUNTINGRESOURCE_H
-#define INVENTORY_MODEL_TESTING_COUNTINGRESOURCE_H
+#ifndef INVENTORY_TESTING_COUNTINGRESOURCE_H
+#define INVENTORY_TESTING_COUNTINGRESOURCE_H
 
 #include <string>
 #include <vector>

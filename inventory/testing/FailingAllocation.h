@@ -1,8 +1,8 @@
 // Fails chosen nothrow allocations, so that tests reach the "when that fails"
 // roads. Linking FailingAllocation.cc replaces the global nothrow operator new
 // of the whole test program; it behaves normally until armed.
-#ifndef INVENTORY_JNI_TESTING_FAILINGALLOCATION_H
-#define INVENTORY_JNI_TESTING_FAILINGALLOCATION_H
+#ifndef INVENTORY_TESTING_FAILINGALLOCATION_H
+#define INVENTORY_TESTING_FAILINGALLOCATION_H
 
 #include <cstddef>
 

@@ -2,8 +2,8 @@
 // table holds only GetStringUTFChars, ReleaseStringUTFChars and NewStringUTF,
 // the three calls the natives may make (any other call crashes on a null
 // pointer, which is the point).
-#ifndef INVENTORY_JNI_TESTING_FAKEJNI_H
-#define INVENTORY_JNI_TESTING_FAKEJNI_H
+#ifndef INVENTORY_TESTING_FAKEJNI_H
+#define INVENTORY_TESTING_FAKEJNI_H
 
 #include <jni.h>
 

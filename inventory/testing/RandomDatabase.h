@@ -6,8 +6,8 @@
 // "Valid" means what a writer of this system can produce and a reader must take
 // back: ids unique within a kind, every reference a container holds is a
 // resource of the database, no double quote in any text.
-#ifndef INVENTORY_PERSIST_TESTING_RANDOMDATABASE_H
-#define INVENTORY_PERSIST_TESTING_RANDOMDATABASE_H
+#ifndef INVENTORY_TESTING_RANDOMDATABASE_H
+#define INVENTORY_TESTING_RANDOMDATABASE_H
 
 #include <cstdint>
 #include <random>

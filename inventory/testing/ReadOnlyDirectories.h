@@ -2,8 +2,8 @@
 // process with its own mount namespace, in which chosen directories are
 // read-only binds of themselves (they still exist, and access(W_OK) fails with
 // EROFS, also for root).
-#ifndef ULVAR_PERSIST_TEMPDIR_TESTING_H
-#define ULVAR_PERSIST_TEMPDIR_TESTING_H
+#ifndef INVENTORY_TESTING_READONLYDIRECTORIES_H
+#define INVENTORY_TESTING_READONLYDIRECTORIES_H
 
 #include <sched.h>
 #include <sys/mount.h>

@@ -1,7 +1,7 @@
 // Records written to and read back from an unlinked temporary file through a
 // database's own reader, for the tests of service groups and cluster kinds.
-#ifndef INVENTORY_MODEL_TESTING_RECORDSTREAM_H
-#define INVENTORY_MODEL_TESTING_RECORDSTREAM_H
+#ifndef INVENTORY_TESTING_RECORDSTREAM_H
+#define INVENTORY_TESTING_RECORDSTREAM_H
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 // Unlinked temporary files over known bytes, what a writer puts into one, and a
 // pipe fed in pieces: the descriptors the tests of readers and writers use.
-#ifndef ULVAR_PERSIST_PERSIST_TESTING_H
-#define ULVAR_PERSIST_PERSIST_TESTING_H
+#ifndef INVENTORY_TESTING_SCRATCHFILES_H
+#define INVENTORY_TESTING_SCRATCHFILES_H
 
 #include <fcntl.h>
 #include <signal.h>

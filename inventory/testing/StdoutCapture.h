@@ -1,7 +1,7 @@
 // Catches what a test's code writes to descriptor 1, the way the serialize
 // native writes: straight to the descriptor, bypassing C stdio and iostreams.
-#ifndef INVENTORY_JNI_TESTING_STDOUTCAPTURE_H
-#define INVENTORY_JNI_TESTING_STDOUTCAPTURE_H
+#ifndef INVENTORY_TESTING_STDOUTCAPTURE_H
+#define INVENTORY_TESTING_STDOUTCAPTURE_H
 
 #include <fcntl.h>
 #include <stdio.h>

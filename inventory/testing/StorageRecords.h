@@ -1,7 +1,7 @@
 // Writing storage resources to a temporary file and loading them back through
 // one database reader, for the tests of the storage kinds.
-#ifndef INVENTORY_KINDS_TESTING_STORAGERECORDS_H
-#define INVENTORY_KINDS_TESTING_STORAGERECORDS_H
+#ifndef INVENTORY_TESTING_STORAGERECORDS_H
+#define INVENTORY_TESTING_STORAGERECORDS_H
 
 #include <string>
 

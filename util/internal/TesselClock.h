@@ -3,8 +3,8 @@
 // Job objects and results take their creation time from here, and the stale-job
 // sweep compares against it, so a test can move time forward instead of
 // sleeping. Internal to libtessel (not exported).
-#ifndef TESSEL_UTIL_TESSELCLOCK_H
-#define TESSEL_UTIL_TESSELCLOCK_H
+#ifndef UTIL_INTERNAL_TESSELCLOCK_H
+#define UTIL_INTERNAL_TESSELCLOCK_H
 
 namespace tessel {
 

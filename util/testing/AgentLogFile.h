@@ -10,8 +10,8 @@
 // listed path, and so never pulls the file from under another test.
 //
 // Tests find their own lines by this process's pid and a marker of their own.
-#ifndef TESSEL_TESTING_AGENTLOGFILE_H
-#define TESSEL_TESTING_AGENTLOGFILE_H
+#ifndef UTIL_TESTING_AGENTLOGFILE_H
+#define UTIL_TESTING_AGENTLOGFILE_H
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // Test support for the job registry and status results: a settable clock, a
 // fresh registry per test, and the expected text of a log line.
-#ifndef TESSEL_UTIL_TESSELTESTSUPPORT_H
-#define TESSEL_UTIL_TESSELTESTSUPPORT_H
+#ifndef UTIL_TESTING_TESSELTESTSUPPORT_H
+#define UTIL_TESTING_TESSELTESTSUPPORT_H
 
 #include <string>
 #include <vector>

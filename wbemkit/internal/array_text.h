@@ -1,8 +1,8 @@
 // The element grammar of array texts: every element is followed by a comma;
 // inside an element a backslash is written "\\" and a comma "\,". Every other
 // byte (NUL aside) stands as it is. See cim.h for the element forms.
-#ifndef WBEMKIT_ARRAY_TEXT_H
-#define WBEMKIT_ARRAY_TEXT_H
+#ifndef WBEMKIT_INTERNAL_ARRAY_TEXT_H
+#define WBEMKIT_INTERNAL_ARRAY_TEXT_H
 
 #include <cstddef>
 #include <string>

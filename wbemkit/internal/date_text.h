@@ -1,8 +1,8 @@
 // CIM datetime texts "yyyymmddhhmmss.mmmmmm+ooo" (proleptic Gregorian
 // calendar, UTC offset in minutes), shared by cim_getDateStr and the datetime
 // array codec.
-#ifndef WBEMKIT_DATE_TEXT_H
-#define WBEMKIT_DATE_TEXT_H
+#ifndef WBEMKIT_INTERNAL_DATE_TEXT_H
+#define WBEMKIT_INTERNAL_DATE_TEXT_H
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 // The calling thread's exception record, as the library's own code fills it.
-#ifndef WBEMKIT_LAST_ERROR_H
-#define WBEMKIT_LAST_ERROR_H
+#ifndef WBEMKIT_INTERNAL_LAST_ERROR_H
+#define WBEMKIT_INTERNAL_LAST_ERROR_H
 
 namespace wbemkit {
 

@@ -7,8 +7,8 @@
 // other nodes keep null there. A hint that is missing or no longer names a
 // last node (mNext set) is rebuilt by one walk; see cim.h for the one kind of
 // hand-made change a hint cannot notice.
-#ifndef WBEMKIT_LIST_CELL_H
-#define WBEMKIT_LIST_CELL_H
+#ifndef WBEMKIT_INTERNAL_LIST_CELL_H
+#define WBEMKIT_INTERNAL_LIST_CELL_H
 
 #include "wbemkit/cim.h"
 

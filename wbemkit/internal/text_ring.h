@@ -4,8 +4,8 @@
 // oldest slot and returns it, so a text stays valid for the next
 // kTextRingSize - 1 calls on that thread. A slot holds only its own text, so
 // the ring never keeps more than the last kTextRingSize texts.
-#ifndef WBEMKIT_TEXT_RING_H
-#define WBEMKIT_TEXT_RING_H
+#ifndef WBEMKIT_INTERNAL_TEXT_RING_H
+#define WBEMKIT_INTERNAL_TEXT_RING_H
 
 #include <string>
 

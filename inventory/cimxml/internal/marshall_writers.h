@@ -1,7 +1,7 @@
 // Element writers shared between the files of the CIM-XML writer. Internal;
 // results as in cimxml.h (0, or -1 when an append failed).
-#ifndef ULVAR_INVENTORY_CIMXML_MARSHALL_WRITERS_H
-#define ULVAR_INVENTORY_CIMXML_MARSHALL_WRITERS_H
+#ifndef INVENTORY_CIMXML_INTERNAL_MARSHALL_WRITERS_H
+#define INVENTORY_CIMXML_INTERNAL_MARSHALL_WRITERS_H
 
 #include "inventory/cimxml/sbuf.h"
 #include "wbemkit/cim.h"

@@ -1,7 +1,7 @@
 // Test seam of the string buffer: lets tests make buffer growth fail.
 // Not exported from the shared library; not thread-safe.
-#ifndef ULVAR_INVENTORY_CIMXML_SBUF_TESTING_H
-#define ULVAR_INVENTORY_CIMXML_SBUF_TESTING_H
+#ifndef INVENTORY_CIMXML_INTERNAL_SBUF_TESTING_H
+#define INVENTORY_CIMXML_INTERNAL_SBUF_TESTING_H
 
 #include <stddef.h>
 

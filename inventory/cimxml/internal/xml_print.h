@@ -1,7 +1,7 @@
 // Line and text helpers shared by the CIM-XML element writers: indented
 // lines, escaped character data, type names. Internal to the writer.
-#ifndef ULVAR_INVENTORY_CIMXML_XML_PRINT_H
-#define ULVAR_INVENTORY_CIMXML_XML_PRINT_H
+#ifndef INVENTORY_CIMXML_INTERNAL_XML_PRINT_H
+#define INVENTORY_CIMXML_INTERNAL_XML_PRINT_H
 
 #include <stddef.h>
 

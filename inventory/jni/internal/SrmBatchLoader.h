@@ -2,8 +2,8 @@
 // road every add... native method takes, parameterised by the kind it loads.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_JNI_SRMBATCHLOADER_H
-#define INVENTORY_JNI_SRMBATCHLOADER_H
+#ifndef INVENTORY_JNI_INTERNAL_SRMBATCHLOADER_H
+#define INVENTORY_JNI_INTERNAL_SRMBATCHLOADER_H
 
 #include <jni.h>
 

@@ -6,8 +6,8 @@
 // A handle is the address of a database made by create. Calls on one handle
 // must not overlap; a handle must not be used after destroy. No exception and
 // no C++ failure leaves any of these functions.
-#ifndef INVENTORY_JNI_SRMULVARNATIVES_H
-#define INVENTORY_JNI_SRMULVARNATIVES_H
+#ifndef INVENTORY_JNI_INTERNAL_SRMULVARNATIVES_H
+#define INVENTORY_JNI_INTERNAL_SRMULVARNATIVES_H
 
 #include <jni.h>
 

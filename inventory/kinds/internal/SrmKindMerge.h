@@ -2,8 +2,8 @@
 // ends with, and the small rules by which a field takes a newer value.
 //
 // Internal to libulvar (not exported).
-#ifndef INVENTORY_KINDS_SRMKINDMERGE_H
-#define INVENTORY_KINDS_SRMKINDMERGE_H
+#ifndef INVENTORY_KINDS_INTERNAL_SRMKINDMERGE_H
+#define INVENTORY_KINDS_INTERNAL_SRMKINDMERGE_H
 
 #include <string>
 

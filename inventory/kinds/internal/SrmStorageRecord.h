@@ -2,8 +2,8 @@
 // manager a record names, and writing the short records of their members.
 //
 // Internal to libulvar (not exported).
-#ifndef INVENTORY_KINDS_SRMSTORAGERECORD_H
-#define INVENTORY_KINDS_SRMSTORAGERECORD_H
+#ifndef INVENTORY_KINDS_INTERNAL_SRMSTORAGERECORD_H
+#define INVENTORY_KINDS_INTERNAL_SRMSTORAGERECORD_H
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // A flat hash index over the entries of a resource list's kind maps.
-#ifndef INVENTORY_MODEL_SRMIDINDEX_H
-#define INVENTORY_MODEL_SRMIDINDEX_H
+#ifndef INVENTORY_MODEL_INTERNAL_SRMIDINDEX_H
+#define INVENTORY_MODEL_INTERNAL_SRMIDINDEX_H
 
 #include <cstddef>
 #include <cstdint>

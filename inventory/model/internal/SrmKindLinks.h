@@ -5,8 +5,8 @@
 // the kinds, in inventory/kinds/SrmKindLinks.cc.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_MODEL_SRMKINDLINKS_H
-#define INVENTORY_MODEL_SRMKINDLINKS_H
+#ifndef INVENTORY_MODEL_INTERNAL_SRMKINDLINKS_H
+#define INVENTORY_MODEL_INTERNAL_SRMKINDLINKS_H
 
 #include <string>
 #include <vector>

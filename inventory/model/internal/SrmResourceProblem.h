@@ -2,8 +2,8 @@
 // resource: in the database's last-error slot and as an error record.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_MODEL_SRMRESOURCEPROBLEM_H
-#define INVENTORY_MODEL_SRMRESOURCEPROBLEM_H
+#ifndef INVENTORY_MODEL_INTERNAL_SRMRESOURCEPROBLEM_H
+#define INVENTORY_MODEL_INTERNAL_SRMRESOURCEPROBLEM_H
 
 #include <cerrno>
 #include <string>

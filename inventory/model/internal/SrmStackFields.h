@@ -6,8 +6,8 @@
 // inventory/kinds/SrmStackFields.cc.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_MODEL_SRMSTACKFIELDS_H
-#define INVENTORY_MODEL_SRMSTACKFIELDS_H
+#ifndef INVENTORY_MODEL_INTERNAL_SRMSTACKFIELDS_H
+#define INVENTORY_MODEL_INTERNAL_SRMSTACKFIELDS_H
 
 #include <cstdint>
 #include <string>

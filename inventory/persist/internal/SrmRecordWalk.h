@@ -4,8 +4,8 @@
 // announces after it.
 //
 // Internal to libulvar (not exported).
-#ifndef INVENTORY_MODEL_SRMRECORDWALK_H
-#define INVENTORY_MODEL_SRMRECORDWALK_H
+#ifndef INVENTORY_PERSIST_INTERNAL_SRMRECORDWALK_H
+#define INVENTORY_PERSIST_INTERNAL_SRMRECORDWALK_H
 
 #include <climits>
 #include <cstdint>
