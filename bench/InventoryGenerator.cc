@@ -30,47 +30,47 @@ uint32_t mix(long i) {
 class BatchBuilder {
   public:
     BatchBuilder(SrmResourceType kind, int perBatch, const InventoryGenerator::Sink &sink)
-        : kind_(kind), perBatch_(perBatch < 1 ? 1 : perBatch), sink_(sink) {}
+        : kind(kind), perBatch(perBatch < 1 ? 1 : perBatch), sink(sink) {}
     ~BatchBuilder() { flush(); }
     BatchBuilder(const BatchBuilder &) = delete;
     BatchBuilder &operator=(const BatchBuilder &) = delete;
 
     // The buffer a SrmRecordWriter formats the next record into.
-    std::string &record() { return record_; }
+    std::string &record() { return pending; }
 
     // Ends the record formatted into record(). The writer adds the ending only
     // when it writes to a descriptor; batches are text, so it is added here. A
     // batch ends only before a resource's own record: the member records that
     // follow a container must reach the same reader.
     void commit() {
-        if (records_ == perBatch_) {
+        if (records == perBatch) {
             flush();
         }
         append();
-        ++records_;
+        ++records;
     }
     // Ends a member record of the container committed last.
     void commitMember() { append(); }
 
   private:
     void append() {
-        batch_ += record_;
-        batch_ += ";\n";
+        batch += pending;
+        batch += ";\n";
     }
     void flush() {
-        if (records_ > 0) {
-            sink_(kind_, batch_);
+        if (records > 0) {
+            sink(kind, batch);
         }
-        batch_.clear();
-        records_ = 0;
+        batch.clear();
+        records = 0;
     }
 
-    SrmResourceType kind_;
-    int perBatch_;
-    const InventoryGenerator::Sink &sink_;
-    std::string record_;
-    std::string batch_;
-    int records_ = 0;
+    SrmResourceType kind;
+    int perBatch;
+    const InventoryGenerator::Sink &sink;
+    std::string pending;
+    std::string batch;
+    int records = 0;
 };
 
 std::string numbered(const char *prefix, long i) {
@@ -113,31 +113,31 @@ long InventoryCounts::resources() const {
            mountPoints + shares + aliases + virtualServers;
 }
 
-InventoryGenerator::InventoryGenerator(const InventoryShape &shape) : shape_(shape) {
-    if (shape_.disks < 1) {
-        shape_.disks = 1;
+InventoryGenerator::InventoryGenerator(const InventoryShape &shape) : layout(shape) {
+    if (layout.disks < 1) {
+        layout.disks = 1;
     }
-    if (shape_.nodes < 1) {
-        shape_.nodes = 1;
+    if (layout.nodes < 1) {
+        layout.nodes = 1;
     }
-    const long n = shape_.disks;
+    const long n = layout.disks;
     long parents = n >= 2 ? (n - 2) / kLeavesPerParent + 1 : 0;
     long top = n - parents;
-    counts_.computers = shape_.nodes;
-    counts_.volumeManagers = 1;
-    counts_.disks = n;
-    counts_.chunks = 2 * n;
-    counts_.volumes = n + parents;
-    counts_.subVolumes = 2 * parents;
-    counts_.volumeGroups = (n + kDisksPerGroup - 1) / kDisksPerGroup;
-    counts_.fileSystems = top;
-    counts_.mountPoints = top;
-    counts_.shares = (top + 3) / 4;
-    counts_.aliases = n;
-    counts_.unsignedDisks = n / kUnsignedEvery;
-    if (shape_.nodes > 1) {
-        counts_.virtualServers = counts_.volumeGroups;
-        counts_.serviceGroups = counts_.volumeGroups;
+    totals.computers = layout.nodes;
+    totals.volumeManagers = 1;
+    totals.disks = n;
+    totals.chunks = 2 * n;
+    totals.volumes = n + parents;
+    totals.subVolumes = 2 * parents;
+    totals.volumeGroups = (n + kDisksPerGroup - 1) / kDisksPerGroup;
+    totals.fileSystems = top;
+    totals.mountPoints = top;
+    totals.shares = (top + 3) / 4;
+    totals.aliases = n;
+    totals.unsignedDisks = n / kUnsignedEvery;
+    if (layout.nodes > 1) {
+        totals.virtualServers = totals.volumeGroups;
+        totals.serviceGroups = totals.volumeGroups;
     }
 }
 
@@ -201,11 +201,11 @@ std::string InventoryGenerator::serviceGroupName(long g) {
 }
 
 std::string InventoryGenerator::nodeId(long k) const {
-    return shape_.nodes > 1 ? numbered("node", k) : "sanhost01";
+    return layout.nodes > 1 ? numbered("node", k) : "sanhost01";
 }
 
 bool InventoryGenerator::hasParent(long k) const {
-    return k * kLeavesPerParent + 1 < shape_.disks;
+    return k * kLeavesPerParent + 1 < layout.disks;
 }
 
 bool InventoryGenerator::isSubVolume(long i) const {
@@ -214,7 +214,7 @@ bool InventoryGenerator::isSubVolume(long i) const {
 
 template <typename F>
 void InventoryGenerator::forEachTopVolume(F f) const {
-    for (long i = 0; i < shape_.disks; ++i) {
+    for (long i = 0; i < layout.disks; ++i) {
         if (i % kLeavesPerParent == 0 && hasParent(i / kLeavesPerParent)) {
             f(parentVolumeId(i / kLeavesPerParent), i);
         }
@@ -227,7 +227,7 @@ void InventoryGenerator::forEachTopVolume(F f) const {
 void InventoryGenerator::forEachBatch(const Sink &sink) const {
     emitComputers(sink);
     {
-        BatchBuilder b(SRM_RES_VOLUMEMANAGER, shape_.batchRecords, sink);
+        BatchBuilder b(SRM_RES_VOLUMEMANAGER, layout.batchRecords, sink);
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_VolumeManager);
         w.addText(SRM_KEY_Id, "vxvm");
@@ -245,8 +245,8 @@ void InventoryGenerator::forEachBatch(const Sink &sink) const {
 }
 
 void InventoryGenerator::emitComputers(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_COMPUTER, shape_.batchRecords, sink);
-    for (long k = 0; k < shape_.nodes; ++k) {
+    BatchBuilder b(SRM_RES_COMPUTER, layout.batchRecords, sink);
+    for (long k = 0; k < layout.nodes; ++k) {
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_System);
         w.addText(SRM_KEY_Id, nodeId(k));
@@ -259,16 +259,16 @@ void InventoryGenerator::emitComputers(const Sink &sink) const {
         w.addText(SRM_KEY_OS, "SunOS");
         w.addText(SRM_KEY_OSInfo, "5.10 Generic_147440-01");
         w.addText(SRM_KEY_IPAddr, "10.0.0." + std::to_string(k + 1));
-        w.addInt(SRM_KEY_NodeId, shape_.nodes > 1 ? static_cast<int>(k) : -1);
-        w.addInt(SRM_KEY_LLTId, shape_.nodes > 1 ? static_cast<int>(k) : -1);
+        w.addInt(SRM_KEY_NodeId, layout.nodes > 1 ? static_cast<int>(k) : -1);
+        w.addInt(SRM_KEY_LLTId, layout.nodes > 1 ? static_cast<int>(k) : -1);
         w.addInt(SRM_KEY_TIM, k == 0 ? 1 : 0);
         b.commit();
     }
 }
 
 void InventoryGenerator::emitDisks(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_DISK, shape_.batchRecords, sink);
-    for (long i = 0; i < shape_.disks; ++i) {
+    BatchBuilder b(SRM_RES_DISK, layout.batchRecords, sink);
+    for (long i = 0; i < layout.disks; ++i) {
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
         w.addText(SRM_KEY_Id, diskId(i));
@@ -296,7 +296,7 @@ void InventoryGenerator::emitDisks(const Sink &sink) const {
         b.commit();
     }
     // The second path to some disks: the same disk again, merged into the first.
-    for (long i = 3; i < shape_.disks; i += kDuplicateEvery) {
+    for (long i = 3; i < layout.disks; i += kDuplicateEvery) {
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
         w.addText(SRM_KEY_Id, diskId(i));
@@ -308,8 +308,8 @@ void InventoryGenerator::emitDisks(const Sink &sink) const {
 }
 
 void InventoryGenerator::emitChunks(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_DISKCHUNK, shape_.batchRecords, sink);
-    for (long i = 0; i < shape_.disks; ++i) {
+    BatchBuilder b(SRM_RES_DISKCHUNK, layout.batchRecords, sink);
+    for (long i = 0; i < layout.disks; ++i) {
         long half = 1048576L * (1 + mix(i) % 64) / 2;
         for (int slice = 0; slice < 2; ++slice) {
             SrmRecordWriter w(b.record());
@@ -326,8 +326,8 @@ void InventoryGenerator::emitChunks(const Sink &sink) const {
 }
 
 void InventoryGenerator::emitVolumes(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_VOLUME, shape_.batchRecords, sink);
-    const long n = shape_.disks;
+    BatchBuilder b(SRM_RES_VOLUME, layout.batchRecords, sink);
+    const long n = layout.disks;
     auto leaf = [&](long i) {
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
@@ -382,9 +382,9 @@ void InventoryGenerator::emitVolumes(const Sink &sink) const {
 }
 
 void InventoryGenerator::emitVolumeGroups(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_VOLUMEGROUP, shape_.batchRecords, sink);
-    const long n = shape_.disks;
-    for (long g = 0; g < counts_.volumeGroups; ++g) {
+    BatchBuilder b(SRM_RES_VOLUMEGROUP, layout.batchRecords, sink);
+    const long n = layout.disks;
+    for (long g = 0; g < totals.volumeGroups; ++g) {
         long first = g * kDisksPerGroup;
         long end = first + kDisksPerGroup < n ? first + kDisksPerGroup : n;
         long volumeCount = 0;
@@ -404,7 +404,7 @@ void InventoryGenerator::emitVolumeGroups(const Sink &sink) const {
         w.addText(SRM_KEY_StatusDesc, "enabled");
         w.addText(SRM_KEY_Name, volumeGroupId(g));
         w.addText(SRM_KEY_VolumeManager, kManagerNumber);
-        w.addText(SRM_KEY_OSystem, nodeId(g % shape_.nodes));
+        w.addText(SRM_KEY_OSystem, nodeId(g % layout.nodes));
         w.addInt(SRM_KEY_DiskCount, static_cast<int>(end - first));
         w.addInt(SRM_KEY_VolumeCount, static_cast<int>(volumeCount));
         b.commit();
@@ -436,7 +436,7 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
     // File systems, mount points and shares are read unbound: they name their
     // volume by its global id.
     {
-        BatchBuilder b(SRM_RES_FILESYSTEM, shape_.batchRecords, sink);
+        BatchBuilder b(SRM_RES_FILESYSTEM, layout.batchRecords, sink);
         forEachTopVolume([&](const std::string &volume, long i) {
             SrmRecordWriter w(b.record());
             w.addWord(SRM_KEY_Type, SRM_KEY_FileSystem);
@@ -452,7 +452,7 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
         });
     }
     {
-        BatchBuilder b(SRM_RES_MOUNTPOINT, shape_.batchRecords, sink);
+        BatchBuilder b(SRM_RES_MOUNTPOINT, layout.batchRecords, sink);
         forEachTopVolume([&](const std::string &volume, long i) {
             SrmRecordWriter w(b.record());
             w.addWord(SRM_KEY_Type, SRM_KEY_MountPoint);
@@ -460,13 +460,13 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
             w.addText(SRM_KEY_VolumeId, volume);
             w.addText(SRM_KEY_MountPointName, "/export/" + volume);
             w.addInt(SRM_KEY_MountType, 1);
-            w.addText(SRM_KEY_MountToSystem, nodeId((i / kDisksPerGroup) % shape_.nodes));
+            w.addText(SRM_KEY_MountToSystem, nodeId((i / kDisksPerGroup) % layout.nodes));
             w.addInt(SRM_KEY_MountAtStartup, 1);
             b.commit();
         });
     }
     {
-        BatchBuilder b(SRM_RES_SHARE, shape_.batchRecords, sink);
+        BatchBuilder b(SRM_RES_SHARE, layout.batchRecords, sink);
         long t = 0;
         forEachTopVolume([&](const std::string &volume, long) {
             if (t++ % 4 != 0) {
@@ -486,8 +486,8 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
 }
 
 void InventoryGenerator::emitAliases(const Sink &sink) const {
-    BatchBuilder b(SRM_RES_ID, shape_.batchRecords, sink);
-    for (long i = 0; i < shape_.disks; ++i) {
+    BatchBuilder b(SRM_RES_ID, layout.batchRecords, sink);
+    for (long i = 0; i < layout.disks; ++i) {
         SrmRecordWriter w(b.record());
         w.addWord(SRM_KEY_Type, SRM_KEY_Id);
         w.addText(SRM_KEY_Id, numbered("alias", i));
@@ -499,11 +499,11 @@ void InventoryGenerator::emitAliases(const Sink &sink) const {
 }
 
 long InventoryGenerator::addServiceGroups(SrmResourceDatabase *db) const {
-    if (db == nullptr || shape_.nodes < 2) {
+    if (db == nullptr || layout.nodes < 2) {
         return 0;
     }
     long added = 0;
-    for (long g = 0; g < counts_.volumeGroups; ++g) {
+    for (long g = 0; g < totals.volumeGroups; ++g) {
         const std::string name = serviceGroupName(g);
         SrmServiceGroup *group = new SrmServiceGroup(name);
         int held = db->addServiceGroup(group);
@@ -522,7 +522,7 @@ long InventoryGenerator::addServiceGroups(SrmResourceDatabase *db) const {
         server->Release();
         db->addServiceGroupResource(name, db->findResource(SRM_RES_VOLUMEGROUP, volumeGroupId(g)));
         db->addServiceGroupResource(name,
-                                    db->findResource(SRM_RES_COMPUTER, nodeId(g % shape_.nodes)));
+                                    db->findResource(SRM_RES_COMPUTER, nodeId(g % layout.nodes)));
         if (g % kGroupsPerChain != 0) {
             db->setChildServiceGroup(serviceGroupName(g - 1), name);
         }

@@ -69,8 +69,8 @@ class InventoryGenerator {
     // The shape whose resource count is closest to `resources` (at least one disk).
     static InventoryShape shapeFor(long resources, bool cluster);
 
-    const InventoryShape &shape() const { return shape_; }
-    const InventoryCounts &counts() const { return counts_; }
+    const InventoryShape &shape() const { return layout; }
+    const InventoryCounts &counts() const { return totals; }
 
     // Emits every batch: computers, the volume manager, disks, chunks, volumes
     // (sub-volumes before their parents), volume groups, file systems, mount
@@ -108,8 +108,8 @@ class InventoryGenerator {
     void emitPresentation(const Sink &sink) const;
     void emitAliases(const Sink &sink) const;
 
-    InventoryShape shape_;
-    InventoryCounts counts_;
+    InventoryShape layout;
+    InventoryCounts totals;
 };
 
 #endif

@@ -117,30 +117,30 @@ struct Pass {
 // Times one step and records its peak growth.
 class StepTimer {
   public:
-    StepTimer(Pass &pass, Step step) : pass_(pass), step_(step) {
+    StepTimer(Pass &pass, Step step) : pass(pass), step(step) {
         Memory::resetPeak();
-        startKb_ = Memory::residentKb();
-        start_ = cpuSeconds();
+        startKb = Memory::residentKb();
+        start = cpuSeconds();
     }
     ~StepTimer() {
-        pass_.seconds[step_] += cpuSeconds() - start_;
+        pass.seconds[step] += cpuSeconds() - start;
         long peak = Memory::peakKb();
-        long growth = peak - startKb_;
-        if (growth > pass_.peakGrowthKb[step_]) {
-            pass_.peakGrowthKb[step_] = growth;
+        long growth = peak - startKb;
+        if (growth > pass.peakGrowthKb[step]) {
+            pass.peakGrowthKb[step] = growth;
         }
-        if (peak > pass_.peakKb) {
-            pass_.peakKb = peak;
+        if (peak > pass.peakKb) {
+            pass.peakKb = peak;
         }
     }
     StepTimer(const StepTimer &) = delete;
     StepTimer &operator=(const StepTimer &) = delete;
 
   private:
-    Pass &pass_;
-    Step step_;
-    long startKb_;
-    double start_;
+    Pass &pass;
+    Step step;
+    long startKb;
+    double start;
 };
 
 Pass RunPass(const InventoryGenerator &gen) {

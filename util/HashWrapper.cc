@@ -159,7 +159,7 @@ void HashWrapper::CheckForCruft(const char *key, void *value) {
             return;
         }
         Tessel *job = static_cast<Tessel *>(value);
-        if (tessel::currentTime() < job->m_creationTime + TESSEL_STALE_JOB_SECONDS) {
+        if (tessel::currentTime() < job->creationTime + TESSEL_STALE_JOB_SECONDS) {
             return;
         }
         // The removal frees the table's copy of `key`; it is not used again.

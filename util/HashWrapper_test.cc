@@ -16,14 +16,14 @@ class HashWrapperTest : public ::testing::Test {
   protected:
     void SetUp() override {
         tessel::testing::ResetRegistry();
-        base_ = Tessel::m_objCounter;
+        base = Tessel::m_objCounter;
     }
     void TearDown() override {
         tessel::testing::ResetRegistry();
-        EXPECT_EQ(base_, Tessel::m_objCounter);
+        EXPECT_EQ(base, Tessel::m_objCounter);
     }
 
-    int base_ = 0;
+    int base = 0;
 };
 
 TEST_F(HashWrapperTest, OperationsWithoutTableDoNothing) {
@@ -64,20 +64,20 @@ TEST_F(HashWrapperTest, CleanUpDeletesLiveJobsOnce) {
         ASSERT_NE(nullptr, Tessel::getInstance("job-" + std::to_string(i)));
     }
     Tessel::getInstance("job-0")->storeResult(new Result("F_X", TESSEL_RESULT_BUNDLE));
-    ASSERT_EQ(base_ + 5, Tessel::m_objCounter);
+    ASSERT_EQ(base + 5, Tessel::m_objCounter);
     EXPECT_EQ(0, Tessel::m_pHashObj->CleanUp());
     EXPECT_EQ(nullptr, HashWrapper::m_hashTable);
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
     EXPECT_EQ(0, Tessel::m_pHashObj->CleanUp());  // nothing left to do
 }
 
 TEST_F(HashWrapperTest, FreeMemoryDeletesJobAndIgnoresNull) {
     Tessel *job = new Tessel("outside");
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
     FreeMemory("outside", job);
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
     FreeMemory("outside", nullptr);
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
 }
 
 TEST_F(HashWrapperTest, CheckForCruftIgnoresNullAndYoungJobs) {
@@ -87,7 +87,7 @@ TEST_F(HashWrapperTest, CheckForCruftIgnoresNullAndYoungJobs) {
     clock.Set(1000 + TESSEL_STALE_JOB_SECONDS - 1);
     HashWrapper::CheckForCruft("job-1", job);
     EXPECT_EQ(job, Tessel::getInstance("job-1"));
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
 }
 
 TEST_F(HashWrapperTest, SweptJobFindsItsEntryAlreadyGoneAndStillUncounts) {
@@ -95,7 +95,7 @@ TEST_F(HashWrapperTest, SweptJobFindsItsEntryAlreadyGoneAndStillUncounts) {
     Tessel *job = Tessel::getInstance("job-1");
     clock.Set(1000 + TESSEL_STALE_JOB_SECONDS);
     Tessel::m_pHashObj->enumerateHash(HashWrapper::CheckForCruft);
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
     void *found = job;
     EXPECT_EQ(TESSEL_ERR_NOT_FOUND, Tessel::m_pHashObj->getFromHash("job-1", &found));
 }

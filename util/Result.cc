@@ -23,12 +23,12 @@ std::string ctimeText(long seconds) {
 }  // namespace
 
 Result::Result(std::string key, std::string bundle)
-    : m_key(key), m_bundle(bundle), m_creationTime(tessel::currentTime()) {
+    : key(key), bundle(bundle), creationTime(tessel::currentTime()) {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "Result constructor",
             "Starting Result instantiation");
     for (int i = 0; i < kMaxArgs; ++i) {
-        m_args[i] = nullptr;
-        m_argDescriptors[i] = nullptr;
+        args[i] = nullptr;
+        argDescriptors[i] = nullptr;
     }
     SetSeverity(key);
 }
@@ -36,8 +36,8 @@ Result::Result(std::string key, std::string bundle)
 Result::~Result() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "Result destructor", "Starting Result destruction");
     for (int i = 0; i < kMaxArgs; ++i) {
-        free(m_args[i]);
-        free(m_argDescriptors[i]);
+        free(args[i]);
+        free(argDescriptors[i]);
     }
 }
 
@@ -49,7 +49,7 @@ void Result::addArg(std::string arg, std::string desc) {
         return;
     }
     for (int i = 0; i < kMaxArgs; ++i) {
-        if (m_args[i] != nullptr || m_argDescriptors[i] != nullptr) {
+        if (args[i] != nullptr || argDescriptors[i] != nullptr) {
             continue;
         }
         char *argCopy = strdup(arg.c_str());
@@ -61,8 +61,8 @@ void Result::addArg(std::string arg, std::string desc) {
             prv_log(TESSEL_LOG_ERR, getAgentType(), fn, "No memory available to copy argument.");
             return;
         }
-        m_args[i] = argCopy;
-        m_argDescriptors[i] = descCopy;
+        args[i] = argCopy;
+        argDescriptors[i] = descCopy;
         return;
     }
 }
@@ -70,9 +70,9 @@ void Result::addArg(std::string arg, std::string desc) {
 Result &Result::operator=(const Result &other) {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "RESULT::operator=", "Starting operator=");
     if (this != &other) {
-        m_key = other.m_key;
-        m_bundle = other.m_bundle;
-        m_severity = other.m_severity;
+        key = other.key;
+        bundle = other.bundle;
+        severity = other.severity;
     }
     return *this;
 }
@@ -80,8 +80,7 @@ Result &Result::operator=(const Result &other) {
 bool Result::operator==(const Result &other) {
     const char *const fn = "RESULT::operator==";
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting operator==");
-    bool equal =
-        m_key == other.m_key && m_bundle == other.m_bundle && m_severity == other.m_severity;
+    bool equal = key == other.key && bundle == other.bundle && severity == other.severity;
     if (equal) {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Result objects are EQUAL.");
     }
@@ -93,46 +92,46 @@ void Result::SetSeverity(std::string key) {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting SetSeverity");
     if (key.find('_') != 1) {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Severity not specified; set to UNKNOWN");
-        m_severity = "unknown";
+        severity = "unknown";
         return;
     }
     switch (key[0]) {
         case 'F':
-            m_severity = "failed";
+            severity = "failed";
             break;
         case 'W':
-            m_severity = "warning";
+            severity = "warning";
             break;
         case 'I':
-            m_severity = "information";
+            severity = "information";
             break;
         case 'S':
-            m_severity = "success";
+            severity = "success";
             break;
         default:
-            m_severity = "unknown";
+            severity = "unknown";
             break;
     }
 }
 
 std::string Result::getBundle() {
-    return m_bundle;
+    return bundle;
 }
 
 std::string Result::getKey() {
-    return m_key;
+    return key;
 }
 
 std::string Result::getSeverity() {
-    return m_severity;
+    return severity;
 }
 
 char **Result::getArguments() {
-    return m_args;
+    return args;
 }
 
 char **Result::getArgDescriptors() {
-    return m_argDescriptors;
+    return argDescriptors;
 }
 
 int Result::getArgumentCount(char **slots) {
@@ -149,9 +148,9 @@ int Result::getArgumentCount(char **slots) {
 }
 
 std::string Result::getCreationTime() {
-    return ctimeText(m_creationTime);
+    return ctimeText(creationTime);
 }
 
 long Result::getCreationTimeInSec() {
-    return m_creationTime;
+    return creationTime;
 }

@@ -87,12 +87,12 @@ int Tessel::deleteInstance(Tessel *p) {
 }
 
 Tessel::Tessel(std::string jobId)
-    : m_instanceList(nullptr), m_creationTime(0), m_jobId(jobId), m_scanDone(false) {
+    : instanceList(nullptr), creationTime(0), jobId(jobId), scanDone(false) {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "Tessel constructor", "Starting instantiation");
     ++m_objCounter;
-    m_creationTime = tessel::currentTime();
-    m_instanceList = nmspc_cim::cim_createInstanceList();
-    if (m_instanceList == nullptr) {
+    creationTime = tessel::currentTime();
+    instanceList = nmspc_cim::cim_createInstanceList();
+    if (instanceList == nullptr) {
         prv_log(TESSEL_LOG_ERR, getAgentType(), "Tessel constructor",
                 "Low memory -- could not create CIM instance list");
     }
@@ -103,11 +103,11 @@ Tessel::~Tessel() {
     tidyUp();
     // An object made outside the registry (or after the registry's wrapper is
     // gone) has no entry to remove and still counts as destroyed.
-    int rc = m_pHashObj != nullptr ? m_pHashObj->destroyHashEntry(m_jobId) : 0;
+    int rc = m_pHashObj != nullptr ? m_pHashObj->destroyHashEntry(jobId) : 0;
     if (rc == 0 || rc == TESSEL_ERR_KEY_ABSENT) {
         --m_objCounter;
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), "Tessel destructor",
-                "Destroyed hash entry for key = %s", m_jobId.c_str());
+                "Destroyed hash entry for key = %s", jobId.c_str());
     }
 }
 
@@ -115,39 +115,39 @@ void Tessel::tidyUp() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::tidyUp", "Starting tidyUp");
     // A list that was handed out is no longer held, so what is held here was
     // never given to anyone and would leak if only forgotten.
-    nmspc_cim::cim_freeInstanceList(m_instanceList);
-    m_instanceList = nullptr;
-    for (ConfigMap::iterator it = m_configurations.begin(); it != m_configurations.end(); ++it) {
+    nmspc_cim::cim_freeInstanceList(instanceList);
+    instanceList = nullptr;
+    for (ConfigMap::iterator it = configurations.begin(); it != configurations.end(); ++it) {
         nmspc_cim::cim_freePropertyList(it->second);
     }
-    m_configurations.clear();
-    for (ResultMap::iterator group = m_results.begin(); group != m_results.end(); ++group) {
+    configurations.clear();
+    for (ResultMap::iterator group = results.begin(); group != results.end(); ++group) {
         for (Result *r : group->second) {
             delete r;
         }
     }
-    m_results.clear();
+    results.clear();
 }
 
 std::string Tessel::getJobID() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::getJobID", "Starting getJobID");
-    return m_jobId;
+    return jobId;
 }
 
 void Tessel::setIsScanDone(bool done) {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::setIsScanDone", "Starting setIsScanDone");
-    m_scanDone = done;
+    scanDone = done;
 }
 
 bool Tessel::getIsScanDone() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::getIsScanDone", "Starting getIsScanDone");
-    return m_scanDone;
+    return scanDone;
 }
 
 std::string Tessel::getCreationTime() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::getCreationTime",
             "Starting getCreationTime");
-    time_t t = static_cast<time_t>(m_creationTime);
+    time_t t = static_cast<time_t>(creationTime);
     char buf[64];
     if (ctime_r(&t, buf) == nullptr) {
         return std::string();
@@ -158,5 +158,5 @@ std::string Tessel::getCreationTime() {
 long Tessel::getCreationTimeInSec() {
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), "TESSEL::getCreationTimeInSec",
             "Starting getCreationTimeInSec");
-    return m_creationTime;
+    return creationTime;
 }

@@ -148,7 +148,7 @@ void Tessel::printResultMap() {
     const char *const fn = "TESSEL::printResultMap";
     logBanner();
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting printResultMap");
-    for (ResultMap::iterator group = m_results.begin(); group != m_results.end(); ++group) {
+    for (ResultMap::iterator group = results.begin(); group != results.end(); ++group) {
         const char *severity = group->first.c_str();
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "SEVERITY = %s", severity);
         for (Result *r : group->second) {
@@ -167,11 +167,11 @@ void Tessel::printResultMap() {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "# of Result objects for %s = %u", severity,
                 static_cast<unsigned>(group->second.size()));
     }
-    if (m_results.empty()) {
+    if (results.empty()) {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Map is EMPTY!!!");
     } else {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "# of map entries = %u",
-                static_cast<unsigned>(m_results.size()));
+                static_cast<unsigned>(results.size()));
     }
     logBanner();
 }

@@ -35,13 +35,13 @@ CCIMInstance *DiskInstance() {
 
 class TesselPrintTest : public ::testing::Test {
   protected:
-    Tessel job_{"print-job"};
+    Tessel job{"print-job"};
 };
 
 TEST_F(TesselPrintTest, PropertyWithKeyAtIndentOne) {
     CCIMProperty *p = StringProperty("Name", "disk0", cim_true);
     ::testing::internal::CaptureStdout();
-    job_.printProperty(1, p);
+    job.printProperty(1, p);
     EXPECT_EQ(
         "    Property Name=\"Name\"\n"
         "        Value=\"disk0\"\n"
@@ -53,9 +53,9 @@ TEST_F(TesselPrintTest, PropertyWithKeyAtIndentOne) {
 
 TEST_F(TesselPrintTest, NullObjectsPrintTheirNotice) {
     ::testing::internal::CaptureStdout();
-    job_.printProperty(2, nullptr);
-    job_.printObjectPath(0, nullptr);
-    job_.printInstance(1, nullptr);
+    job.printProperty(2, nullptr);
+    job.printObjectPath(0, nullptr);
+    job.printInstance(1, nullptr);
     EXPECT_EQ(
         "        NULL Property!\n"
         "NULL ObjectPath!\n"
@@ -76,12 +76,12 @@ TEST_F(TesselPrintTest, ArrayValuesAreDecodedElementByElement) {
     std::string l = nmspc_cim::cim_encodeSint64Array(big, 1);
 
     ::testing::internal::CaptureStdout();
-    job_.printPropertyValue(0, "Value=", nmspc_cim::CIM_UINT16_ARRAY, &n[0]);
-    job_.printPropertyValue(1, "Value=", nmspc_cim::CIM_BOOLEAN_ARRAY, &f[0]);
-    job_.printPropertyValue(0, "V:", nmspc_cim::CIM_STRING_ARRAY, &s[0]);
-    job_.printPropertyValue(0, "Value=", nmspc_cim::CIM_SINT64_ARRAY, &l[0]);
+    job.printPropertyValue(0, "Value=", nmspc_cim::CIM_UINT16_ARRAY, &n[0]);
+    job.printPropertyValue(1, "Value=", nmspc_cim::CIM_BOOLEAN_ARRAY, &f[0]);
+    job.printPropertyValue(0, "V:", nmspc_cim::CIM_STRING_ARRAY, &s[0]);
+    job.printPropertyValue(0, "Value=", nmspc_cim::CIM_SINT64_ARRAY, &l[0]);
     char plain[] = "42";
-    job_.printPropertyValue(0, "Value=", nmspc_cim::CIM_UINT32, plain);
+    job.printPropertyValue(0, "Value=", nmspc_cim::CIM_UINT32, plain);
     EXPECT_EQ(
         "Value=\"1\" \"65535\" \n"
         "    Value=\"true\" \"false\" \n"
@@ -98,7 +98,7 @@ TEST_F(TesselPrintTest, InstanceWithItsProperties) {
     nmspc_cim::cim_addProperty(
         inst, nmspc_cim::cim_createProperty("Q", nmspc_cim::CIM_STRING, nullptr, nullptr, 0));
     ::testing::internal::CaptureStdout();
-    job_.printInstance(0, inst);
+    job.printInstance(0, inst);
     EXPECT_EQ(kInstanceHead +
                   "INSTANCE ClassName = \"C\"\n"
                   "    " +
@@ -124,7 +124,7 @@ TEST_F(TesselPrintTest, ReferencePrintsItsObjectPath) {
     CCIMProperty *ref =
         nmspc_cim::cim_createProperty("Antecedent", nmspc_cim::CIM_REFERENCE, nullptr, path, 0);
     ::testing::internal::CaptureStdout();
-    job_.printProperty(0, ref);
+    job.printProperty(0, ref);
     EXPECT_EQ(
         "Property Name=\"Antecedent\"\n"
         "    Value=NULL\n"
@@ -153,7 +153,7 @@ TEST_F(TesselPrintTest, EmbeddedInstanceIsPrintedTwoLevelsIn) {
         nmspc_cim::cim_createProperty("Element", nmspc_cim::CIM_INSTANCE, nullptr, nullptr, 0);
     embedded->mInstance = disk;  // the property owns it from here on
     ::testing::internal::CaptureStdout();
-    job_.printProperty(0, embedded);
+    job.printProperty(0, embedded);
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, out.find("    Property is an instance:\n        " + kInstanceHead +
                                           "        INSTANCE ClassName = \"Disk\"\n"));
@@ -163,19 +163,19 @@ TEST_F(TesselPrintTest, EmbeddedInstanceIsPrintedTwoLevelsIn) {
 TEST_F(TesselPrintTest, ConfigurationsPrintTheirPropertiesToStandardOutput) {
     CCIMList *list = nmspc_cim::cim_createPropertyList();
     list = nmspc_cim::cim_addPropertyToPropertyList(list, StringProperty("A", "1", 0));
-    ASSERT_EQ(0, job_.storeConfig("cfg", list));
+    ASSERT_EQ(0, job.storeConfig("cfg", list));
     nmspc_cim::cim_freePropertyList(list);
     std::vector<CCIMList *> stored;
-    ASSERT_EQ(0, job_.retrieveConfig("cfg", stored));
+    ASSERT_EQ(0, job.retrieveConfig("cfg", stored));
     Tessel::ConfigMap configs{{"cfg", stored[0]}};
     std::vector<CCIMList *> none;
     Tessel::ConfigMap noConfigs;
 
     ::testing::internal::CaptureStdout();
-    job_.printMultiMap(configs);
-    job_.printVector(stored);
-    job_.printVector(none);
-    job_.printMultiMap(noConfigs);
+    job.printMultiMap(configs);
+    job.printVector(stored);
+    job.printVector(none);
+    job.printMultiMap(noConfigs);
     const std::string one = kPropertiesHead +
                             "Property Name=\"A\"\n"
                             "    Value=\"1\"\n"
@@ -185,39 +185,39 @@ TEST_F(TesselPrintTest, ConfigurationsPrintTheirPropertiesToStandardOutput) {
 }
 
 TEST_F(TesselPrintTest, TypeNames) {
-    EXPECT_STREQ("uint8", job_.typeToString(nmspc_cim::CIM_UINT8));
-    EXPECT_STREQ("char16", job_.typeToString(nmspc_cim::CIM_CHAR16));
-    EXPECT_STREQ("uint8_array", job_.typeToString(nmspc_cim::CIM_UINT8_ARRAY));
-    EXPECT_STREQ("string_array", job_.typeToString(nmspc_cim::CIM_STRING_ARRAY));
-    EXPECT_STREQ("char16_array", job_.typeToString(nmspc_cim::CIM_CHAR16_ARRAY));
-    EXPECT_STREQ("reference", job_.typeToString(nmspc_cim::CIM_REFERENCE));
-    EXPECT_STREQ("instance", job_.typeToString(nmspc_cim::CIM_INSTANCE));
-    EXPECT_STREQ("unknown", job_.typeToString(static_cast<nmspc_cim::CIMType>(30)));
-    EXPECT_STREQ("unknown", job_.typeToString(static_cast<nmspc_cim::CIMType>(-1)));
+    EXPECT_STREQ("uint8", job.typeToString(nmspc_cim::CIM_UINT8));
+    EXPECT_STREQ("char16", job.typeToString(nmspc_cim::CIM_CHAR16));
+    EXPECT_STREQ("uint8_array", job.typeToString(nmspc_cim::CIM_UINT8_ARRAY));
+    EXPECT_STREQ("string_array", job.typeToString(nmspc_cim::CIM_STRING_ARRAY));
+    EXPECT_STREQ("char16_array", job.typeToString(nmspc_cim::CIM_CHAR16_ARRAY));
+    EXPECT_STREQ("reference", job.typeToString(nmspc_cim::CIM_REFERENCE));
+    EXPECT_STREQ("instance", job.typeToString(nmspc_cim::CIM_INSTANCE));
+    EXPECT_STREQ("unknown", job.typeToString(static_cast<nmspc_cim::CIMType>(30)));
+    EXPECT_STREQ("unknown", job.typeToString(static_cast<nmspc_cim::CIMType>(-1)));
 }
 
 class TesselPrintLogTest : public tessel::testing::TesselLogTest {
   protected:
     std::string Banner() { return LogTail("*************", "DEBUG", "*************************"); }
 
-    Tessel job_{"print-log-job"};
+    Tessel job{"print-log-job"};
 };
 
 TEST_F(TesselPrintLogTest, ResultMapListsGroupsThenEmptiesAfterConversion) {
     Result *failed = new Result("F_X", TESSEL_RESULT_BUNDLE);
     failed->addArg("disk0", "FailurePoint");
     Result *warning = new Result("W_Y", "b");
-    job_.storeResult(warning);
-    job_.storeResult(failed);
+    job.storeResult(warning);
+    job.storeResult(failed);
     char address[32];
     snprintf(address, sizeof address, "%X",
              static_cast<unsigned>(reinterpret_cast<uintptr_t>(failed)));
     char address2[32];
     snprintf(address2, sizeof address2, "%X",
              static_cast<unsigned>(reinterpret_cast<uintptr_t>(warning)));
-    job_.printResultMap();
-    nmspc_cim::cim_freeInstanceList(job_.getCIMInstanceList());
-    job_.printResultMap();
+    job.printResultMap();
+    nmspc_cim::cim_freeInstanceList(job.getCIMInstanceList());
+    job.printResultMap();
 
     const std::string fn = "TESSEL::printResultMap";
     const std::string arrays = "TESSEL::printResultArrays";
@@ -260,7 +260,7 @@ TEST_F(TesselPrintLogTest, PropertyLinesHaveLogTwins) {
     list = nmspc_cim::cim_addPropertyToPropertyList(list, StringProperty("Empty", nullptr, 0));
     std::vector<CCIMList *> lists = {list};
     ::testing::internal::CaptureStdout();
-    job_.printVector(lists);
+    job.printVector(lists);
     ::testing::internal::GetCapturedStdout();
     nmspc_cim::cim_freePropertyList(list);
 
@@ -288,8 +288,8 @@ TEST_F(TesselPrintLogTest, PropertyLinesHaveLogTwins) {
 TEST_F(TesselPrintLogTest, EmptyContainersSayTheyAreEmpty) {
     Tessel::ConfigMap configs;
     std::vector<CCIMList *> lists;
-    job_.printMultiMap(configs);
-    job_.printVector(lists);
+    job.printMultiMap(configs);
+    job.printVector(lists);
     std::vector<std::string> expected = {
         Banner(),
         LogTail("TESSEL::printMultiMap", "DEBUG", "Starting printMultiMap"),

@@ -37,7 +37,7 @@ int Tessel::storeResult(Result *r) {
     // that cannot be filed is deleted here rather than leaked.
     try {
         printResultArrays(r);
-        m_results[r->getSeverity()].push_back(r);
+        results[r->getSeverity()].push_back(r);
     } catch (const std::bad_alloc &) {
         prv_log(TESSEL_LOG_ERR, getAgentType(), fn, "Failed to add pair to map");
         delete r;
@@ -156,35 +156,35 @@ int Tessel::addToCIMInstanceList(_CCIMInstance *inst) {
     }
     // The held list is gone once handed out; a new one keeps the instance
     // instead of dropping it while reporting success.
-    if (m_instanceList == nullptr) {
-        m_instanceList = nmspc_cim::cim_createInstanceList();
+    if (instanceList == nullptr) {
+        instanceList = nmspc_cim::cim_createInstanceList();
     }
     _CCIMList *list =
-        m_instanceList != nullptr ? nmspc_cim::cim_addInstance(m_instanceList, inst) : nullptr;
+        instanceList != nullptr ? nmspc_cim::cim_addInstance(instanceList, inst) : nullptr;
     if (list == nullptr) {
         prv_log(TESSEL_LOG_ERR, getAgentType(), fn,
                 "Failed to add CIM instance to the CIM instance list.");
         return TESSEL_ERR_CIM_OBJECT;
     }
-    m_instanceList = list;
+    instanceList = list;
     return 0;
 }
 
 void Tessel::convertStoredResults() {
     const char *const fn = "TESSEL::getCIMInstanceList";
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting getCIMInstanceList");
-    if (m_results.empty()) {
+    if (results.empty()) {
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn,
                 "No Result instances to convert to\t\t\t\t\t\t\tCIM instances.");
         return;
     }
     for (const char *severity : kConversionOrder) {
-        ResultMap::iterator group = m_results.find(severity);
-        if (group == m_results.end()) {
+        ResultMap::iterator group = results.find(severity);
+        if (group == results.end()) {
             continue;
         }
-        std::vector<Result *> &results = group->second;
-        for (std::vector<Result *>::reverse_iterator it = results.rbegin(); it != results.rend();
+        std::vector<Result *> &stored = group->second;
+        for (std::vector<Result *>::reverse_iterator it = stored.rbegin(); it != stored.rend();
              ++it) {
             _CCIMInstance *instance = nullptr;
             if (makeCIMInstance(*it, &instance) != 0 || instance == nullptr) {
@@ -192,19 +192,19 @@ void Tessel::convertStoredResults() {
                 continue;
             }
             // On failure the list passed in is unchanged and still ours.
-            _CCIMList *list = nmspc_cim::cim_prependInstance(m_instanceList, instance);
+            _CCIMList *list = nmspc_cim::cim_prependInstance(instanceList, instance);
             if (list == nullptr) {
                 nmspc_cim::cim_freeInstance(instance);
                 prv_log(TESSEL_LOG_ERR, getAgentType(), fn,
                         "Failed to create a CIM instance list.");
                 continue;
             }
-            m_instanceList = list;
+            instanceList = list;
         }
-        for (Result *r : results) {
+        for (Result *r : stored) {
             delete r;
         }
-        m_results.erase(group);
+        results.erase(group);
     }
 }
 
@@ -212,8 +212,8 @@ _CCIMList *Tessel::getCIMInstanceList() {
     convertStoredResults();
     // The receiver owns the list from here on; holding on to it would let a
     // later conversion put new instances in front of a list already freed.
-    _CCIMList *list = m_instanceList;
-    m_instanceList = nullptr;
+    _CCIMList *list = instanceList;
+    instanceList = nullptr;
     return list;
 }
 
@@ -221,7 +221,7 @@ _CCIMList *Tessel::getCIMInstanceList(int instanceLimit) {
     const char *const fn = "TESSEL::getCIMInstanceList -- takes instanceLimit value";
     prv_log(TESSEL_LOG_DEBUG, getAgentType(), fn, "Starting getCIMInstanceList");
     convertStoredResults();
-    _CCIMList *list = m_instanceList;
+    _CCIMList *list = instanceList;
     if (list == nullptr) {
         return nullptr;
     }
@@ -233,7 +233,7 @@ _CCIMList *Tessel::getCIMInstanceList(int instanceLimit) {
     // Both parts must stay lists that appends work on: the rest is appended
     // to by addToCIMInstanceList, and the receiver may append to its part.
     int keep = instanceLimit >= 2 ? instanceLimit - 1 : 1;
-    m_instanceList = nmspc_cim::cim_splitList(list, keep);
+    instanceList = nmspc_cim::cim_splitList(list, keep);
     return list;
 }
 
@@ -274,7 +274,7 @@ int Tessel::storeConfig(std::string name, _CCIMList *properties) {
             copy = grown;
         }
         // A multimap keeps equal names in insertion order.
-        m_configurations.insert(ConfigMap::value_type(name, copy));
+        configurations.insert(ConfigMap::value_type(name, copy));
     } catch (...) {
         logUnexpected(fn);
         nmspc_cim::cim_freePropertyList(copy);
@@ -293,7 +293,7 @@ int Tessel::retrieveConfig(std::string name, std::vector<_CCIMList *> &out) {
             return TESSEL_ERR_BAD_ARGUMENT;
         }
         std::pair<ConfigMap::iterator, ConfigMap::iterator> range =
-            m_configurations.equal_range(name);
+            configurations.equal_range(name);
         if (range.first == range.second) {
             prv_log(TESSEL_LOG_INFO, getAgentType(), fn, "No configuration is found for %s",
                     name.c_str());

@@ -63,15 +63,15 @@ std::vector<std::string> DecodeStrings(const char *text) {
 class TesselResultsTest : public ::testing::Test {
   protected:
     void Store(const std::string &key) {
-        ASSERT_EQ(0, job_.storeResult(new Result(key, TESSEL_RESULT_BUNDLE)));
+        ASSERT_EQ(0, job.storeResult(new Result(key, TESSEL_RESULT_BUNDLE)));
     }
 
-    tessel::testing::ManualClock clock_{1700000000L};
-    Tessel job_{"results-job"};
+    tessel::testing::ManualClock clock{1700000000L};
+    Tessel job{"results-job"};
 };
 
 TEST_F(TesselResultsTest, StoreResultRefusesNull) {
-    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job_.storeResult(nullptr));
+    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job.storeResult(nullptr));
 }
 
 TEST_F(TesselResultsTest, ConvertedListOrdersSeveritiesFailedFirst) {
@@ -85,7 +85,7 @@ TEST_F(TesselResultsTest, ConvertedListOrdersSeveritiesFailedFirst) {
     Store("W_2");
     Store("S_2");
     Store("I_2");
-    ListHolder converted(job_.getCIMInstanceList());
+    ListHolder converted(job.getCIMInstanceList());
     std::vector<std::string> expected = {"F_1", "F_2", "W_1", "W_2", "I_1",
                                          "I_2", "S_1", "S_2", "X_1", "UNKNOWN"};
     EXPECT_EQ(expected, Keys(converted.list));
@@ -93,15 +93,15 @@ TEST_F(TesselResultsTest, ConvertedListOrdersSeveritiesFailedFirst) {
 
 TEST_F(TesselResultsTest, ConversionConsumesResultsAndHandsTheListOver) {
     Store("F_1");
-    ListHolder first(job_.getCIMInstanceList());
+    ListHolder first(job.getCIMInstanceList());
     EXPECT_EQ(std::vector<std::string>{"F_1"}, Keys(first.list));
 
     // Nothing new: the job holds no list any more.
-    EXPECT_EQ(nullptr, job_.getCIMInstanceList());
+    EXPECT_EQ(nullptr, job.getCIMInstanceList());
 
     // New results go to a new list; the one handed out is left alone.
     Store("W_2");
-    ListHolder second(job_.getCIMInstanceList());
+    ListHolder second(job.getCIMInstanceList());
     EXPECT_EQ(std::vector<std::string>{"W_2"}, Keys(second.list));
     EXPECT_EQ(std::vector<std::string>{"F_1"}, Keys(first.list));
 }
@@ -111,20 +111,20 @@ TEST_F(TesselResultsTest, ConversionGoesInFrontOfInstancesAlreadyHeld) {
     nmspc_cim::cim_addProperty(
         held, nmspc_cim::cim_createProperty("KeyDescription", nmspc_cim::CIM_STRING, "HELD",
                                             nullptr, cim_true));
-    ASSERT_EQ(0, job_.addToCIMInstanceList(held));
+    ASSERT_EQ(0, job.addToCIMInstanceList(held));
     Store("W_1");
     Store("F_1");
-    ListHolder converted(job_.getCIMInstanceList());
+    ListHolder converted(job.getCIMInstanceList());
     EXPECT_EQ((std::vector<std::string>{"F_1", "W_1", "HELD"}), Keys(converted.list));
 }
 
 TEST_F(TesselResultsTest, AddAfterHandOverStartsANewList) {
-    ListHolder empty(job_.getCIMInstanceList());
+    ListHolder empty(job.getCIMInstanceList());
     ASSERT_NE(nullptr, empty.list);
     EXPECT_EQ(nullptr, empty.list->mDataObject);
-    EXPECT_EQ(0, job_.addToCIMInstanceList(nullptr));
-    ASSERT_EQ(0, job_.addToCIMInstanceList(nmspc_cim::cim_createInstance("Other")));
-    ListHolder next(job_.getCIMInstanceList());
+    EXPECT_EQ(0, job.addToCIMInstanceList(nullptr));
+    ASSERT_EQ(0, job.addToCIMInstanceList(nmspc_cim::cim_createInstance("Other")));
+    ListHolder next(job.getCIMInstanceList());
     ASSERT_NE(nullptr, next.list);
     ASSERT_NE(nullptr, next.list->mDataObject);
     EXPECT_STREQ("Other", static_cast<CCIMInstance *>(next.list->mDataObject)->mClassName);
@@ -134,20 +134,20 @@ TEST_F(TesselResultsTest, LimitKeepsOneFewerAndHoldsTheRest) {
     for (int i = 1; i <= 5; ++i) {
         Store("F_" + std::to_string(i));
     }
-    ListHolder first(job_.getCIMInstanceList(3));
+    ListHolder first(job.getCIMInstanceList(3));
     EXPECT_EQ((std::vector<std::string>{"F_1", "F_2"}), Keys(first.list));
 
-    ListHolder second(job_.getCIMInstanceList(0));
+    ListHolder second(job.getCIMInstanceList(0));
     EXPECT_EQ(std::vector<std::string>{"F_3"}, Keys(second.list));
 
-    ListHolder rest(job_.getCIMInstanceList(10));
+    ListHolder rest(job.getCIMInstanceList(10));
     EXPECT_EQ((std::vector<std::string>{"F_4", "F_5"}), Keys(rest.list));
-    EXPECT_EQ(nullptr, job_.getCIMInstanceList(10));
+    EXPECT_EQ(nullptr, job.getCIMInstanceList(10));
 }
 
 TEST_F(TesselResultsTest, LimitOnEmptyListGivesNullAndKeepsIt) {
-    EXPECT_EQ(nullptr, job_.getCIMInstanceList(5));
-    ListHolder held(job_.getCIMInstanceList());
+    EXPECT_EQ(nullptr, job.getCIMInstanceList(5));
+    ListHolder held(job.getCIMInstanceList());
     ASSERT_NE(nullptr, held.list);
     EXPECT_EQ(nullptr, held.list->mDataObject);
 }
@@ -156,9 +156,9 @@ TEST_F(TesselResultsTest, HeldRemainderStillTakesAppends) {
     for (int i = 1; i <= 3; ++i) {
         Store("F_" + std::to_string(i));
     }
-    ListHolder first(job_.getCIMInstanceList(2));
-    ASSERT_EQ(0, job_.addToCIMInstanceList(nmspc_cim::cim_createInstance("Other")));
-    ListHolder rest(job_.getCIMInstanceList());
+    ListHolder first(job.getCIMInstanceList(2));
+    ASSERT_EQ(0, job.addToCIMInstanceList(nmspc_cim::cim_createInstance("Other")));
+    ListHolder rest(job.getCIMInstanceList());
     std::vector<std::string> keys = Keys(rest.list);
     ASSERT_EQ(3u, keys.size());
     EXPECT_EQ("F_2", keys[0]);
@@ -171,7 +171,7 @@ TEST_F(TesselResultsTest, InstanceCarriesEveryPropertyInOrder) {
     r.addArg("disk0", "FailurePoint");
     r.addArg("c,1\\x", "Detail");
     CCIMInstance *inst = nullptr;
-    ASSERT_EQ(0, job_.makeCIMInstance(&r, &inst));
+    ASSERT_EQ(0, job.makeCIMInstance(&r, &inst));
     ASSERT_NE(nullptr, inst);
     EXPECT_STREQ(TESSEL_RESULT_CLASS, inst->mClassName);
 
@@ -214,7 +214,7 @@ TEST_F(TesselResultsTest, InstanceCarriesEveryPropertyInOrder) {
 TEST_F(TesselResultsTest, EmptyBundleAndKeyBecomeInvalidResult) {
     Result r("", "");
     CCIMInstance *inst = nullptr;
-    ASSERT_EQ(0, job_.makeCIMInstance(&r, &inst));
+    ASSERT_EQ(0, job.makeCIMInstance(&r, &inst));
     EXPECT_STREQ("F_INVALID_RESULT", Property(inst, "BundleName")->mValue);
     EXPECT_STREQ("F_INVALID_RESULT", Property(inst, "KeyDescription")->mValue);
     EXPECT_STREQ("unknown", Property(inst, "OtherSeverity")->mValue);
@@ -224,10 +224,10 @@ TEST_F(TesselResultsTest, EmptyBundleAndKeyBecomeInvalidResult) {
 }
 
 TEST_F(TesselResultsTest, ZeroCreationTimeLeavesTheTimeOut) {
-    clock_.Set(0);
+    clock.Set(0);
     Result r("I_X", TESSEL_RESULT_BUNDLE);
     CCIMInstance *inst = nullptr;
-    ASSERT_EQ(0, job_.makeCIMInstance(&r, &inst));
+    ASSERT_EQ(0, job.makeCIMInstance(&r, &inst));
     EXPECT_EQ(nullptr, Property(inst, "ResultCreationTime"));
     EXPECT_NE(nullptr, Property(inst, "OtherSeverity"));
     nmspc_cim::cim_freeInstance(inst);
@@ -235,20 +235,20 @@ TEST_F(TesselResultsTest, ZeroCreationTimeLeavesTheTimeOut) {
 
 TEST_F(TesselResultsTest, MakeInstanceRefusesNullResult) {
     CCIMInstance *inst = nullptr;
-    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job_.makeCIMInstance(nullptr, &inst));
+    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job.makeCIMInstance(nullptr, &inst));
     EXPECT_EQ(nullptr, inst);
 }
 
 TEST_F(TesselResultsTest, AddPropertyReportsFailures) {
     CCIMInstance *inst = nmspc_cim::cim_createInstance("C");
-    EXPECT_EQ(0, job_.addPropertyToCIMInstance(&inst, "P", nmspc_cim::CIM_UINT32, "7", cim_false));
+    EXPECT_EQ(0, job.addPropertyToCIMInstance(&inst, "P", nmspc_cim::CIM_UINT32, "7", cim_false));
     // An out-of-range type makes no property.
     EXPECT_EQ(TESSEL_ERR_CIM_OBJECT,
-              job_.addPropertyToCIMInstance(&inst, "Q", static_cast<nmspc_cim::CIMType>(99), "7",
-                                            cim_false));
+              job.addPropertyToCIMInstance(&inst, "Q", static_cast<nmspc_cim::CIMType>(99), "7",
+                                           cim_false));
     CCIMInstance *none = nullptr;
     EXPECT_EQ(TESSEL_ERR_CIM_OBJECT,
-              job_.addPropertyToCIMInstance(&none, "P", nmspc_cim::CIM_STRING, "v", cim_false));
+              job.addPropertyToCIMInstance(&none, "P", nmspc_cim::CIM_STRING, "v", cim_false));
     ASSERT_NE(nullptr, Property(inst, "P"));
     EXPECT_EQ(nullptr, Property(inst, "Q"));
     nmspc_cim::cim_freeInstance(inst);
@@ -277,20 +277,20 @@ class TesselConfigTest : public ::testing::Test {
         return values;
     }
 
-    Tessel job_{"config-job"};
+    Tessel job{"config-job"};
 };
 
 TEST_F(TesselConfigTest, SameNameAccumulatesInStoringOrderAsCopies) {
     CCIMList *first = Properties({"a", "b"});
     CCIMList *second = Properties({"c"});
-    ASSERT_EQ(0, job_.storeConfig("disks", first));
-    ASSERT_EQ(0, job_.storeConfig("disks", second));
-    ASSERT_EQ(0, job_.storeConfig("other", second));
+    ASSERT_EQ(0, job.storeConfig("disks", first));
+    ASSERT_EQ(0, job.storeConfig("disks", second));
+    ASSERT_EQ(0, job.storeConfig("other", second));
     nmspc_cim::cim_freePropertyList(first);
     nmspc_cim::cim_freePropertyList(second);
 
     std::vector<CCIMList *> out;
-    ASSERT_EQ(0, job_.retrieveConfig("disks", out));
+    ASSERT_EQ(0, job.retrieveConfig("disks", out));
     ASSERT_EQ(2u, out.size());
     EXPECT_EQ((std::vector<std::string>{"a", "b"}), Values(out[0]));
     EXPECT_EQ(std::vector<std::string>{"c"}, Values(out[1]));
@@ -298,45 +298,45 @@ TEST_F(TesselConfigTest, SameNameAccumulatesInStoringOrderAsCopies) {
 
 TEST_F(TesselConfigTest, EmptyListIsStoredEmpty) {
     CCIMList *empty = Properties({});
-    ASSERT_EQ(0, job_.storeConfig("none", empty));
+    ASSERT_EQ(0, job.storeConfig("none", empty));
     nmspc_cim::cim_freePropertyList(empty);
     std::vector<CCIMList *> out;
-    ASSERT_EQ(0, job_.retrieveConfig("none", out));
+    ASSERT_EQ(0, job.retrieveConfig("none", out));
     ASSERT_EQ(1u, out.size());
     EXPECT_TRUE(Values(out[0]).empty());
 }
 
 TEST_F(TesselConfigTest, BadArgumentsAndUnknownNames) {
     CCIMList *list = Properties({"a"});
-    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job_.storeConfig("", list));
-    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job_.storeConfig("x", nullptr));
+    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job.storeConfig("", list));
+    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job.storeConfig("x", nullptr));
     nmspc_cim::cim_freePropertyList(list);
     std::vector<CCIMList *> out;
-    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job_.retrieveConfig("", out));
-    EXPECT_EQ(TESSEL_ERR_NOT_FOUND, job_.retrieveConfig("x", out));
+    EXPECT_EQ(TESSEL_ERR_BAD_ARGUMENT, job.retrieveConfig("", out));
+    EXPECT_EQ(TESSEL_ERR_NOT_FOUND, job.retrieveConfig("x", out));
     EXPECT_TRUE(out.empty());
 }
 
 TEST_F(TesselConfigTest, ScanDoneFlag) {
-    EXPECT_FALSE(job_.getIsScanDone());
-    job_.setIsScanDone(true);
-    EXPECT_TRUE(job_.getIsScanDone());
+    EXPECT_FALSE(job.getIsScanDone());
+    job.setIsScanDone(true);
+    EXPECT_TRUE(job.getIsScanDone());
 }
 
 class TesselResultsLogTest : public tessel::testing::TesselLogTest {
   protected:
-    Tessel job_{"results-log-job"};
+    Tessel job{"results-log-job"};
 };
 
 TEST_F(TesselResultsLogTest, ConversionLogsEmptyStoreAndBadResults) {
     Result r("", "");
     CCIMInstance *inst = nullptr;
-    job_.makeCIMInstance(&r, &inst);
+    job.makeCIMInstance(&r, &inst);
     nmspc_cim::cim_freeInstance(inst);
-    job_.makeCIMInstance(nullptr, &inst);
-    job_.storeResult(nullptr);
-    ListHolder list(job_.getCIMInstanceList());
-    EXPECT_EQ(nullptr, job_.getCIMInstanceList(4));
+    job.makeCIMInstance(nullptr, &inst);
+    job.storeResult(nullptr);
+    ListHolder list(job.getCIMInstanceList());
+    EXPECT_EQ(nullptr, job.getCIMInstanceList(4));
 
     std::vector<std::string> expected = {
         LogTail("TESSEL::makeCIMInstance", "DEBUG", "Starting makeCIMInstance"),
@@ -362,7 +362,7 @@ TEST_F(TesselResultsLogTest, ConversionLogsEmptyStoreAndBadResults) {
 TEST_F(TesselResultsLogTest, StoredArgumentsAreLogged) {
     Result *r = new Result("W_X", TESSEL_RESULT_BUNDLE);
     r->addArg("disk0", "FailurePoint");
-    job_.storeResult(r);
+    job.storeResult(r);
     std::vector<std::string> expected = {
         LogTail("TESSEL::printResultArrays", "DEBUG", "ARG Array contents:"),
         LogTail("TESSEL::printResultArrays", "DEBUG", "disk0", 2),
@@ -374,9 +374,9 @@ TEST_F(TesselResultsLogTest, StoredArgumentsAreLogged) {
 
 TEST_F(TesselResultsLogTest, ConfigurationNotFoundIsInformation) {
     std::vector<CCIMList *> out;
-    job_.retrieveConfig("missing", out);
-    job_.retrieveConfig("", out);
-    job_.storeConfig("", nullptr);
+    job.retrieveConfig("missing", out);
+    job.retrieveConfig("", out);
+    job.storeConfig("", nullptr);
     std::vector<std::string> expected = {
         LogTail("TESSEL::retrieveConfig", "DEBUG", "Starting retrieveConfig"),
         LogTail("TESSEL::retrieveConfig", "INFO", "No configuration is found for missing",

@@ -17,11 +17,11 @@ class TesselRegistryTest : public ::testing::Test {
   protected:
     void SetUp() override {
         tessel::testing::ResetRegistry();
-        base_ = Tessel::m_objCounter;
+        base = Tessel::m_objCounter;
     }
     void TearDown() override {
         tessel::testing::ResetRegistry();
-        EXPECT_EQ(base_, Tessel::m_objCounter) << "registry teardown left objects counted";
+        EXPECT_EQ(base, Tessel::m_objCounter) << "registry teardown left objects counted";
     }
 
     // Makes `count` jobs "<prefix>0", "<prefix>1", ... at the clock's time.
@@ -31,8 +31,8 @@ class TesselRegistryTest : public ::testing::Test {
         }
     }
 
-    ManualClock clock_{kStart};
-    int base_ = 0;
+    ManualClock clock{kStart};
+    int base = 0;
 };
 
 TEST_F(TesselRegistryTest, FirstUseMakesTableAndOneObject) {
@@ -40,7 +40,7 @@ TEST_F(TesselRegistryTest, FirstUseMakesTableAndOneObject) {
     ASSERT_NE(nullptr, job);
     EXPECT_NE(nullptr, Tessel::m_pHashObj);
     EXPECT_NE(nullptr, HashWrapper::m_hashTable);
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
     EXPECT_EQ("job-1", job->getJobID());
     EXPECT_EQ(kStart, job->getCreationTimeInSec());
     EXPECT_FALSE(job->getIsScanDone());
@@ -52,40 +52,40 @@ TEST_F(TesselRegistryTest, RepeatRequestReturnsSameObjectWithoutCounting) {
     EXPECT_EQ(first, Tessel::getInstance("job-1"));
     EXPECT_EQ(other, Tessel::getInstance("job-2"));
     EXPECT_NE(first, other);
-    EXPECT_EQ(base_ + 2, Tessel::m_objCounter);
+    EXPECT_EQ(base + 2, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, DeleteInstanceUnregistersAndUncounts) {
     Tessel *job = Tessel::getInstance("job-1");
     job->setIsScanDone(true);
     EXPECT_EQ(0, Tessel::deleteInstance(job));
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
     void *found = nullptr;
     EXPECT_EQ(TESSEL_ERR_NOT_FOUND, Tessel::m_pHashObj->getFromHash("job-1", &found));
 
     Tessel *again = Tessel::getInstance("job-1");
     ASSERT_NE(nullptr, again);
     EXPECT_FALSE(again->getIsScanDone());
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, DeleteInstanceOfNullDoesNothing) {
     Tessel::getInstance("job-1");
     EXPECT_EQ(0, Tessel::deleteInstance(nullptr));
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, SweepRemovesObjectsAtLeastTwelveHoursOldOnly) {
     MakeJobs("old-", 10);
-    clock_.Set(kStart + 1);
+    clock.Set(kStart + 1);
     Tessel *young = Tessel::getInstance("young");
-    ASSERT_EQ(base_ + 11, Tessel::m_objCounter);
+    ASSERT_EQ(base + 11, Tessel::m_objCounter);
 
     // The old jobs are exactly 43200 seconds old, the young one 43199.
-    clock_.Set(kStart + TESSEL_STALE_JOB_SECONDS);
+    clock.Set(kStart + TESSEL_STALE_JOB_SECONDS);
     Tessel *fresh = Tessel::getInstance("fresh");
     ASSERT_NE(nullptr, fresh);
-    EXPECT_EQ(base_ + 2, Tessel::m_objCounter);
+    EXPECT_EQ(base + 2, Tessel::m_objCounter);
 
     EXPECT_EQ(young, Tessel::getInstance("young"));
     void *found = nullptr;
@@ -99,9 +99,9 @@ TEST_F(TesselRegistryTest, SweepRemovesObjectsAtLeastTwelveHoursOldOnly) {
 TEST_F(TesselRegistryTest, NoSweepWhileTenObjectsLive) {
     MakeJobs("old-", 10);
     Tessel *first = Tessel::getInstance("old-0");
-    clock_.Set(kStart + 2 * TESSEL_STALE_JOB_SECONDS);
+    clock.Set(kStart + 2 * TESSEL_STALE_JOB_SECONDS);
     ASSERT_NE(nullptr, Tessel::getInstance("new"));
-    EXPECT_EQ(base_ + 11, Tessel::m_objCounter);
+    EXPECT_EQ(base + 11, Tessel::m_objCounter);
     EXPECT_EQ(first, Tessel::getInstance("old-0"));
     EXPECT_EQ(kStart, first->getCreationTimeInSec());
 }
@@ -109,13 +109,13 @@ TEST_F(TesselRegistryTest, NoSweepWhileTenObjectsLive) {
 TEST_F(TesselRegistryTest, SweepRunsOnlyForUnknownJobIds) {
     MakeJobs("old-", 11);
     Tessel *first = Tessel::getInstance("old-0");
-    clock_.Set(kStart + TESSEL_STALE_JOB_SECONDS);
+    clock.Set(kStart + TESSEL_STALE_JOB_SECONDS);
     EXPECT_EQ(first, Tessel::getInstance("old-0"));
-    EXPECT_EQ(base_ + 11, Tessel::m_objCounter);
+    EXPECT_EQ(base + 11, Tessel::m_objCounter);
 
     // A new id sweeps every stale job, the one just requested included.
     Tessel *fresh = Tessel::getInstance("new");
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
     EXPECT_EQ(fresh, Tessel::getInstance("new"));
 }
 
@@ -127,9 +127,9 @@ TEST_F(TesselRegistryTest, SweptJobsReleaseTheirResults) {
         r->addArg("disk" + std::to_string(i), "FailurePoint");
         ASSERT_EQ(0, job->storeResult(r));
     }
-    clock_.Set(kStart + TESSEL_STALE_JOB_SECONDS);
+    clock.Set(kStart + TESSEL_STALE_JOB_SECONDS);
     Tessel::getInstance("new");
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);  // leaks show under the sanitizer build
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);  // leaks show under the sanitizer build
 }
 
 TEST_F(TesselRegistryTest, UnhashableJobIdGetsAFreshUnregisteredObjectEachTime) {
@@ -141,10 +141,10 @@ TEST_F(TesselRegistryTest, UnhashableJobIdGetsAFreshUnregisteredObjectEachTime) 
     ASSERT_NE(nullptr, a);
     ASSERT_NE(nullptr, b);
     EXPECT_NE(a, b);
-    EXPECT_EQ(base_ + 3, Tessel::m_objCounter);
+    EXPECT_EQ(base + 3, Tessel::m_objCounter);
     Tessel::deleteInstance(a);
     Tessel::deleteInstance(b);
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, DeletingTheWrapperLetsTheNextRequestStartOver) {
@@ -153,29 +153,29 @@ TEST_F(TesselRegistryTest, DeletingTheWrapperLetsTheNextRequestStartOver) {
     delete Tessel::m_pHashObj;
     EXPECT_EQ(nullptr, Tessel::m_pHashObj);
     EXPECT_EQ(nullptr, HashWrapper::m_hashTable);
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
 
     Tessel *job = Tessel::getInstance("job-1");
     ASSERT_NE(nullptr, job);
     EXPECT_EQ(job, Tessel::getInstance("job-1"));
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, AfterCleanUpRequestsFindNoTable) {
     Tessel::getInstance("job-1");
     Tessel::m_pHashObj->CleanUp();
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
     EXPECT_EQ(nullptr, Tessel::getInstance("job-1"));
-    EXPECT_EQ(base_, Tessel::m_objCounter);
+    EXPECT_EQ(base, Tessel::m_objCounter);
 }
 
 TEST_F(TesselRegistryTest, ObjectMadeOutsideTheRegistryLeavesRegisteredOneAlone) {
     Tessel *registered = Tessel::getInstance("job-1");
     {
         Tessel outside("job-2");
-        EXPECT_EQ(base_ + 2, Tessel::m_objCounter);
+        EXPECT_EQ(base + 2, Tessel::m_objCounter);
     }
-    EXPECT_EQ(base_ + 1, Tessel::m_objCounter);
+    EXPECT_EQ(base + 1, Tessel::m_objCounter);
     EXPECT_EQ(registered, Tessel::getInstance("job-1"));
 }
 

@@ -60,27 +60,27 @@ class LineBuffer {
         if (Room() == 0) {
             return;
         }
-        int n = vsnprintf(buf_ + used_, Room() + 1, format, args);
+        int n = vsnprintf(buf + used, Room() + 1, format, args);
         if (n > 0) {
-            used_ += static_cast<size_t>(n) < Room() ? static_cast<size_t>(n) : Room();
+            used += static_cast<size_t>(n) < Room() ? static_cast<size_t>(n) : Room();
         }
     }
 
     void AppendChars(char c, size_t count) {
         while (count-- > 0 && Room() > 0) {
-            buf_[used_++] = c;
+            buf[used++] = c;
         }
     }
 
-    const char *data() const { return buf_; }
-    size_t size() const { return used_; }
+    const char *data() const { return buf; }
+    size_t size() const { return used; }
 
   private:
     // Bytes still free for text, keeping one for vsnprintf's NUL.
-    size_t Room() const { return kLineSize - 1 - used_; }
+    size_t Room() const { return kLineSize - 1 - used; }
 
-    char buf_[kLineSize];
-    size_t used_ = 0;
+    char buf[kLineSize];
+    size_t used = 0;
 };
 
 // Writes one line. The component and function fields are plain text. When

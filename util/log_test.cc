@@ -32,19 +32,19 @@ class LogTest : public tessel::testing::AgentLogTest {
 
     // The one line of this process that carries `marker`.
     std::string OnlyLine(const std::string &marker) {
-        std::vector<std::string> lines = log_.OwnLines(marker);
+        std::vector<std::string> lines = log.OwnLines(marker);
         EXPECT_EQ(lines.size(), 1u) << marker;
         return lines.empty() ? std::string() : lines[0];
     }
 
-    const std::string marker_ = AgentLogFile::UniqueMarker("log");
+    const std::string marker = AgentLogFile::UniqueMarker("log");
 };
 
 TEST_F(LogTest, EveryLevelHasItsNameAndOthersAreUnknown) {
     const char *names[] = {"UNKNOWN", "EMERG",  "ALERT", "CRIT",  "ERR",
                            "WARNING", "NOTICE", "INFO",  "DEBUG", "UNKNOWN"};
     for (int level = -1; level <= 8; ++level) {
-        std::string mark = marker_ + "/" + std::to_string(level) + "/";
+        std::string mark = marker + "/" + std::to_string(level) + "/";
         prv_log(level, "OMX_SRMAgentAdapter", "GetInstance()", "%s", mark.c_str());
         EXPECT_EQ(OnlyLine(mark), Prefix("OMX_SRMAgentAdapter", "GetInstance()", names[level + 1]) +
                                       mark + std::string(18, ' '));
@@ -52,56 +52,55 @@ TEST_F(LogTest, EveryLevelHasItsNameAndOthersAreUnknown) {
 }
 
 TEST_F(LogTest, MessagePaddingIsMeasuredOnTheUnexpandedFormat) {
-    prv_log(TESSEL_LOG_INFO, "comp", "short", "%s:%d", marker_.c_str(), 7);
-    EXPECT_EQ(OnlyLine(marker_ + ":7"),
-              Prefix("comp", "short", "INFO") + marker_ + ":7" + std::string(20 - 5, ' '));
+    prv_log(TESSEL_LOG_INFO, "comp", "short", "%s:%d", marker.c_str(), 7);
+    EXPECT_EQ(OnlyLine(marker + ":7"),
+              Prefix("comp", "short", "INFO") + marker + ":7" + std::string(20 - 5, ' '));
 
-    std::string twenty = marker_ + " and twenty";
-    prv_log(TESSEL_LOG_INFO, "comp", "short", "%s and twenty chars!", marker_.c_str());
+    std::string twenty = marker + " and twenty";
+    prv_log(TESSEL_LOG_INFO, "comp", "short", "%s and twenty chars!", marker.c_str());
     EXPECT_EQ(OnlyLine(twenty), Prefix("comp", "short", "INFO") + twenty + " chars!");
 }
 
 TEST_F(LogTest, LongFunctionFieldIsWrittenWhole) {
-    prv_log(TESSEL_LOG_DEBUG, "Tessel Library", "HASHWRAPPER::CheckForCruft", "%s",
-            marker_.c_str());
-    EXPECT_EQ(OnlyLine(marker_), "Tessel Library: pid " + std::to_string(getpid()) + ": tid " +
-                                     std::to_string(static_cast<int>(pthread_self())) +
-                                     ": HASHWRAPPER::CheckForCruft: DEBUG   :  " + marker_ +
-                                     std::string(18, ' '));
+    prv_log(TESSEL_LOG_DEBUG, "Tessel Library", "HASHWRAPPER::CheckForCruft", "%s", marker.c_str());
+    EXPECT_EQ(OnlyLine(marker), "Tessel Library: pid " + std::to_string(getpid()) + ": tid " +
+                                    std::to_string(static_cast<int>(pthread_self())) +
+                                    ": HASHWRAPPER::CheckForCruft: DEBUG   :  " + marker +
+                                    std::string(18, ' '));
 }
 
 TEST_F(LogTest, PercentSignsInComponentAndFunctionArePlainText) {
-    prv_log(TESSEL_LOG_ERR, "comp%s%n", "fn%d%s", "%s", marker_.c_str());
-    EXPECT_EQ(OnlyLine(marker_),
-              Prefix("comp%s%n", "fn%d%s", "ERR") + marker_ + std::string(18, ' '));
+    prv_log(TESSEL_LOG_ERR, "comp%s%n", "fn%d%s", "%s", marker.c_str());
+    EXPECT_EQ(OnlyLine(marker),
+              Prefix("comp%s%n", "fn%d%s", "ERR") + marker + std::string(18, ' '));
 }
 
 TEST_F(LogTest, ErrorAppendsTheDecimalValueAtErr) {
-    error("VstHash", "vst_hashAdd", marker_.c_str(), -6);
-    EXPECT_EQ(OnlyLine(marker_), Prefix("Tessel Library", "VstHash", "ERR") +
-                                     "vst_hashAdd         : " + marker_ + " -6");
+    error("VstHash", "vst_hashAdd", marker.c_str(), -6);
+    EXPECT_EQ(OnlyLine(marker), Prefix("Tessel Library", "VstHash", "ERR") +
+                                    "vst_hashAdd         : " + marker + " -6");
 }
 
 TEST_F(LogTest, WrapperMessagesAreNeverExpandedAgain) {
-    std::string text = marker_ + " 100%s %d";
+    std::string text = marker + " 100%s %d";
     msg("src%s", "fn%n", text.c_str());
     info("src", "fn", text.c_str(), 42);
-    strInfo("src", "fn", marker_.c_str(), "%s%n%x");
-    std::vector<std::string> lines = log_.OwnLines(marker_);
+    strInfo("src", "fn", marker.c_str(), "%s%n%x");
+    std::vector<std::string> lines = log.OwnLines(marker);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
               Prefix("Tessel Library", "src%s", "INFO") + "fn%n                : " + text);
     EXPECT_EQ(lines[1],
               Prefix("Tessel Library", "src", "INFO") + "fn                  : " + text + " 42");
     EXPECT_EQ(lines[2], Prefix("Tessel Library", "src", "INFO") +
-                            "fn                  : " + marker_ + " %s%n%x");
+                            "fn                  : " + marker + " %s%n%x");
 }
 
 TEST_F(LogTest, OverlongLinesAreCutAt2047BytesWithoutNewline) {
     std::string filler(3000, 'x');
-    std::string direct = marker_ + "/direct/";
+    std::string direct = marker + "/direct/";
     prv_log(TESSEL_LOG_INFO, "comp", "fn", "%s%s", direct.c_str(), filler.c_str());
-    std::string through_msg = marker_ + "/msg/";
+    std::string through_msg = marker + "/msg/";
     msg("src", "fn", (through_msg + filler).c_str());
 
     const std::string expected[] = {
@@ -111,7 +110,7 @@ TEST_F(LogTest, OverlongLinesAreCutAt2047BytesWithoutNewline) {
     // Without its newline a cut line runs into the line that follows it in
     // the file, so look for each line's start in the joined text.
     std::string text;
-    for (const std::string &line : log_.OwnLines(marker_)) {
+    for (const std::string &line : log.OwnLines(marker)) {
         text += line + "\n";
     }
     for (const std::string &line : expected) {
@@ -133,7 +132,7 @@ TEST_F(LogTest, LinesFromManyThreadsStayWhole) {
         threads.emplace_back([&, t] {
             tids[t] = static_cast<int>(pthread_self());
             for (int i = 0; i < kLinesEach; ++i) {
-                prv_log(TESSEL_LOG_INFO, "comp", "fn", "%s %d %d %s", marker_.c_str(), t, i,
+                prv_log(TESSEL_LOG_INFO, "comp", "fn", "%s %d %d %s", marker.c_str(), t, i,
                         body.c_str());
             }
         });
@@ -142,21 +141,21 @@ TEST_F(LogTest, LinesFromManyThreadsStayWhole) {
         thread.join();
     }
 
-    std::vector<std::string> lines = log_.OwnLines(marker_);
+    std::vector<std::string> lines = log.OwnLines(marker);
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesEach));
     std::set<std::pair<int, int>> seen;
     for (const std::string &line : lines) {
-        size_t at = line.find(marker_);
+        size_t at = line.find(marker);
         ASSERT_NE(at, std::string::npos);
         int t = -1;
         int i = -1;
-        ASSERT_EQ(sscanf(line.c_str() + at + marker_.size(), " %d %d", &t, &i), 2) << line;
+        ASSERT_EQ(sscanf(line.c_str() + at + marker.size(), " %d %d", &t, &i), 2) << line;
         ASSERT_TRUE(t >= 0 && t < kThreads) << line;
         char prefix[256];
         snprintf(prefix, sizeof(prefix),
                  "comp: pid %d: tid %d: %-15s: %-8s:  ", static_cast<int>(getpid()), tids[t], "fn",
                  "INFO");
-        EXPECT_EQ(line, prefix + marker_ + " " + std::to_string(t) + " " + std::to_string(i) + " " +
+        EXPECT_EQ(line, prefix + marker + " " + std::to_string(t) + " " + std::to_string(i) + " " +
                             body + std::string(20 - 11, ' '));
         seen.insert({t, i});
     }

@@ -27,13 +27,13 @@ constexpr char kSource[] = "VstHash";
 // Writes the "Enter" trace now and the "Exit" trace on every way out.
 class Trace {
   public:
-    explicit Trace(const char *function) : function_(function) { msg(kSource, function_, "Enter"); }
-    ~Trace() { msg(kSource, function_, "Exit"); }
+    explicit Trace(const char *function) : function(function) { msg(kSource, function, "Enter"); }
+    ~Trace() { msg(kSource, function, "Exit"); }
     Trace(const Trace &) = delete;
     Trace &operator=(const Trace &) = delete;
 
   private:
-    const char *function_;
+    const char *function;
 };
 
 // The bucket of `key`, or -1 when it has none. Bytes count as signed chars and

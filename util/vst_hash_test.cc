@@ -30,15 +30,15 @@ class VstHashTest : public ::testing::Test {
   protected:
     void SetUp() override {
         g_visited.clear();
-        table_ = vst_hashCreate(10);
-        ASSERT_NE(table_, nullptr);
-        g_table_of_visitor = table_;
+        table = vst_hashCreate(10);
+        ASSERT_NE(table, nullptr);
+        g_table_of_visitor = table;
     }
-    void TearDown() override { vst_hashDestroy(table_, nullptr); }
+    void TearDown() override { vst_hashDestroy(table, nullptr); }
 
     std::vector<std::string> VisitedKeys() {
         g_visited.clear();
-        vst_hashEnumerate(table_, Record);
+        vst_hashEnumerate(table, Record);
         std::vector<std::string> keys;
         for (const auto &visit : g_visited) {
             keys.push_back(visit.first);
@@ -46,16 +46,16 @@ class VstHashTest : public ::testing::Test {
         return keys;
     }
 
-    VstTable *table_ = nullptr;
-    int values_[8] = {};
+    VstTable *table = nullptr;
+    int values[8] = {};
 };
 
 TEST_F(VstHashTest, CreateRaisesSizesBelowTen) {
     for (int size : {0, -5, 3, 10, 37}) {
-        VstTable *table = vst_hashCreate(size);
-        ASSERT_NE(table, nullptr);
-        EXPECT_EQ(vst_hashGetMax(table), size < 10 ? 10 : size);
-        vst_hashDestroy(table, nullptr);
+        VstTable *fresh = vst_hashCreate(size);
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_EQ(vst_hashGetMax(fresh), size < 10 ? 10 : size);
+        vst_hashDestroy(fresh, nullptr);
     }
 }
 
@@ -64,93 +64,93 @@ TEST_F(VstHashTest, BucketIsTheSignedByteSumModuloSizeMinusOne) {
     // 0x7f 0x81 = 127 - 127 = 0 -> 0 (as unsigned bytes it would be 256 -> 4),
     // the empty key 0 -> 0.
     for (const char *key : {"\x08", "\x01", "\x12", "\x09", "\x7f\x81", ""}) {
-        EXPECT_EQ(vst_hashAdd(table_, key, &values_[0]), nullptr);
+        EXPECT_EQ(vst_hashAdd(table, key, &values[0]), nullptr);
     }
     EXPECT_EQ(VisitedKeys(),
               (std::vector<std::string>{"\x12", "\x09", "\x7f\x81", "", "\x01", "\x08"}));
 }
 
 TEST_F(VstHashTest, KeysOfTheSameBytesShareAChainInInsertionOrder) {
-    vst_hashAdd(table_, "ba", &values_[0]);
-    vst_hashAdd(table_, "ab", &values_[1]);
+    vst_hashAdd(table, "ba", &values[0]);
+    vst_hashAdd(table, "ab", &values[1]);
     EXPECT_EQ(VisitedKeys(), (std::vector<std::string>{"ba", "ab"}));
-    EXPECT_EQ(vst_hashGet(table_, "ab"), &values_[1]);
-    EXPECT_EQ(vst_hashGet(table_, "ba"), &values_[0]);
-    EXPECT_EQ(vst_hashGet(table_, "aa"), nullptr);
+    EXPECT_EQ(vst_hashGet(table, "ab"), &values[1]);
+    EXPECT_EQ(vst_hashGet(table, "ba"), &values[0]);
+    EXPECT_EQ(vst_hashGet(table, "aa"), nullptr);
 }
 
 TEST_F(VstHashTest, AddingAnExistingKeyReplacesItsValue) {
     std::string key = "job-1";
-    EXPECT_EQ(vst_hashAdd(table_, key.c_str(), &values_[0]), nullptr);
+    EXPECT_EQ(vst_hashAdd(table, key.c_str(), &values[0]), nullptr);
     key[0] = 'J';  // the table holds its own copy
-    EXPECT_EQ(vst_hashAdd(table_, "job-1", &values_[1]), &values_[0]);
+    EXPECT_EQ(vst_hashAdd(table, "job-1", &values[1]), &values[0]);
     EXPECT_EQ(VisitedKeys(), (std::vector<std::string>{"job-1"}));
-    EXPECT_EQ(vst_hashRemove(table_, "job-1"), &values_[1]);
-    EXPECT_EQ(vst_hashGet(table_, "job-1"), nullptr);
-    EXPECT_EQ(vst_hashRemove(table_, "job-1"), nullptr);
+    EXPECT_EQ(vst_hashRemove(table, "job-1"), &values[1]);
+    EXPECT_EQ(vst_hashGet(table, "job-1"), nullptr);
+    EXPECT_EQ(vst_hashRemove(table, "job-1"), nullptr);
 }
 
 TEST_F(VstHashTest, RemoveRelinksHeadMiddleAndTailOfAChain) {
     // All in bucket 0: sums 9, 18, 27, 36.
     const char *keys[] = {"\x09", "\x12", "\x1b", "\x24"};
     for (int i = 0; i < 4; ++i) {
-        vst_hashAdd(table_, keys[i], &values_[i]);
+        vst_hashAdd(table, keys[i], &values[i]);
     }
-    EXPECT_EQ(vst_hashRemove(table_, "\x12"), &values_[1]);
-    EXPECT_EQ(vst_hashRemove(table_, "\x09"), &values_[0]);
-    EXPECT_EQ(vst_hashRemove(table_, "\x24"), &values_[3]);
+    EXPECT_EQ(vst_hashRemove(table, "\x12"), &values[1]);
+    EXPECT_EQ(vst_hashRemove(table, "\x09"), &values[0]);
+    EXPECT_EQ(vst_hashRemove(table, "\x24"), &values[3]);
     EXPECT_EQ(VisitedKeys(), (std::vector<std::string>{"\x1b"}));
-    vst_hashAdd(table_, "\x09", &values_[0]);
+    vst_hashAdd(table, "\x09", &values[0]);
     EXPECT_EQ(VisitedKeys(), (std::vector<std::string>{"\x1b", "\x09"}));
 }
 
 TEST_F(VstHashTest, KeyWithANegativeSumIsNeverStored) {
-    EXPECT_EQ(vst_hashAdd(table_, "\xff", &values_[0]), nullptr);
-    EXPECT_EQ(vst_hashAdd(table_, "\xff", &values_[1]), nullptr);
-    EXPECT_EQ(vst_hashGet(table_, "\xff"), nullptr);
-    EXPECT_EQ(vst_hashRemove(table_, "\xff"), nullptr);
+    EXPECT_EQ(vst_hashAdd(table, "\xff", &values[0]), nullptr);
+    EXPECT_EQ(vst_hashAdd(table, "\xff", &values[1]), nullptr);
+    EXPECT_EQ(vst_hashGet(table, "\xff"), nullptr);
+    EXPECT_EQ(vst_hashRemove(table, "\xff"), nullptr);
     EXPECT_TRUE(VisitedKeys().empty());
 }
 
 TEST_F(VstHashTest, VisitorMayRemoveTheEntryItWasHanded) {
     const char *keys[] = {"\x09", "\x12", "\x01", "\x1b", "\x08"};
     for (int i = 0; i < 5; ++i) {
-        vst_hashAdd(table_, keys[i], &values_[i]);
+        vst_hashAdd(table, keys[i], &values[i]);
     }
-    vst_hashEnumerate(table_, RecordAndRemove);
+    vst_hashEnumerate(table, RecordAndRemove);
     EXPECT_EQ(g_visited.size(), 5u);
     EXPECT_TRUE(VisitedKeys().empty());
 }
 
 TEST_F(VstHashTest, DestroyHandsEveryValueToTheReleaserOnce) {
-    VstTable *table = vst_hashCreate(10);
-    vst_hashAdd(table, "a", &values_[0]);
-    vst_hashAdd(table, "j", &values_[1]);  // same bucket as "a"
-    vst_hashAdd(table, "b", &values_[2]);
-    vst_hashDestroy(table, Record);
+    VstTable *fresh = vst_hashCreate(10);
+    vst_hashAdd(fresh, "a", &values[0]);
+    vst_hashAdd(fresh, "j", &values[1]);  // same bucket as "a"
+    vst_hashAdd(fresh, "b", &values[2]);
+    vst_hashDestroy(fresh, Record);
     ASSERT_EQ(g_visited.size(), 3u);
-    EXPECT_EQ(g_visited[0], std::make_pair(std::string("a"), static_cast<void *>(&values_[0])));
-    EXPECT_EQ(g_visited[1], std::make_pair(std::string("j"), static_cast<void *>(&values_[1])));
-    EXPECT_EQ(g_visited[2], std::make_pair(std::string("b"), static_cast<void *>(&values_[2])));
+    EXPECT_EQ(g_visited[0], std::make_pair(std::string("a"), static_cast<void *>(&values[0])));
+    EXPECT_EQ(g_visited[1], std::make_pair(std::string("j"), static_cast<void *>(&values[1])));
+    EXPECT_EQ(g_visited[2], std::make_pair(std::string("b"), static_cast<void *>(&values[2])));
 }
 
 TEST_F(VstHashTest, EmptyTableCallsNoVisitor) {
-    vst_hashEnumerate(table_, Record);
-    VstTable *table = vst_hashCreate(10);
-    vst_hashDestroy(table, Record);
+    vst_hashEnumerate(table, Record);
+    VstTable *fresh = vst_hashCreate(10);
+    vst_hashDestroy(fresh, Record);
     EXPECT_TRUE(g_visited.empty());
 }
 
 TEST_F(VstHashTest, NullArgumentsChangeNothing) {
-    vst_hashAdd(table_, "kept", &values_[0]);
-    EXPECT_EQ(vst_hashAdd(nullptr, "k", &values_[1]), nullptr);
-    EXPECT_EQ(vst_hashAdd(table_, nullptr, &values_[1]), nullptr);
+    vst_hashAdd(table, "kept", &values[0]);
+    EXPECT_EQ(vst_hashAdd(nullptr, "k", &values[1]), nullptr);
+    EXPECT_EQ(vst_hashAdd(table, nullptr, &values[1]), nullptr);
     EXPECT_EQ(vst_hashGet(nullptr, "k"), nullptr);
-    EXPECT_EQ(vst_hashGet(table_, nullptr), nullptr);
+    EXPECT_EQ(vst_hashGet(table, nullptr), nullptr);
     EXPECT_EQ(vst_hashRemove(nullptr, "k"), nullptr);
-    EXPECT_EQ(vst_hashRemove(table_, nullptr), nullptr);
+    EXPECT_EQ(vst_hashRemove(table, nullptr), nullptr);
     vst_hashEnumerate(nullptr, Record);
-    vst_hashEnumerate(table_, nullptr);
+    vst_hashEnumerate(table, nullptr);
     vst_hashDestroy(nullptr, Record);
     EXPECT_TRUE(g_visited.empty());
     EXPECT_EQ(vst_hashGetMax(nullptr), 0);
@@ -178,7 +178,7 @@ TEST_F(VstHashTraceTest, EveryOperationButGetMaxTracesEnterAndExit) {
         expected.push_back(prefix + name + ": Enter");
         expected.push_back(prefix + name + ": Exit");
     }
-    EXPECT_EQ(log_.OwnLines(": VstHash        : "), expected);
+    EXPECT_EQ(log.OwnLines(": VstHash        : "), expected);
 }
 
 }  // namespace

@@ -29,27 +29,27 @@ void appendArrayElement(std::string &out, const char *element, std::size_t lengt
 }
 
 bool ArrayTextReader::next(std::string &element) {
-    if (bad_ || *next_ == '\0') {
+    if (malformed || *cursor == '\0') {
         return false;
     }
     element.clear();
     for (;;) {
-        const std::size_t plain = std::strcspn(next_, kSpecial);
-        element.append(next_, plain);
-        next_ += plain;
-        if (*next_ != kEscape) {
+        const std::size_t plain = std::strcspn(cursor, kSpecial);
+        element.append(cursor, plain);
+        cursor += plain;
+        if (*cursor != kEscape) {
             break;
         }
-        const char escaped = next_[1];
+        const char escaped = cursor[1];
         if (escaped != kEscape && escaped != kSeparator) {
-            bad_ = true;
+            malformed = true;
             return false;
         }
         element.push_back(escaped);
-        next_ += 2;
+        cursor += 2;
     }
-    if (*next_ == kSeparator) {
-        ++next_;
+    if (*cursor == kSeparator) {
+        ++cursor;
     }
     return true;
 }

@@ -83,26 +83,26 @@ bool sameReal(long double a, long double b) {
 
 class CimArrayTest : public ::testing::Test {
   protected:
-    std::mt19937_64 random_{20240229};
+    std::mt19937_64 random{20240229};
 };
 
 TEST_F(CimArrayTest, IntegersRoundTripOverTheirWholeRange) {
     for (int round = 0; round < 20; ++round) {
-        auto u8 = generated<unsigned short>(random_, 0, 255, 200);
+        auto u8 = generated<unsigned short>(random, 0, 255, 200);
         EXPECT_EQ(roundTrip(cim_encodeUint8Array, cim_decodeUint8Array, u8), u8);
-        auto s8 = generated<short>(random_, -128, 127, 200);
+        auto s8 = generated<short>(random, -128, 127, 200);
         EXPECT_EQ(roundTrip(cim_encodeSint8Array, cim_decodeSint8Array, s8), s8);
-        auto u16 = generated<unsigned int>(random_, 0, 65535, 200);
+        auto u16 = generated<unsigned int>(random, 0, 65535, 200);
         EXPECT_EQ(roundTrip(cim_encodeUint16Array, cim_decodeUint16Array, u16), u16);
-        auto s16 = generated<int>(random_, -32768, 32767, 200);
+        auto s16 = generated<int>(random, -32768, 32767, 200);
         EXPECT_EQ(roundTrip(cim_encodeSint16Array, cim_decodeSint16Array, s16), s16);
-        auto u32 = generated<unsigned int>(random_, 0, UINT_MAX, 200);
+        auto u32 = generated<unsigned int>(random, 0, UINT_MAX, 200);
         EXPECT_EQ(roundTrip(cim_encodeUint32Array, cim_decodeUint32Array, u32), u32);
-        auto s32 = generated<int>(random_, INT_MIN, INT_MAX, 200);
+        auto s32 = generated<int>(random, INT_MIN, INT_MAX, 200);
         EXPECT_EQ(roundTrip(cim_encodeSint32Array, cim_decodeSint32Array, s32), s32);
-        auto u64 = generated<unsigned long long>(random_, 0, ULLONG_MAX, 200);
+        auto u64 = generated<unsigned long long>(random, 0, ULLONG_MAX, 200);
         EXPECT_EQ(roundTrip(cim_encodeUint64Array, cim_decodeUint64Array, u64), u64);
-        auto s64 = generated<long long>(random_, LLONG_MIN, LLONG_MAX, 200);
+        auto s64 = generated<long long>(random, LLONG_MIN, LLONG_MAX, 200);
         EXPECT_EQ(roundTrip(cim_encodeSint64Array, cim_decodeSint64Array, s64), s64);
     }
 }
@@ -190,11 +190,11 @@ TEST_F(CimArrayTest, StringsRoundTripWithEveryByteButNul) {
     std::uniform_int_distribution<int> specialByte(0, 4);
     const char specials[] = {',', '\\', '"', ' ', '\n'};
     for (int round = 0; round < 300; ++round) {
-        std::vector<std::string> values(static_cast<size_t>(length(random_)));
+        std::vector<std::string> values(static_cast<size_t>(length(random)));
         for (std::string &value : values) {
-            for (int n = length(random_); n > 0; --n) {
-                value.push_back(round % 2 == 0 ? static_cast<char>(anyByte(random_))
-                                               : specials[specialByte(random_)]);
+            for (int n = length(random); n > 0; --n) {
+                value.push_back(round % 2 == 0 ? static_cast<char>(anyByte(random))
+                                               : specials[specialByte(random)]);
             }
         }
         ASSERT_EQ(stringRoundTrip(values), values);
@@ -229,7 +229,7 @@ TEST_F(CimArrayTest, RealsRoundTripExactlyWithSignedZeroInfinitiesAndNan) {
                                    1.0 / 3.0};
     std::uniform_int_distribution<unsigned long long> bits;
     while (doubles.size() < 2000) {
-        unsigned long long pattern = bits(random_);
+        unsigned long long pattern = bits(random);
         double value;
         std::memcpy(&value, &pattern, sizeof value);
         doubles.push_back(value);
@@ -247,9 +247,8 @@ TEST_F(CimArrayTest, RealsRoundTripExactlyWithSignedZeroInfinitiesAndNan) {
     std::uniform_int_distribution<int> exponent(L::min_exponent - L::digits, L::max_exponent - 1);
     while (longs.size() < 2000) {
         // A random full-width mantissa at a random binary exponent.
-        long double mantissa =
-            std::ldexp(static_cast<long double>(bits(random_) | 1ULL << 63), -64);
-        long double value = std::ldexp(mantissa, exponent(random_));
+        long double mantissa = std::ldexp(static_cast<long double>(bits(random) | 1ULL << 63), -64);
+        long double value = std::ldexp(mantissa, exponent(random));
         longs.push_back(longs.size() % 2 == 0 ? value : -value);
     }
     std::vector<long double> longBack =
@@ -293,7 +292,7 @@ TEST_F(CimArrayTest, BooleansReadAnyNonZeroAsTrue) {
 }
 
 TEST_F(CimArrayTest, DateTimesRoundTripOverTheWholeUnsignedRange) {
-    auto values = generated<unsigned int>(random_, 0, UINT_MAX, 2000);
+    auto values = generated<unsigned int>(random, 0, UINT_MAX, 2000);
     values.push_back(951782400u);
     EXPECT_EQ(roundTrip(cim_encodeDateTimeArray, cim_decodeDateTimeArray, values), values);
     const unsigned int leapDay = 951782400u;

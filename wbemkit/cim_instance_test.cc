@@ -33,13 +33,13 @@ std::vector<std::string> propertyNames(const CCIMList *list) {
 class CimInstanceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        disk_ = cim_createInstance("Disk", "test");
-        ASSERT_NE(disk_, nullptr);
-        add(disk_, "DeviceID", CIM_STRING, "c0t0d0", cim_true);
-        add(disk_, "Size", CIM_UINT64, "1024", cim_false);
-        add(disk_, "SystemName", CIM_STRING, "host", cim_true);
+        disk = cim_createInstance("Disk", "test");
+        ASSERT_NE(disk, nullptr);
+        add(disk, "DeviceID", CIM_STRING, "c0t0d0", cim_true);
+        add(disk, "Size", CIM_UINT64, "1024", cim_false);
+        add(disk, "SystemName", CIM_STRING, "host", cim_true);
     }
-    void TearDown() override { cim_freeInstance(disk_); }
+    void TearDown() override { cim_freeInstance(disk); }
 
     static void add(CCIMInstance *inst, const char *name, CIMType type, const char *value,
                     CIMBool isKey) {
@@ -48,7 +48,7 @@ class CimInstanceTest : public ::testing::Test {
         ASSERT_EQ(cim_addProperty(inst, prop), cim_true);
     }
 
-    CCIMInstance *disk_ = nullptr;
+    CCIMInstance *disk = nullptr;
 };
 
 TEST_F(CimInstanceTest, PropertiesKeepCopiesInAddingOrder) {
@@ -63,23 +63,23 @@ TEST_F(CimInstanceTest, PropertiesKeepCopiesInAddingOrder) {
     EXPECT_EQ(prop->mInstance, nullptr);
     cim_freeProperty(prop);
 
-    EXPECT_EQ(propertyNames(disk_->mProperties),
+    EXPECT_EQ(propertyNames(disk->mProperties),
               (std::vector<std::string>{"DeviceID", "Size", "SystemName"}));
 }
 
 TEST_F(CimInstanceTest, ObjectPathCopiesKeysInOrderWithDefaultNamespace) {
-    CCIMObjectPath *path = cim_createObjectPath(disk_);
+    CCIMObjectPath *path = cim_createObjectPath(disk);
     ASSERT_NE(path, nullptr);
     EXPECT_STREQ(path->mName, "Disk");
     EXPECT_STREQ(path->mNameSpace, "root/cimv2");
     EXPECT_EQ(propertyNames(path->mKeyProperties),
               (std::vector<std::string>{"DeviceID", "SystemName"}));
     CCIMProperty *key = propertyAt(path->mKeyProperties, 0);
-    EXPECT_NE(key, propertyAt(disk_->mProperties, 0));
+    EXPECT_NE(key, propertyAt(disk->mProperties, 0));
     EXPECT_STREQ(key->mValue, "c0t0d0");
     cim_freeObjectPath(path);
     // The instance's own properties are untouched by freeing the path.
-    EXPECT_STREQ(propertyAt(disk_->mProperties, 0)->mValue, "c0t0d0");
+    EXPECT_STREQ(propertyAt(disk->mProperties, 0)->mValue, "c0t0d0");
 }
 
 TEST_F(CimInstanceTest, ObjectPathOfKeylessInstanceHasEmptyKeyList) {
@@ -95,7 +95,7 @@ TEST_F(CimInstanceTest, ObjectPathOfKeylessInstanceHasEmptyKeyList) {
 // The instance builder makes a reference property from a path and frees the
 // path at once; the property must not share anything with it.
 TEST_F(CimInstanceTest, ReferencePropertyOutlivesThePathItWasMadeFrom) {
-    CCIMObjectPath *path = cim_createObjectPath(disk_);
+    CCIMObjectPath *path = cim_createObjectPath(disk);
     CCIMProperty *ref = cim_createProperty("Antecedent", CIM_REFERENCE, nullptr, path, cim_true);
     cim_freeObjectPath(path);
     ASSERT_NE(ref, nullptr);
@@ -108,7 +108,7 @@ TEST_F(CimInstanceTest, ReferencePropertyOutlivesThePathItWasMadeFrom) {
 }
 
 TEST_F(CimInstanceTest, CopyPropertyIsDeepIncludingPathAndEmbeddedInstance) {
-    CCIMObjectPath *path = cim_createObjectPath(disk_);
+    CCIMObjectPath *path = cim_createObjectPath(disk);
     CCIMProperty *ref = cim_createProperty("Dependent", CIM_REFERENCE, nullptr, path, cim_false);
     cim_freeObjectPath(path);
     CCIMProperty *embedded = cim_createProperty("Inner", CIM_INSTANCE, nullptr, nullptr, cim_false);
@@ -136,13 +136,13 @@ TEST_F(CimInstanceTest, CopyPropertyIsDeepIncludingPathAndEmbeddedInstance) {
 
 // The CIM-XML writer replaces a blank key value in place with a malloc'd "0".
 TEST_F(CimInstanceTest, ValueTextsMayBeReplacedWithMallocedTexts) {
-    CCIMProperty *key = propertyAt(disk_->mProperties, 0);
+    CCIMProperty *key = propertyAt(disk->mProperties, 0);
     std::free(key->mValue);
     key->mValue = strdup("0");
-    CCIMProperty *size = propertyAt(disk_->mProperties, 1);
+    CCIMProperty *size = propertyAt(disk->mProperties, 1);
     std::free(size->mValue);
     size->mValue = nullptr;
-    CCIMObjectPath *path = cim_createObjectPath(disk_);
+    CCIMObjectPath *path = cim_createObjectPath(disk);
     EXPECT_STREQ(propertyAt(path->mKeyProperties, 0)->mValue, "0");
     cim_freeObjectPath(path);
 }
@@ -186,7 +186,7 @@ TEST_F(CimInstanceTest, BadArgumentsFailWithTheirCodes) {
     EXPECT_EQ(prop->mValue, nullptr);
     EXPECT_EQ(cim_addProperty(nullptr, prop), cim_false);
     EXPECT_EQ(cim_getLastError()->mErrorID, CIM_ERR_NO_INSTANCE);
-    EXPECT_EQ(cim_addProperty(disk_, nullptr), cim_false);
+    EXPECT_EQ(cim_addProperty(disk, nullptr), cim_false);
     EXPECT_EQ(cim_getLastError()->mErrorID, CIM_ERR_INVALID_PARAMETER);
     cim_freeProperty(prop);  // still the caller's after the failed add
 

@@ -68,12 +68,12 @@ class TESSEL_API Result {
     long getCreationTimeInSec();
 
   private:
-    std::string m_key;
-    std::string m_bundle;
-    char *m_args[kMaxArgs];
-    char *m_argDescriptors[kMaxArgs];
-    long m_creationTime;
-    std::string m_severity;
+    std::string key;
+    std::string bundle;
+    char *args[kMaxArgs];
+    char *argDescriptors[kMaxArgs];
+    long creationTime;
+    std::string severity;
 };
 
 #endif

@@ -129,12 +129,12 @@ class TESSEL_API Tessel {
     // Converts the stored results into instances in front of the held list.
     void convertStoredResults();
 
-    ConfigMap m_configurations;
-    ResultMap m_results;
-    nmspc_cim::_CCIMList *m_instanceList;
-    long m_creationTime;
-    std::string m_jobId;
-    bool m_scanDone;
+    ConfigMap configurations;
+    ResultMap results;
+    nmspc_cim::_CCIMList *instanceList;
+    long creationTime;
+    std::string jobId;
+    bool scanDone;
 };
 
 #endif

@@ -25,24 +25,24 @@ class SampleClusterLoadTest : public ::testing::Test {
     void SetUp() override {
         int fd = open(kClusterFile, O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0) << kClusterFile;
-        loaded_ = db_.deserialize(fd, nullptr);
+        loaded = db.deserialize(fd, nullptr);
         close(fd);
         std::string message;
-        db_.getLastErrorInfo(nullptr, message, nullptr);
-        ASSERT_EQ(1, loaded_) << message;
+        db.getLastErrorInfo(nullptr, message, nullptr);
+        ASSERT_EQ(1, loaded) << message;
     }
 
-    int Count(SrmResourceType t) { return db_.getResourceList()->getTypeCount(t); }
+    int Count(SrmResourceType t) { return db.getResourceList()->getTypeCount(t); }
     static int Count(SrmResourceList *list, SrmResourceType t) {
         return list == nullptr ? -1 : list->getTypeCount(t);
     }
 
-    SrmResourceDatabase db_;
-    int loaded_ = 0;
+    SrmResourceDatabase db;
+    int loaded = 0;
 };
 
 TEST_F(SampleClusterLoadTest, EveryResourceOfBothNodesIsLoaded) {
-    EXPECT_EQ(19, db_.getResourceCount());
+    EXPECT_EQ(19, db.getResourceCount());
     EXPECT_EQ(2, Count(SRM_RES_DISK));
     EXPECT_EQ(2, Count(SRM_RES_DISKCHUNK));
     EXPECT_EQ(1, Count(SRM_RES_VOLUMEMANAGER));
@@ -54,11 +54,11 @@ TEST_F(SampleClusterLoadTest, EveryResourceOfBothNodesIsLoaded) {
     EXPECT_EQ(1, Count(SRM_RES_VOLUMEGROUP));
     EXPECT_EQ(1, Count(SRM_RES_ID));
     EXPECT_EQ(2, Count(SRM_RES_COMPUTER));
-    EXPECT_EQ(0, db_.getErrorList()->getErrorCount());
+    EXPECT_EQ(0, db.getErrorList()->getErrorCount());
 
     // Each node holds all sixteen shared resources and both groups.
     for (const char *node : {"node-a", "node-b"}) {
-        auto *c = static_cast<SrmComputer *>(db_.findResource(SRM_RES_COMPUTER, node));
+        auto *c = static_cast<SrmComputer *>(db.findResource(SRM_RES_COMPUTER, node));
         ASSERT_NE(nullptr, c) << node;
         SrmResourceList *held = c->getResourceList();
         EXPECT_EQ(2, Count(held, SRM_RES_DISK)) << node;
@@ -70,24 +70,24 @@ TEST_F(SampleClusterLoadTest, EveryResourceOfBothNodesIsLoaded) {
 
 TEST_F(SampleClusterLoadTest, LoadedNodesAreTheClusterNodesAndTheirDisksStayReported) {
     // Loaded computers join the computer list as batch-added ones do.
-    EXPECT_EQ(2, Count(db_.getComputerList(), SRM_RES_COMPUTER));
-    EXPECT_EQ("192.0.2.11", db_.getLowestLLTNodeIp());
+    EXPECT_EQ(2, Count(db.getComputerList(), SRM_RES_COMPUTER));
+    EXPECT_EQ("192.0.2.11", db.getLowestLLTNodeIp());
     // Both shared disks carry signatures and names: resolution keeps them.
-    db_.resolveDatabase();
-    EXPECT_EQ(0, db_.getErrorList()->getErrorCount());
-    EXPECT_EQ(1, db_.findResource(SRM_RES_DISK, "disk-lun-0001")->shouldReport());
+    db.resolveDatabase();
+    EXPECT_EQ(0, db.getErrorList()->getErrorCount());
+    EXPECT_EQ(1, db.findResource(SRM_RES_DISK, "disk-lun-0001")->shouldReport());
 }
 
 TEST_F(SampleClusterLoadTest, ServiceGroupsHoldTheirMembersAndTheChildLink) {
-    ASSERT_EQ(2u, db_.getServiceGroups().size());
-    SrmServiceGroup *db = db_.findServiceGroup("sg-db");
-    SrmServiceGroup *web = db_.findServiceGroup("sg-web");
-    ASSERT_NE(nullptr, db);
+    ASSERT_EQ(2u, db.getServiceGroups().size());
+    SrmServiceGroup *dbGroup = db.findServiceGroup("sg-db");
+    SrmServiceGroup *web = db.findServiceGroup("sg-web");
+    ASSERT_NE(nullptr, dbGroup);
     ASSERT_NE(nullptr, web);
-    EXPECT_EQ(db, web->getNextServiceGroup());
-    EXPECT_EQ(nullptr, db->getNextServiceGroup());
+    EXPECT_EQ(dbGroup, web->getNextServiceGroup());
+    EXPECT_EQ(nullptr, dbGroup->getNextServiceGroup());
 
-    SrmResourceList *members = db->getResourceList();
+    SrmResourceList *members = dbGroup->getResourceList();
     EXPECT_EQ(1, Count(members, SRM_RES_DISK));
     EXPECT_EQ(1, Count(members, SRM_RES_VOLUME));
     EXPECT_EQ(2, Count(members, SRM_RES_COMPUTER));
@@ -99,15 +99,15 @@ TEST_F(SampleClusterLoadTest, ServiceGroupsHoldTheirMembersAndTheChildLink) {
 }
 
 TEST_F(SampleClusterLoadTest, VirtualServersNodesAndTheAliasKeepTheirValues) {
-    auto *vs = static_cast<SrmVirtualServer *>(db_.findResource(SRM_RES_VIRTUALSERVER, "vs-db"));
+    auto *vs = static_cast<SrmVirtualServer *>(db.findResource(SRM_RES_VIRTUALSERVER, "vs-db"));
     ASSERT_NE(nullptr, vs);
     EXPECT_EQ("harbor-db.example.net", vs->HostName);
     EXPECT_EQ("192.0.2.41", vs->IPAddr);
-    auto *node = static_cast<SrmComputer *>(db_.findResource(SRM_RES_COMPUTER, "node-b"));
+    auto *node = static_cast<SrmComputer *>(db.findResource(SRM_RES_COMPUTER, "node-b"));
     ASSERT_NE(nullptr, node);
     EXPECT_EQ(1, node->LLTId);
     EXPECT_EQ("192.0.2.12", node->IPAddr);
-    auto *alias = static_cast<SrmId *>(db_.findResource(SRM_RES_ID, "harbor"));
+    auto *alias = static_cast<SrmId *>(db.findResource(SRM_RES_ID, "harbor"));
     ASSERT_NE(nullptr, alias);
     EXPECT_EQ("harbor-cluster", alias->PrimaryId);
     EXPECT_EQ("ClusterAlias", alias->IdType);
@@ -124,7 +124,7 @@ TEST_F(SampleClusterLoadTest, WritingTheLoadedClusterGivesTheFileBack) {
 
     FILE *file = tmpfile();
     ASSERT_NE(nullptr, file);
-    int written = db_.serialize(fileno(file), 0);
+    int written = db.serialize(fileno(file), 0);
     std::string out;
     char chunk[4096];
     ssize_t n;

@@ -31,22 +31,22 @@ std::string ReadSample(const std::string &name) {
 class SampleHostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        handle_ = SRM_ULVAR_NATIVE(create)(jni_.env(), nullptr);
-        db_ = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle_));
+        handle = SRM_ULVAR_NATIVE(create)(jni.env(), nullptr);
+        db = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle));
     }
-    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni_.env(), nullptr, handle_); }
+    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle); }
 
     std::string Load(AddFn add, const std::string &sample) {
         std::string text = ReadSample(sample);
         EXPECT_FALSE(text.empty()) << sample;
-        return jni_.text(add(jni_.env(), nullptr, handle_, jni_.str(text)));
+        return jni.text(add(jni.env(), nullptr, handle, jni.str(text)));
     }
 
-    int Count(SrmResourceType t) { return db_->getResourceList()->getTypeCount(t); }
+    int Count(SrmResourceType t) { return db->getResourceList()->getTypeCount(t); }
 
-    ulvar::testing::FakeJni jni_;
-    jlong handle_ = 0;
-    SrmResourceDatabase *db_ = nullptr;
+    ulvar::testing::FakeJni jni;
+    jlong handle = 0;
+    SrmResourceDatabase *db = nullptr;
 };
 
 TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
@@ -71,28 +71,28 @@ TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
         EXPECT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
         EXPECT_EQ(step.count, Count(step.type)) << step.sample;
     }
-    EXPECT_EQ(26, db_->getResourceCount());
-    EXPECT_EQ(0, db_->getErrorList()->getErrorCount());
-    EXPECT_EQ(0, jni_.outstanding());
-    ASSERT_NE(nullptr, db_->getThisComputer());
-    EXPECT_EQ("kestrel.example.net", db_->getHostName());
+    EXPECT_EQ(26, db->getResourceCount());
+    EXPECT_EQ(0, db->getErrorList()->getErrorCount());
+    EXPECT_EQ(0, jni.outstanding());
+    ASSERT_NE(nullptr, db->getThisComputer());
+    EXPECT_EQ("kestrel.example.net", db->getHostName());
 
     // The mirror's legs became its sub-volumes, each built on one partition,
     // and every volume found its volume manager.
-    auto *md0 = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0"));
+    auto *md0 = static_cast<SrmVolume *>(db->findResource(SRM_RES_VOLUME, "md0"));
     ASSERT_NE(nullptr, md0);
     EXPECT_EQ(SRM_HIER_HAS_SUBVOLUMES, md0->HierType);
     EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
-    auto *leg = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0-leg-a"));
+    auto *leg = static_cast<SrmVolume *>(db->findResource(SRM_RES_VOLUME, "md0-leg-a"));
     ASSERT_NE(nullptr, leg);
     EXPECT_EQ(SRM_HIER_SUBVOLUME, leg->HierType);
     EXPECT_EQ(1, leg->getDiskChunkList()->getTypeCount(SRM_RES_DISKCHUNK));
     for (const char *id : {"md0", "md0-leg-a", "vg_data-home", "vg_data-projects"}) {
-        auto *v = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, id));
+        auto *v = static_cast<SrmVolume *>(db->findResource(SRM_RES_VOLUME, id));
         ASSERT_NE(nullptr, v) << id;
         EXPECT_NE(nullptr, v->getVolumeManager()) << id;
     }
-    auto *vg = static_cast<SrmVolumeGroup *>(db_->findResource(SRM_RES_VOLUMEGROUP, "vg_data"));
+    auto *vg = static_cast<SrmVolumeGroup *>(db->findResource(SRM_RES_VOLUMEGROUP, "vg_data"));
     ASSERT_NE(nullptr, vg);
     EXPECT_EQ(2, vg->getDiskList()->getTypeCount(SRM_RES_DISK));
     EXPECT_EQ(2, vg->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
@@ -112,8 +112,8 @@ TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
             EXPECT_EQ("The operation succeeded.", Load(adds[i], samples[i])) << samples[i];
         }
     }
-    EXPECT_EQ(26, db_->getResourceCount());
-    auto *md0 = static_cast<SrmVolume *>(db_->findResource(SRM_RES_VOLUME, "md0"));
+    EXPECT_EQ(26, db->getResourceCount());
+    auto *md0 = static_cast<SrmVolume *>(db->findResource(SRM_RES_VOLUME, "md0"));
     ASSERT_NE(nullptr, md0);
     EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
 }
@@ -142,14 +142,14 @@ TEST_F(SampleHostTest, RoadWritesTheExpectedDatabase) {
     // The volume group hands its state to two disks and two volumes, then
     // four chunks, three volumes on chunks, three file systems, three mount
     // points and two shares take theirs; the NVMe disk has no signature.
-    EXPECT_EQ(19, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, handle_));
+    EXPECT_EQ(19, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
 
     std::string out;
     int written = 0;
     {
         ulvar::testing::StdoutCapture capture;
         ASSERT_TRUE(capture.ok());
-        written = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle_);
+        written = SRM_ULVAR_NATIVE(serialize)(jni.env(), nullptr, handle);
         out = capture.finish();
     }
     EXPECT_EQ(1, written);

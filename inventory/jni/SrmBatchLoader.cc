@@ -31,23 +31,23 @@ constexpr int kFailureSeverity = 2;
 class BatchChars {
   public:
     BatchChars(JNIEnv *env, jstring batch)
-        : env_(env), batch_(batch), chars_(env->GetStringUTFChars(batch, nullptr)) {}
+        : env(env), batch(batch), chars(env->GetStringUTFChars(batch, nullptr)) {}
     ~BatchChars() { release(); }
     BatchChars(const BatchChars &) = delete;
     BatchChars &operator=(const BatchChars &) = delete;
 
-    const char *get() const { return chars_; }
+    const char *get() const { return chars; }
     void release() {
-        if (chars_ != nullptr) {
-            env_->ReleaseStringUTFChars(batch_, chars_);
-            chars_ = nullptr;
+        if (chars != nullptr) {
+            env->ReleaseStringUTFChars(batch, chars);
+            chars = nullptr;
         }
     }
 
   private:
-    JNIEnv *env_;
-    jstring batch_;
-    const char *chars_;
+    JNIEnv *env;
+    jstring batch;
+    const char *chars;
 };
 
 // The batch file. Closing it removes it (it has no name); while it is the
@@ -55,29 +55,29 @@ class BatchChars {
 // never left reading a descriptor that was closed and may be reused.
 class BatchFile {
   public:
-    explicit BatchFile(FILE *file) : file_(file) {}
+    explicit BatchFile(FILE *file) : file(file) {}
     ~BatchFile() {
-        if (db_ != nullptr) {
-            db_->detachStream(fileno(file_));
+        if (db != nullptr) {
+            db->detachStream(fileno(file));
         }
-        if (file_ != nullptr) {
-            fclose(file_);
+        if (file != nullptr) {
+            fclose(file);
         }
     }
     BatchFile(const BatchFile &) = delete;
     BatchFile &operator=(const BatchFile &) = delete;
 
-    bool isOpen() const { return file_ != nullptr; }
-    int fd() const { return fileno(file_); }
+    bool isOpen() const { return file != nullptr; }
+    int fd() const { return fileno(file); }
 
     // Writes `text` and rewinds, so that a reader of the descriptor sees all
     // of it. False when any of it could not be written.
     bool fill(const char *text) {
         size_t length = strlen(text);
-        if (fwrite(text, 1, length, file_) != length || fflush(file_) != 0) {
+        if (fwrite(text, 1, length, file) != length || fflush(file) != 0) {
             return false;
         }
-        rewind(file_);
+        rewind(file);
         return true;
     }
 
@@ -85,13 +85,13 @@ class BatchFile {
         if (db->attachStream(fd()) == 0) {
             return false;
         }
-        db_ = db;
+        this->db = db;
         return true;
     }
 
   private:
-    FILE *file_;
-    SrmResourceDatabase *db_ = nullptr;
+    FILE *file;
+    SrmResourceDatabase *db = nullptr;
 };
 
 std::string hostNameOf(SrmResourceDatabase *db) {

@@ -112,18 +112,18 @@ std::string Record(const std::string &word, const std::string &id, const std::st
 class SrmUlvarNativesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        handle_ = SRM_ULVAR_NATIVE(create)(jni_.env(), nullptr);
-        ASSERT_NE(0, handle_);
-        db_ = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle_));
+        handle = SRM_ULVAR_NATIVE(create)(jni.env(), nullptr);
+        ASSERT_NE(0, handle);
+        db = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle));
     }
-    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni_.env(), nullptr, handle_); }
+    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle); }
 
     // Calls an add... native and checks what every call must leave behind.
     std::string Add(AddFn add, const std::string &batch) {
-        std::string status = jni_.text(add(jni_.env(), nullptr, handle_, jni_.str(batch)));
-        EXPECT_EQ(0, jni_.outstanding()) << "batch characters not given back";
-        EXPECT_EQ(0, jni_.badReleases());
-        EXPECT_EQ(nullptr, db_->getTupleStream()) << "stream left attached";
+        std::string status = jni.text(add(jni.env(), nullptr, handle, jni.str(batch)));
+        EXPECT_EQ(0, jni.outstanding()) << "batch characters not given back";
+        EXPECT_EQ(0, jni.badReleases());
+        EXPECT_EQ(nullptr, db->getTupleStream()) << "stream left attached";
         return status;
     }
 
@@ -132,12 +132,12 @@ class SrmUlvarNativesTest : public ::testing::Test {
                            Record("System", host, "\"HostName=" + host + "\",")));
     }
 
-    int Count(SrmResourceType t) { return db_->getResourceList()->getTypeCount(t); }
+    int Count(SrmResourceType t) { return db->getResourceList()->getTypeCount(t); }
 
     // Descriptions of the errors filed under `key`, each checked for code 22 and severity 2.
     std::vector<std::string> Errors(const std::string &key) {
         std::vector<std::string> out;
-        const SrmErrorIdList *list = db_->getErrorList()->getSrmErrorIdMap(key);
+        const SrmErrorIdList *list = db->getErrorList()->getSrmErrorIdMap(key);
         if (list == nullptr) {
             return out;
         }
@@ -149,9 +149,9 @@ class SrmUlvarNativesTest : public ::testing::Test {
         return out;
     }
 
-    FakeJni jni_;
-    jlong handle_ = 0;
-    SrmResourceDatabase *db_ = nullptr;
+    FakeJni jni;
+    jlong handle = 0;
+    SrmResourceDatabase *db = nullptr;
 };
 
 TEST_F(SrmUlvarNativesTest, EveryKindLoadsItsBatch) {
@@ -161,27 +161,27 @@ TEST_F(SrmUlvarNativesTest, EveryKindLoadsItsBatch) {
         EXPECT_EQ(kOk, Add(k.add, batch)) << k.method;
         EXPECT_EQ(2, Count(k.type)) << k.method;
     }
-    EXPECT_EQ(2, db_->getComputerList()->getTypeCount(SRM_RES_COMPUTER));
+    EXPECT_EQ(2, db->getComputerList()->getTypeCount(SRM_RES_COMPUTER));
 }
 
 TEST_F(SrmUlvarNativesTest, EmptyBatchChangesNothing) {
     for (const Kind &k : Kinds()) {
         EXPECT_EQ(kOk, Add(k.add, "")) << k.method;
     }
-    EXPECT_EQ(0, db_->getResourceCount());
-    EXPECT_EQ(0, db_->getErrorList()->getErrorCount());
+    EXPECT_EQ(0, db->getResourceCount());
+    EXPECT_EQ(0, db->getErrorList()->getErrorCount());
 }
 
 TEST_F(SrmUlvarNativesTest, RecordsWithTheSameIdMergeIntoTheFirst) {
     ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addDisk),
                        Record("Disk", "d1", "\"Name=sda\",\"Model=old\",\"Status=3\",")));
-    SrmResource *first = db_->findResource(SRM_RES_DISK, "d1");
+    SrmResource *first = db->findResource(SRM_RES_DISK, "d1");
     ASSERT_NE(nullptr, first);
     ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addDisk),
                        Record("Disk", "d1", "\"Name=sdb\",\"Model=new\",\"Status=0\",") +
                            Record("Disk", "d1", "\"Make=ACME\",")));
     EXPECT_EQ(1, Count(SRM_RES_DISK));
-    ASSERT_EQ(first, db_->findResource(SRM_RES_DISK, "d1"));
+    ASSERT_EQ(first, db->findResource(SRM_RES_DISK, "d1"));
     SrmDisk *disk = static_cast<SrmDisk *>(first);
     EXPECT_EQ("sda", disk->Name);
     EXPECT_EQ("new", disk->Model);
@@ -194,7 +194,7 @@ TEST_F(SrmUlvarNativesTest, VolumeManagerWithAnExistingIdReplacesTheOldOne) {
                        Record("VolumeManager", "vm", "\"IdType=1\",\"VolumeMgrName=old\",") +
                            Record("VolumeManager", "vm", "\"VolumeMgrVersion=2.0\",")));
     EXPECT_EQ(1, Count(SRM_RES_VOLUMEMANAGER));
-    auto *vm = static_cast<SrmVolumeManager *>(db_->findResource(SRM_RES_VOLUMEMANAGER, "vm"));
+    auto *vm = static_cast<SrmVolumeManager *>(db->findResource(SRM_RES_VOLUMEMANAGER, "vm"));
     ASSERT_NE(nullptr, vm);
     // Replaced, not merged: nothing of the first record survives.
     EXPECT_EQ("", vm->VolumeMgrName);
@@ -207,14 +207,14 @@ TEST_F(SrmUlvarNativesTest, ComputerBatchNeverChoosesThisComputer) {
     ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addComputer),
                        Record("System", "beta", "\"HostName=beta\",\"TIM=1\",")));
     // Two computers and none chosen: there is no this computer to file errors under.
-    EXPECT_EQ(nullptr, db_->getThisComputer());
+    EXPECT_EQ(nullptr, db->getThisComputer());
 }
 
 TEST_F(SrmUlvarNativesTest, ModifiedUtf8TextArrivesUnchanged) {
     // U+00E4, U+20AC, U+0000 (modified UTF-8: C0 80) and U+1D11E as a surrogate pair.
     const std::string name = "Platte \xC3\xA4\xE2\x82\xAC \xC0\x80 \xED\xA0\xB4\xED\xB4\x9E";
     ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addDisk), Record("Disk", "d1", "\"Name=" + name + "\",")));
-    auto *disk = static_cast<SrmDisk *>(db_->findResource(SRM_RES_DISK, "d1"));
+    auto *disk = static_cast<SrmDisk *>(db->findResource(SRM_RES_DISK, "d1"));
     ASSERT_NE(nullptr, disk);
     EXPECT_EQ(name, disk->Name);
 }
@@ -223,31 +223,29 @@ TEST_F(SrmUlvarNativesTest, UnobtainableCharactersGiveMemoryErrorAfterOrBeforeTh
     for (const Kind &k : Kinds()) {
         // No computer yet: looking the host up fills the last-error slot, which
         // tells whether the method looked before or after taking the characters.
-        db_->setErrorInfo(0, "untouched", nullptr);
-        jni_.failChars(true);
+        db->setErrorInfo(0, "untouched", nullptr);
+        jni.failChars(true);
         EXPECT_EQ(kNoMemory, Add(k.add, Record(k.word, "x"))) << k.method;
-        jni_.failChars(false);
+        jni.failChars(false);
         std::string message;
-        db_->getLastErrorInfo(nullptr, message, nullptr);
+        db->getLastErrorInfo(nullptr, message, nullptr);
         EXPECT_EQ(k.hostNameFirst ? "Not current computer found." : "untouched", message)
             << k.method;
     }
-    EXPECT_EQ(0, db_->getResourceCount());
+    EXPECT_EQ(0, db->getResourceCount());
 }
 
 TEST_F(SrmUlvarNativesTest, NullBatchOrZeroHandleIsRefusedWithoutTouchingTheJvm) {
-    EXPECT_EQ(kNoMemory,
-              jni_.text(SRM_ULVAR_NATIVE(addDisk)(jni_.env(), nullptr, handle_, nullptr)));
-    EXPECT_EQ(kNoStream,
-              jni_.text(SRM_ULVAR_NATIVE(addDisk)(jni_.env(), nullptr, 0, jni_.str("x"))));
-    EXPECT_EQ(0, jni_.charRequests());
-    SRM_ULVAR_NATIVE(destroy)(jni_.env(), nullptr, 0);
+    EXPECT_EQ(kNoMemory, jni.text(SRM_ULVAR_NATIVE(addDisk)(jni.env(), nullptr, handle, nullptr)));
+    EXPECT_EQ(kNoStream, jni.text(SRM_ULVAR_NATIVE(addDisk)(jni.env(), nullptr, 0, jni.str("x"))));
+    EXPECT_EQ(0, jni.charRequests());
+    SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, 0);
 }
 
 TEST_F(SrmUlvarNativesTest, UnattachableStreamIsReportedAndFiledUnderTheHost) {
     AddHost("Alpha");
     for (const Kind &k : Kinds()) {
-        int before = db_->getErrorList()->getErrorCount();
+        int before = db->getErrorList()->getErrorCount();
         {
             ScopedAllocationFailure fail(sizeof(CSRMTupleFDStream), 1);
             EXPECT_EQ(kNoStream, Add(k.add, Record(k.word, "late"))) << k.method;
@@ -258,13 +256,13 @@ TEST_F(SrmUlvarNativesTest, UnattachableStreamIsReportedAndFiledUnderTheHost) {
         EXPECT_EQ(k.failures, std::vector<std::string>(all.begin() + before, all.end()))
             << k.method;
     }
-    EXPECT_EQ(nullptr, db_->findResource(SRM_RES_DISK, "late"));
+    EXPECT_EQ(nullptr, db->findResource(SRM_RES_DISK, "late"));
 }
 
 TEST_F(SrmUlvarNativesTest, UnattachableStreamWithoutHostRecordsNothing) {
     ScopedAllocationFailure fail(sizeof(CSRMTupleFDStream), 1);
     EXPECT_EQ(kNoStream, Add(SRM_ULVAR_NATIVE(addDisk), Record("Disk", "d1")));
-    EXPECT_EQ(0, db_->getErrorList()->getErrorCount());
+    EXPECT_EQ(0, db->getErrorList()->getErrorCount());
 }
 
 TEST_F(SrmUlvarNativesTest, AllocationFailureMidBatchKeepsWhatWasLoaded) {
@@ -274,7 +272,7 @@ TEST_F(SrmUlvarNativesTest, AllocationFailureMidBatchKeepsWhatWasLoaded) {
         EXPECT_EQ(kNoMemory, Add(SRM_ULVAR_NATIVE(addDisk), batch));
     }
     EXPECT_EQ(1, Count(SRM_RES_DISK));
-    EXPECT_NE(nullptr, db_->findResource(SRM_RES_DISK, "d1"));
+    EXPECT_NE(nullptr, db->findResource(SRM_RES_DISK, "d1"));
 }
 
 TEST_F(SrmUlvarNativesTest, NoWritableTemporaryDirectoryGivesFileErrorAndRecordsNothing) {
@@ -288,8 +286,8 @@ TEST_F(SrmUlvarNativesTest, NoWritableTemporaryDirectoryGivesFileErrorAndRecords
         [this] {
             std::string status = Add(SRM_ULVAR_NATIVE(addDisk), Record("Disk", "d1"));
             return status + "|" + std::to_string(Count(SRM_RES_DISK)) + "|" +
-                   std::to_string(db_->getErrorList()->getErrorCount()) + "|" +
-                   std::to_string(jni_.outstanding());
+                   std::to_string(db->getErrorList()->getErrorCount()) + "|" +
+                   std::to_string(jni.outstanding());
         },
         &skipped);
     if (old == nullptr) {

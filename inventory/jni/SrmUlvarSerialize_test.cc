@@ -26,28 +26,28 @@ const char kEmptyHeader[] =
 class SrmUlvarSerializeTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        handle_ = SRM_ULVAR_NATIVE(create)(jni_.env(), nullptr);
-        ASSERT_NE(0, handle_);
-        db_ = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle_));
+        handle = SRM_ULVAR_NATIVE(create)(jni.env(), nullptr);
+        ASSERT_NE(0, handle);
+        db = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle));
     }
-    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni_.env(), nullptr, handle_); }
+    void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle); }
 
     std::string Add(jstring (*add)(JNIEnv *, jclass, jlong, jstring), const std::string &batch) {
-        return jni_.text(add(jni_.env(), nullptr, handle_, jni_.str(batch)));
+        return jni.text(add(jni.env(), nullptr, handle, jni.str(batch)));
     }
 
     // Runs the serialize native with descriptor 1 caught; its result goes to `*result`.
     std::string Serialize(int *result, jlong handle) {
         StdoutCapture capture;
         EXPECT_TRUE(capture.ok());
-        *result = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle);
+        *result = SRM_ULVAR_NATIVE(serialize)(jni.env(), nullptr, handle);
         return capture.finish();
     }
-    std::string Serialize(int *result) { return Serialize(result, handle_); }
+    std::string Serialize(int *result) { return Serialize(result, handle); }
 
-    FakeJni jni_;
-    jlong handle_ = 0;
-    SrmResourceDatabase *db_ = nullptr;
+    FakeJni jni;
+    jlong handle = 0;
+    SrmResourceDatabase *db = nullptr;
 };
 
 TEST_F(SrmUlvarSerializeTest, EmptyDatabaseWritesOnlyTheHeader) {
@@ -75,7 +75,7 @@ TEST_F(SrmUlvarSerializeTest, WhatCStdioHeldForStandardOutputComesBeforeTheDatab
     ASSERT_TRUE(capture.ok());
     // No line end: this stays in the stdio buffer however stdout is buffered.
     printf("dump:");
-    int result = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle_);
+    int result = SRM_ULVAR_NATIVE(serialize)(jni.env(), nullptr, handle);
     printf(":after");
     EXPECT_EQ(std::string("dump:") + kEmptyHeader + ":after", capture.finish());
     EXPECT_EQ(1, result);
@@ -108,19 +108,19 @@ TEST_F(SrmUlvarSerializeTest, UnwritableStandardOutputGivesZeroAndTheReason) {
     {
         StdoutCapture capture(readOnly);
         ASSERT_TRUE(capture.ok());
-        result = SRM_ULVAR_NATIVE(serialize)(jni_.env(), nullptr, handle_);
+        result = SRM_ULVAR_NATIVE(serialize)(jni.env(), nullptr, handle);
     }
     close(readOnly);
     EXPECT_EQ(0, result);
     int code = 0;
     std::string message;
-    db_->getLastErrorInfo(&code, message, nullptr);
+    db->getLastErrorInfo(&code, message, nullptr);
     EXPECT_EQ(5, code);
     EXPECT_EQ("Failed to serialize the database", message);
 }
 
 TEST_F(SrmUlvarSerializeTest, ResolveReturnsTheNumberOfStateCopies) {
-    EXPECT_EQ(0, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, handle_));
+    EXPECT_EQ(0, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
     ASSERT_EQ(
         kOk, Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d1\",\"Name=sda\",\"Sign=7\",;\n"));
     // Two chunks on the disk take its state; one on an unknown disk takes nothing.
@@ -128,12 +128,12 @@ TEST_F(SrmUlvarSerializeTest, ResolveReturnsTheNumberOfStateCopies) {
                        "\"Type=DiskChunk\",\"Id=c1\",\"Disk=d1\",;\n"
                        "\"Type=DiskChunk\",\"Id=c2\",\"Disk=d1\",;\n"
                        "\"Type=DiskChunk\",\"Id=c3\",\"Disk=nowhere\",;\n"));
-    EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, handle_));
-    EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, handle_));
+    EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
+    EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
 }
 
 TEST_F(SrmUlvarSerializeTest, ZeroHandleNeitherResolvesNorWrites) {
-    EXPECT_EQ(0, SRM_ULVAR_NATIVE(resolveDatabase)(jni_.env(), nullptr, 0));
+    EXPECT_EQ(0, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, 0));
     int result = 1;
     EXPECT_EQ("", Serialize(&result, 0));
     EXPECT_EQ(0, result);

@@ -5,29 +5,29 @@
 
 #include "inventory/persist/TupleStatus.h"
 
-CSRMReportTuple::CSRMReportTuple() : cursor_(0), changed_(0) {}
+CSRMReportTuple::CSRMReportTuple() : cursor(0), changed(0) {}
 
 CSRMReportTuple::~CSRMReportTuple() {}
 
 CSRMReportTuple::CSRMReportTuple(const CSRMReportTuple &other)
-    : elements_(other.elements_), cursor_(0), changed_(0) {}
+    : elements(other.elements), cursor(0), changed(0) {}
 
 CSRMReportTuple &CSRMReportTuple::operator=(const CSRMReportTuple &other) {
     if (this != &other) {
-        elements_ = other.elements_;
-        cursor_ = 0;
-        changed_ = 0;
+        elements = other.elements;
+        cursor = 0;
+        changed = 0;
     }
     return *this;
 }
 
 int CSRMReportTuple::addElement(const std::string &e) {
     try {
-        elements_.push_back(e);
+        elements.push_back(e);
     } catch (const std::bad_alloc &) {
         return TUPLE_STATUS_NO_MEMORY;
     }
-    changed_ = 1;
+    changed = 1;
     return TUPLE_STATUS_OK;
 }
 
@@ -37,43 +37,43 @@ int CSRMReportTuple::addElement(const char *s, long n) {
     }
     try {
         if (n > 0) {
-            elements_.emplace_back(s, static_cast<std::size_t>(n));
+            elements.emplace_back(s, static_cast<std::size_t>(n));
         } else {
-            elements_.emplace_back(s);
+            elements.emplace_back(s);
         }
     } catch (const std::bad_alloc &) {
         return TUPLE_STATUS_NO_MEMORY;
     }
-    changed_ = 1;
+    changed = 1;
     return TUPLE_STATUS_OK;
 }
 
 void CSRMReportTuple::reserveElements(std::size_t n) {
     try {
-        elements_.reserve(n);
+        elements.reserve(n);
     } catch (const std::exception &) {
     }
 }
 
 int CSRMReportTuple::getNextElement(std::string &e) {
-    if (changed_) {
+    if (changed) {
         resetNext();
     }
-    if (cursor_ >= elements_.size()) {
+    if (cursor >= elements.size()) {
         return TUPLE_STATUS_END;
     }
     try {
-        e = elements_[cursor_];
+        e = elements[cursor];
     } catch (const std::bad_alloc &) {
         return TUPLE_STATUS_NO_MEMORY;
     }
-    ++cursor_;
+    ++cursor;
     return TUPLE_STATUS_OK;
 }
 
 int CSRMReportTuple::getAllElements(std::vector<std::string> &v) const {
     try {
-        v = elements_;
+        v = elements;
     } catch (const std::bad_alloc &) {
         return TUPLE_STATUS_NO_MEMORY;
     }
@@ -81,12 +81,12 @@ int CSRMReportTuple::getAllElements(std::vector<std::string> &v) const {
 }
 
 int CSRMReportTuple::resetNext() {
-    cursor_ = 0;
-    changed_ = 0;
+    cursor = 0;
+    changed = 0;
     return TUPLE_STATUS_OK;
 }
 
 int CSRMReportTuple::clearTuple() {
-    elements_.clear();
+    elements.clear();
     return resetNext();
 }

@@ -47,13 +47,13 @@ class ULVAR_API CSRMReportTuple {
     void reserveElements(std::size_t n);
 
     // Number of elements held.
-    std::size_t elementCount() const { return elements_.size(); }
+    std::size_t elementCount() const { return elements.size(); }
 
   private:
-    std::vector<std::string> elements_;
+    std::vector<std::string> elements;
     // An index rather than an iterator, so that appending never leaves it dangling.
-    std::size_t cursor_;
-    int changed_;
+    std::size_t cursor;
+    int changed;
 };
 
 #endif

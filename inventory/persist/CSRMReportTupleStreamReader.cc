@@ -39,31 +39,31 @@ bool IsBlank(char c) {
 class CharacterRuns {
   public:
     CharacterRuns(CSRMTupleStream *stream, CSRMTupleFDStream *fdStream)
-        : stream_(stream), fdStream_(fdStream), single_(0) {}
+        : stream(stream), fdStream(fdStream), single(0) {}
 
     int Next(const char **data, int *length) {
-        if (fdStream_ != nullptr) {
-            return fdStream_->GetBufferedData(data, length);
+        if (fdStream != nullptr) {
+            return fdStream->GetBufferedData(data, length);
         }
-        int status = stream_->GetNextCharacter(single_);
+        int status = stream->GetNextCharacter(single);
         if (status != TUPLE_STATUS_OK) {
             return status;
         }
-        *data = &single_;
+        *data = &single;
         *length = 1;
         return TUPLE_STATUS_OK;
     }
 
     void Consume(int n) {
-        if (fdStream_ != nullptr) {
-            fdStream_->Consume(n);
+        if (fdStream != nullptr) {
+            fdStream->Consume(n);
         }
     }
 
   private:
-    CSRMTupleStream *stream_;
-    CSRMTupleFDStream *fdStream_;
-    char single_;
+    CSRMTupleStream *stream;
+    CSRMTupleFDStream *fdStream;
+    char single;
 };
 
 const char *FindEither(const char *p, const char *end, char a, char b) {
@@ -76,7 +76,7 @@ const char *FindEither(const char *p, const char *end, char a, char b) {
 }  // namespace
 
 CSRMReportTupleStreamReader::CSRMReportTupleStreamReader()
-    : stream_(nullptr), fdStream_(nullptr), state_(kError), lastElementCount_(0) {}
+    : stream(nullptr), fdStream(nullptr), state(kError), lastElementCount(0) {}
 
 CSRMReportTupleStreamReader::~CSRMReportTupleStreamReader() {}
 
@@ -87,12 +87,12 @@ int CSRMReportTupleStreamReader::SetTupleStream(CSRMTupleStream *stream) {
     if (!stream->IsValid()) {
         return TUPLE_STATUS_INVALID_STREAM;
     }
-    stream_ = stream;
+    this->stream = stream;
     // Only the FD stream itself: a subclass may hand out characters its own way.
-    fdStream_ = typeid(*stream) == typeid(CSRMTupleFDStream)
-                    ? static_cast<CSRMTupleFDStream *>(stream)
-                    : nullptr;
-    state_ = kReady;
+    fdStream = typeid(*stream) == typeid(CSRMTupleFDStream)
+                   ? static_cast<CSRMTupleFDStream *>(stream)
+                   : nullptr;
+    state = kReady;
     return TUPLE_STATUS_OK;
 }
 
@@ -100,55 +100,55 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
     if (out == nullptr) {
         return TUPLE_STATUS_NULL_ARGUMENT;
     }
-    if (state_ == kEndOfData) {
+    if (state == kEndOfData) {
         return TUPLE_STATUS_END;
     }
-    if (state_ != kReady) {
+    if (state != kReady) {
         return TUPLE_STATUS_BAD_STATE;
     }
     CSRMReportTuple *tuple = new (std::nothrow) CSRMReportTuple();
     if (tuple == nullptr) {
         return TUPLE_STATUS_NO_MEMORY;
     }
-    tuple->reserveElements(lastElementCount_ < kMaxReservedElements ? lastElementCount_
-                                                                    : kMaxReservedElements);
+    tuple->reserveElements(lastElementCount < kMaxReservedElements ? lastElementCount
+                                                                   : kMaxReservedElements);
     try {
         std::string element;
         element.reserve(kElementReserve);
-        CharacterRuns runs(stream_, fdStream_);
+        CharacterRuns runs(stream, fdStream);
         for (;;) {
             const char *run = nullptr;
             int length = 0;
             int status = runs.Next(&run, &length);
             if (status != TUPLE_STATUS_OK) {
-                if (status == TUPLE_STATUS_END && (state_ == kReady || state_ == kLeadingBlanks)) {
-                    state_ = kEndOfData;
+                if (status == TUPLE_STATUS_END && (state == kReady || state == kLeadingBlanks)) {
+                    state = kEndOfData;
                     *out = tuple;
                     return TUPLE_STATUS_END;
                 }
-                state_ = kError;
+                state = kError;
                 delete tuple;
                 return TUPLE_STATUS_ERROR;
             }
             const char *p = run;
             const char *const end = run + length;
             while (p < end) {
-                switch (state_) {
+                switch (state) {
                     case kReady:
                     case kLeadingBlanks: {
                         char c = *p++;
                         if (IsBlank(c)) {
-                            state_ = kLeadingBlanks;
+                            state = kLeadingBlanks;
                         } else if (c == ';') {
-                            state_ = kReady;  // an empty record yields no tuple
+                            state = kReady;  // an empty record yields no tuple
                         } else if (c == ',') {
                             if (tuple->addElement(element) != TUPLE_STATUS_OK) {
                                 throw std::bad_alloc();
                             }
-                            state_ = kAfterComma;
+                            state = kAfterComma;
                         } else {
                             element.push_back(c);
-                            state_ = c == '"' ? kInQuotes : kInElement;
+                            state = c == '"' ? kInQuotes : kInElement;
                         }
                         break;
                     }
@@ -161,20 +161,20 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                         }
                         if (*p == '"') {
                             element.push_back('"');
-                            state_ = kInQuotes;
+                            state = kInQuotes;
                         } else {
                             if (tuple->addElement(element) != TUPLE_STATUS_OK) {
                                 throw std::bad_alloc();
                             }
                             element.clear();
-                            state_ = kAfterComma;
+                            state = kAfterComma;
                         }
                         ++p;
                         break;
                     }
                     case kInQuotes:
                         if (appendQuotedRun(p, end, element)) {
-                            state_ = kInElement;
+                            state = kInElement;
                         }
                         break;
                     case kAfterComma: {
@@ -184,20 +184,20 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                                 throw std::bad_alloc();
                             }
                         } else if (c == ';') {
-                            state_ = kReady;
+                            state = kReady;
                             runs.Consume(static_cast<int>(p - run));
-                            lastElementCount_ = tuple->elementCount();
+                            lastElementCount = tuple->elementCount();
                             *out = tuple;
                             return TUPLE_STATUS_OK;
                         } else {
                             element.push_back(c);
-                            state_ = c == '"' ? kInQuotes : kInElement;
+                            state = c == '"' ? kInQuotes : kInElement;
                         }
                         break;
                     }
                     default:
                         // Unreachable: only a ready reader parses.
-                        state_ = kError;
+                        state = kError;
                         delete tuple;
                         return TUPLE_STATUS_ERROR;
                 }
@@ -205,53 +205,53 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
             runs.Consume(length);
         }
     } catch (const std::bad_alloc &) {
-        state_ = kError;
+        state = kError;
         delete tuple;
         return TUPLE_STATUS_NO_MEMORY;
     }
 }
 
 int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
-    if (state_ == kEndOfData) {
+    if (state == kEndOfData) {
         return TUPLE_STATUS_END;
     }
-    if (state_ != kReady) {
+    if (state != kReady) {
         return TUPLE_STATUS_BAD_STATE;
     }
     try {
         std::string record;
         record.reserve(kRawRecordReserve);
-        CharacterRuns runs(stream_, fdStream_);
+        CharacterRuns runs(stream, fdStream);
         for (;;) {
             const char *run = nullptr;
             int length = 0;
             int status = runs.Next(&run, &length);
             if (status != TUPLE_STATUS_OK) {
-                if (status == TUPLE_STATUS_END && (state_ == kReady || state_ == kLeadingBlanks)) {
-                    state_ = kEndOfData;
+                if (status == TUPLE_STATUS_END && (state == kReady || state == kLeadingBlanks)) {
+                    state = kEndOfData;
                     out.swap(record);
                     return TUPLE_STATUS_END;
                 }
-                state_ = kError;
+                state = kError;
                 return TUPLE_STATUS_ERROR;
             }
             const char *p = run;
             const char *const end = run + length;
             while (p < end) {
-                switch (state_) {
+                switch (state) {
                     case kReady:
                     case kLeadingBlanks: {
                         char c = *p++;
                         if (IsBlank(c)) {
-                            state_ = kLeadingBlanks;
+                            state = kLeadingBlanks;
                         } else if (c == ';') {
-                            state_ = kReady;
+                            state = kReady;
                             runs.Consume(static_cast<int>(p - run));
                             out.swap(record);
                             return TUPLE_STATUS_OK;
                         } else {
                             record.push_back(c);
-                            state_ = c == '"' ? kInQuotes : kInElement;
+                            state = c == '"' ? kInQuotes : kInElement;
                         }
                         break;
                     }
@@ -264,9 +264,9 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
                         }
                         if (*p++ == '"') {
                             record.push_back('"');
-                            state_ = kInQuotes;
+                            state = kInQuotes;
                         } else {
-                            state_ = kReady;
+                            state = kReady;
                             runs.Consume(static_cast<int>(p - run));
                             out.swap(record);
                             return TUPLE_STATUS_OK;
@@ -275,18 +275,18 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
                     }
                     case kInQuotes:
                         if (appendQuotedRun(p, end, record)) {
-                            state_ = kInElement;
+                            state = kInElement;
                         }
                         break;
                     default:
-                        state_ = kError;
+                        state = kError;
                         return TUPLE_STATUS_ERROR;
                 }
             }
             runs.Consume(length);
         }
     } catch (const std::bad_alloc &) {
-        state_ = kError;
+        state = kError;
         return TUPLE_STATUS_NO_MEMORY;
     }
 }

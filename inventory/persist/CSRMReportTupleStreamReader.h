@@ -58,17 +58,17 @@ class ULVAR_API CSRMReportTupleStreamReader {
     // receives the empty text the first time only; on any other failure it is left untouched.
     int GetNextTuple(std::string &out);
 
-    int GetState() const { return state_; }
+    int GetState() const { return state; }
 
   private:
-    CSRMTupleStream *stream_;
-    // Set when `stream_` is exactly an FD stream: the parser then takes characters from its
+    CSRMTupleStream *stream;
+    // Set when `stream` is exactly an FD stream: the parser then takes characters from its
     // buffer in runs instead of one virtual call per character.
-    CSRMTupleFDStream *fdStream_;
-    int state_;
+    CSRMTupleFDStream *fdStream;
+    int state;
     // Element count of the last record, reserved up front in the next one: records of a kind
     // come in runs of the same size.
-    std::size_t lastElementCount_;
+    std::size_t lastElementCount;
 };
 
 #endif

@@ -20,23 +20,23 @@ using Record = std::vector<std::string>;
 // A source that is not an FD stream, so the reader takes it one character per call.
 class StringStream : public CSRMTupleStream {
   public:
-    explicit StringStream(std::string data) : data_(std::move(data)), at_(0) {}
+    explicit StringStream(std::string data) : data(std::move(data)), at(0) {}
     int IsValid() override { return 1; }
     int GetNextCharacter(char &c) override {
-        if (at_ >= data_.size()) {
+        if (at >= data.size()) {
             return TUPLE_STATUS_END;
         }
-        c = data_[at_++];
+        c = data[at++];
         return TUPLE_STATUS_OK;
     }
     int ResetToStart() override {
-        at_ = 0;
+        at = 0;
         return TUPLE_STATUS_OK;
     }
 
   private:
-    std::string data_;
-    std::size_t at_;
+    std::string data;
+    std::size_t at;
 };
 
 // How the bytes reach the reader.
@@ -48,23 +48,23 @@ class Fixture {
     Fixture(const std::string &data, Source source) {
         switch (source) {
             case Source::kCharacterStream:
-                chars_.reset(new StringStream(data));
-                EXPECT_EQ(TUPLE_STATUS_OK, reader_.SetTupleStream(chars_.get()));
+                chars.reset(new StringStream(data));
+                EXPECT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(chars.get()));
                 return;
             case Source::kPipe:
-                pipe_.reset(new ulvar::testing::FedPipe(data, 7));
-                fdStream_.SetBufferSize(5);
-                EXPECT_EQ(TUPLE_STATUS_OK, fdStream_.SetFileDescriptor(pipe_->fd()));
+                pipe.reset(new ulvar::testing::FedPipe(data, 7));
+                fdStream.SetBufferSize(5);
+                EXPECT_EQ(TUPLE_STATUS_OK, fdStream.SetFileDescriptor(pipe->fd()));
                 break;
             case Source::kTinyBuffer:
-                fdStream_.SetBufferSize(1);
+                fdStream.SetBufferSize(1);
                 [[fallthrough]];
             case Source::kFile:
-                file_.reset(new ScopedFd(FileWith(data)));
-                EXPECT_EQ(TUPLE_STATUS_OK, fdStream_.SetFileDescriptor(file_->get()));
+                file.reset(new ScopedFd(FileWith(data)));
+                EXPECT_EQ(TUPLE_STATUS_OK, fdStream.SetFileDescriptor(file->get()));
                 break;
         }
-        EXPECT_EQ(TUPLE_STATUS_OK, reader_.SetTupleStream(&fdStream_));
+        EXPECT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(&fdStream));
     }
 
     // Reads records until a non-zero code, which lands in `*last`.
@@ -72,7 +72,7 @@ class Fixture {
         std::vector<Record> records;
         for (;;) {
             CSRMReportTuple *t = nullptr;
-            int status = reader_.GetNextTuple(&t);
+            int status = reader.GetNextTuple(&t);
             std::unique_ptr<CSRMReportTuple> owned(t);
             if (status != TUPLE_STATUS_OK) {
                 *last = status;
@@ -84,13 +84,13 @@ class Fixture {
         }
     }
 
-    CSRMReportTupleStreamReader reader_;
+    CSRMReportTupleStreamReader reader;
 
   private:
-    std::unique_ptr<ScopedFd> file_;
-    std::unique_ptr<FedPipe> pipe_;
-    std::unique_ptr<StringStream> chars_;
-    CSRMTupleFDStream fdStream_;
+    std::unique_ptr<ScopedFd> file;
+    std::unique_ptr<FedPipe> pipe;
+    std::unique_ptr<StringStream> chars;
+    CSRMTupleFDStream fdStream;
 };
 
 class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
@@ -99,7 +99,7 @@ class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
         Fixture f(data, GetParam());
         std::vector<Record> records = f.ReadAll(last);
         if (state != nullptr) {
-            *state = f.reader_.GetState();
+            *state = f.reader.GetState();
         }
         return records;
     }
@@ -146,52 +146,52 @@ TEST_P(ReaderOverEverySource, DataEndingInsideARecordIsAnErrorThatSticks) {
     }
     Fixture f("\"Id=a\",", GetParam());
     CSRMReportTuple *t = nullptr;
-    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader_.GetNextTuple(&t));
+    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader.GetNextTuple(&t));
     EXPECT_EQ(nullptr, t);
-    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader_.GetNextTuple(&t));
+    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader.GetNextTuple(&t));
     std::string raw = "untouched";
-    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ(TUPLE_STATUS_BAD_STATE, f.reader.GetNextTuple(raw));
     EXPECT_EQ("untouched", raw);
 }
 
 TEST_P(ReaderOverEverySource, EmptyDataGivesOneEmptyTupleThenNothing) {
     Fixture f(" \n", GetParam());
     CSRMReportTuple *t = nullptr;
-    ASSERT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(&t));
+    ASSERT_EQ(TUPLE_STATUS_END, f.reader.GetNextTuple(&t));
     ASSERT_NE(nullptr, t);
     EXPECT_EQ(0u, t->elementCount());
     delete t;
     CSRMReportTuple sentinel;
     t = &sentinel;
-    EXPECT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(&t));
+    EXPECT_EQ(TUPLE_STATUS_END, f.reader.GetNextTuple(&t));
     EXPECT_EQ(&sentinel, t);
 }
 
 TEST_P(ReaderOverEverySource, RawRecordsEndAtTheFirstSemicolonOutsideQuotes) {
     Fixture f("  \"Id=a;b\",\"N=c\",;\n;x,y;\"open", GetParam());
     std::string raw;
-    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader.GetNextTuple(raw));
     EXPECT_EQ("\"Id=a;b\",\"N=c\",", raw);
-    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader.GetNextTuple(raw));
     EXPECT_EQ("", raw);  // the blank line's lone ";"
-    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader.GetNextTuple(raw));
     EXPECT_EQ("x,y", raw);
     raw = "untouched";
-    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ(TUPLE_STATUS_ERROR, f.reader.GetNextTuple(raw));
     EXPECT_EQ("untouched", raw);
 }
 
 TEST_P(ReaderOverEverySource, RawAndParsedReadsShareOneStream) {
     Fixture f("\"Id=a\",;\n\"Id=b\",;\n", GetParam());
     std::string raw;
-    ASSERT_EQ(TUPLE_STATUS_OK, f.reader_.GetNextTuple(raw));
+    ASSERT_EQ(TUPLE_STATUS_OK, f.reader.GetNextTuple(raw));
     EXPECT_EQ("\"Id=a\",", raw);
     // The raw read stopped at ";", so the parsed read starts with the newline.
     int last = 0;
     EXPECT_EQ((std::vector<Record>{{"\"Id=b\""}}), f.ReadAll(&last));
     EXPECT_EQ(TUPLE_STATUS_END, last);
     raw = "x";
-    EXPECT_EQ(TUPLE_STATUS_END, f.reader_.GetNextTuple(raw));
+    EXPECT_EQ(TUPLE_STATUS_END, f.reader.GetNextTuple(raw));
     EXPECT_EQ("x", raw);
 }
 

@@ -57,26 +57,26 @@ class ULVAR_API CSRMTupleFDStream : public CSRMTupleStream {
     // call that refills or resizes the buffer; Consume(n) marks the first `n` (at most `*length`)
     // as handed out.
     int GetBufferedData(const char **data, int *length) {
-        if (position_ >= dataLength_) {
+        if (position >= dataLength) {
             int status = GetData();
             if (status != TUPLE_STATUS_OK) {
                 *length = 0;
                 return status;
             }
         }
-        *data = buffer_ + position_;
-        *length = dataLength_ - position_;
+        *data = buffer + position;
+        *length = dataLength - position;
         return TUPLE_STATUS_OK;
     }
-    void Consume(int n) { position_ += n; }
+    void Consume(int n) { position += n; }
 
   private:
-    char *buffer_;
-    int bufferSize_;
-    int dataLength_;
-    int position_;
-    int fd_;
-    int endOfData_;
+    char *buffer;
+    int bufferSize;
+    int dataLength;
+    int position;
+    int fd;
+    int endOfData;
 };
 
 #endif

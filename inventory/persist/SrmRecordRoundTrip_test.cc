@@ -31,24 +31,24 @@ class RecordRoundTripTest : public ::testing::Test {
     std::string RandomValue() {
         static const char kSyntax[] = ",;=\n \t\r";
         std::size_t length;
-        switch (rng_() % 8) {
+        switch (rng() % 8) {
             case 0:
-                length = 256 + rng_() % 200;
+                length = 256 + rng() % 200;
                 break;
             case 1:
-                length = 2049 + rng_() % 3000;
+                length = 2049 + rng() % 3000;
                 break;
             default:
-                length = 1 + rng_() % 40;
+                length = 1 + rng() % 40;
         }
         std::string value;
         for (std::size_t i = 0; i < length; ++i) {
             char c;
-            if (rng_() % 3 == 0) {
-                c = kSyntax[rng_() % (sizeof kSyntax - 1)];
+            if (rng() % 3 == 0) {
+                c = kSyntax[rng() % (sizeof kSyntax - 1)];
             } else {
                 do {
-                    c = static_cast<char>(rng_() % 256);
+                    c = static_cast<char>(rng() % 256);
                 } while (c == '\0' || c == '"');
             }
             value.push_back(c);
@@ -60,9 +60,9 @@ class RecordRoundTripTest : public ::testing::Test {
         std::vector<Record> records;
         for (int r = 0; r < count; ++r) {
             Record record;
-            int elements = 1 + static_cast<int>(rng_() % 12);
+            int elements = 1 + static_cast<int>(rng() % 12);
             for (int e = 0; e < elements; ++e) {
-                record.push_back({static_cast<int>(rng_() % SRM_KEY_COUNT), RandomValue()});
+                record.push_back({static_cast<int>(rng() % SRM_KEY_COUNT), RandomValue()});
             }
             records.push_back(record);
         }
@@ -120,7 +120,7 @@ class RecordRoundTripTest : public ::testing::Test {
         }
     }
 
-    std::mt19937 rng_{20240611};
+    std::mt19937 rng{20240611};
 };
 
 TEST_F(RecordRoundTripTest, RandomValuesReadBackEqualFromFiles) {

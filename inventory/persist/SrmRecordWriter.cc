@@ -42,24 +42,24 @@ std::string SrmRecordSafeValue(const std::string &value) {
 }
 
 SrmRecordWriter::SrmRecordWriter(std::string &record)
-    : record_(record), failed_(false), ended_(false) {
-    record_.clear();
+    : record(record), failed(false), ended(false) {
+    record.clear();
 }
 
 void SrmRecordWriter::appendElement(int keyId, const char *value, std::size_t length) {
     const char *key = SrmRecordKeyText(keyId);
     if (key == nullptr) {
-        failed_ = true;
+        failed = true;
         return;
     }
     try {
-        record_.push_back('"');
-        record_.append(key);
-        record_.push_back('=');
-        record_.append(value, length);
-        record_.append("\",", 2);
+        record.push_back('"');
+        record.append(key);
+        record.push_back('=');
+        record.append(value, length);
+        record.append("\",", 2);
     } catch (const std::bad_alloc &) {
-        failed_ = true;
+        failed = true;
     }
 }
 
@@ -70,7 +70,7 @@ void SrmRecordWriter::appendText(int keyId, const std::string &value) {
     }
     std::string safe = SrmRecordSafeValue(value);
     if (safe.size() != value.size()) {
-        failed_ = true;  // the copy ran out of memory
+        failed = true;  // the copy ran out of memory
         return;
     }
     appendElement(keyId, safe.data(), safe.size());
@@ -89,7 +89,7 @@ void SrmRecordWriter::addTextAlways(int keyId, const std::string &value) {
 void SrmRecordWriter::addWord(int keyId, int wordId) {
     const char *word = SrmRecordKeyText(wordId);
     if (word == nullptr) {
-        failed_ = true;
+        failed = true;
         return;
     }
     appendElement(keyId, word, std::strlen(word));
@@ -114,19 +114,19 @@ void SrmRecordWriter::addLongLong(int keyId, long long value) {
 }
 
 int SrmRecordWriter::write(int fd) {
-    if (!ended_ && !failed_) {
+    if (!ended && !failed) {
         try {
-            record_.append(";\n", 2);
-            ended_ = true;
+            record.append(";\n", 2);
+            ended = true;
         } catch (const std::bad_alloc &) {
-            failed_ = true;
+            failed = true;
         }
     }
-    if (failed_) {
+    if (failed) {
         return 0;
     }
     // One write per record: a short write is a failure, never continued, so a record is either
     // written whole or reported as lost.
-    ssize_t n = ::write(fd, record_.data(), record_.size());
-    return n >= 0 && static_cast<std::size_t>(n) == record_.size() ? 1 : 0;
+    ssize_t n = ::write(fd, record.data(), record.size());
+    return n >= 0 && static_cast<std::size_t>(n) == record.size() ? 1 : 0;
 }

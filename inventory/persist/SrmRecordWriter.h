@@ -57,16 +57,16 @@ class ULVAR_API SrmRecordWriter {
     int write(int fd);
 
     // The record as formatted so far (after write(), with its ending).
-    const std::string &text() const { return record_; }
+    const std::string &text() const { return record; }
 
   private:
     // Appends `"key=value",`; `value` is already safe to write.
     void appendElement(int keyId, const char *value, std::size_t length);
     void appendText(int keyId, const std::string &value);
 
-    std::string &record_;
-    bool failed_;
-    bool ended_;
+    std::string &record;
+    bool failed;
+    bool ended;
 };
 
 extern "C" {

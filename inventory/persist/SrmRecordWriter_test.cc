@@ -19,36 +19,36 @@ using ulvar::testing::ScopedFd;
 
 class SrmRecordWriterTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_GE(file_.get(), 0); }
+    void SetUp() override { ASSERT_GE(file.get(), 0); }
 
-    std::string Written() { return ContentsOf(file_.get()); }
+    std::string Written() { return ContentsOf(file.get()); }
 
-    ScopedFd file_{FileWith("")};
-    std::string buffer_;
+    ScopedFd file{FileWith("")};
+    std::string buffer;
 };
 
 TEST_F(SrmRecordWriterTest, WritesElementsCommaSemicolonAndNewline) {
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
     w.addText(SRM_KEY_Id, "c0t0d0s1");
     w.addInt(SRM_KEY_State, 1);
     w.addLong(SRM_KEY_Start, -1);
     w.addLongLong(SRM_KEY_AddrSpaceMB, LLONG_MAX);
-    ASSERT_EQ(1, w.write(file_.get()));
+    ASSERT_EQ(1, w.write(file.get()));
     const std::string expected =
         "\"Type=DiskChunk\",\"Id=c0t0d0s1\",\"State=1\",\"Start=-1\","
         "\"AddrSpaceMB=9223372036854775807\",;\n";
     EXPECT_EQ(expected, Written());
-    EXPECT_EQ(expected, buffer_);
+    EXPECT_EQ(expected, buffer);
 }
 
 TEST_F(SrmRecordWriterTest, SkipsEmptyTextButAlwaysWritesNumbers) {
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
     w.addText(SRM_KEY_Name, "");
     w.addInt(SRM_KEY_Status, 0);
     w.addLong(SRM_KEY_Sign, -1);
-    ASSERT_EQ(1, w.write(file_.get()));
+    ASSERT_EQ(1, w.write(file.get()));
     EXPECT_EQ("\"Type=Disk\",\"Status=0\",\"Sign=-1\",;\n", Written());
 }
 
@@ -59,7 +59,7 @@ TEST_F(SrmRecordWriterTest, HeaderKeepsEmptyTextElements) {
              "\"%s=%s\",\"%s=%d\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%s\",\"%s=%d\",\"%s=%d\",;\n",
              "SrmResourceDbVersion", "1.0", "ResourceCount", 3, "ClusterAlias", "", "ClusterId", "",
              "ClusterName", "", "ClusterVersion", "", "MemberCount", 0, "SGCount", 0);
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addTextAlways(SRM_KEY_SrmResourceDbVersion, "1.0");
     w.addInt(SRM_KEY_ResourceCount, 3);
     w.addTextAlways(SRM_KEY_ClusterAlias, "");
@@ -68,47 +68,47 @@ TEST_F(SrmRecordWriterTest, HeaderKeepsEmptyTextElements) {
     w.addTextAlways(SRM_KEY_ClusterVersion, "");
     w.addInt(SRM_KEY_MemberCount, 0);
     w.addInt(SRM_KEY_SGCount, 0);
-    ASSERT_EQ(1, w.write(file_.get()));
+    ASSERT_EQ(1, w.write(file.get()));
     EXPECT_EQ(expected, Written());
 }
 
 TEST_F(SrmRecordWriterTest, EmptiesTheBufferAndWritesOneRecordPerWriter) {
-    buffer_ = "left over from the previous record";
+    buffer = "left over from the previous record";
     {
-        SrmRecordWriter w(buffer_);
+        SrmRecordWriter w(buffer);
         w.addText(SRM_KEY_Id, "a");
-        ASSERT_EQ(1, w.write(file_.get()));
+        ASSERT_EQ(1, w.write(file.get()));
     }
     {
-        SrmRecordWriter w(buffer_);
+        SrmRecordWriter w(buffer);
         w.addText(SRM_KEY_Id, "b");
-        ASSERT_EQ(1, w.write(file_.get()));
+        ASSERT_EQ(1, w.write(file.get()));
     }
     EXPECT_EQ("\"Id=a\",;\n\"Id=b\",;\n", Written());
 }
 
 TEST_F(SrmRecordWriterTest, LongValuesAreWrittenWhole) {
     const std::string value(5000, 'x');
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addText(SRM_KEY_CPUInfo, value);
     w.addText(SRM_KEY_HWInfo, value);
-    ASSERT_EQ(1, w.write(file_.get()));
+    ASSERT_EQ(1, w.write(file.get()));
     EXPECT_EQ("\"CPUInfo=" + value + "\",\"HWInfo=" + value + "\",;\n", Written());
 }
 
 TEST_F(SrmRecordWriterTest, UnknownKeyIdFailsWithoutWriting) {
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addText(SRM_KEY_Id, "a");
     w.addInt(SRM_KEY_COUNT, 1);
-    EXPECT_EQ(0, w.write(file_.get()));
-    SrmRecordWriter v(buffer_);
+    EXPECT_EQ(0, w.write(file.get()));
+    SrmRecordWriter v(buffer);
     v.addWord(SRM_KEY_Type, -1);
-    EXPECT_EQ(0, v.write(file_.get()));
+    EXPECT_EQ(0, v.write(file.get()));
     EXPECT_EQ("", Written());
 }
 
 TEST_F(SrmRecordWriterTest, FailedOrShortWriteReportsZero) {
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addText(SRM_KEY_Id, "a");
     EXPECT_EQ(0, w.write(-1));
 
@@ -123,7 +123,7 @@ TEST_F(SrmRecordWriterTest, FailedOrShortWriteReportsZero) {
     }
     char drain[100];
     ASSERT_EQ(100, read(fds[0], drain, sizeof drain));
-    SrmRecordWriter big(buffer_);
+    SrmRecordWriter big(buffer);
     big.addText(SRM_KEY_CPUInfo, std::string(1000, 'c'));
     EXPECT_EQ(0, big.write(fds[1]));
 }
@@ -147,10 +147,10 @@ TEST(SrmRecordSafeValueTest, ReplacesQuotesOfValuesThatWouldBreakTheRecord) {
 }
 
 TEST_F(SrmRecordWriterTest, WritesBreakingQuotesAsApostrophes) {
-    SrmRecordWriter w(buffer_);
+    SrmRecordWriter w(buffer);
     w.addText(SRM_KEY_Model, "3.5\" drive, 7200rpm");
     w.addText(SRM_KEY_Name, "\"quoted\"");
-    ASSERT_EQ(1, w.write(file_.get()));
+    ASSERT_EQ(1, w.write(file.get()));
     EXPECT_EQ("\"Model=3.5' drive, 7200rpm\",\"Name=\"quoted\"\",;\n", Written());
 }
 

@@ -30,42 +30,42 @@ class SrmTempFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const char *old = getenv("TMPDIR");
-        hadTmpdir_ = old != nullptr;
-        if (hadTmpdir_) {
-            oldTmpdir_ = old;
+        hadTmpdir = old != nullptr;
+        if (hadTmpdir) {
+            oldTmpdir = old;
         }
         char tmpl[] = "/tmp/srmtempfile_testXXXXXX";
         ASSERT_NE(nullptr, mkdtemp(tmpl));
-        scratch_ = tmpl;
+        scratch = tmpl;
     }
     void TearDown() override {
-        if (hadTmpdir_) {
-            setenv("TMPDIR", oldTmpdir_.c_str(), 1);
+        if (hadTmpdir) {
+            setenv("TMPDIR", oldTmpdir.c_str(), 1);
         } else {
             unsetenv("TMPDIR");
         }
-        for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+        for (auto it = made.rbegin(); it != made.rend(); ++it) {
             rmdir(it->c_str());
         }
-        rmdir(scratch_.c_str());
+        rmdir(scratch.c_str());
     }
 
     // A new directory below the scratch directory.
     std::string MakeDir(const std::string &name) {
-        std::string path = scratch_ + "/" + name;
+        std::string path = scratch + "/" + name;
         EXPECT_EQ(0, mkdir(path.c_str(), 0700)) << path;
-        made_.push_back(path);
+        made.push_back(path);
         return path;
     }
 
-    std::string Missing() const { return scratch_ + "/absent"; }
+    std::string Missing() const { return scratch + "/absent"; }
 
-    std::string scratch_;
+    std::string scratch;
 
   private:
-    bool hadTmpdir_ = false;
-    std::string oldTmpdir_;
-    std::vector<std::string> made_;
+    bool hadTmpdir = false;
+    std::string oldTmpdir;
+    std::vector<std::string> made;
 };
 
 // Makes a file with mktmpfile(dir) in a child where the paths of `readOnly`

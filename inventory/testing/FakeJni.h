@@ -19,24 +19,24 @@ namespace testing {
 class FakeJni {
   public:
     FakeJni() {
-        table_ = {};
-        table_.GetStringUTFChars = &GetChars;
-        table_.ReleaseStringUTFChars = &ReleaseChars;
-        table_.NewStringUTF = &NewString;
-        env_.functions = &table_;
-        current_ = this;
+        table = {};
+        table.GetStringUTFChars = &GetChars;
+        table.ReleaseStringUTFChars = &ReleaseChars;
+        table.NewStringUTF = &NewString;
+        environment.functions = &table;
+        current = this;
     }
-    ~FakeJni() { current_ = nullptr; }
+    ~FakeJni() { current = nullptr; }
     FakeJni(const FakeJni &) = delete;
     FakeJni &operator=(const FakeJni &) = delete;
 
-    JNIEnv *env() { return &env_; }
+    JNIEnv *env() { return &environment; }
 
     // A Java string whose modified UTF-8 form is `utf`, alive as long as this.
     jstring str(const std::string &utf) {
-        strings_.emplace_back(new _jstring());
-        jstring s = strings_.back().get();
-        text_[s] = utf;
+        strings.emplace_back(new _jstring());
+        jstring s = strings.back().get();
+        texts[s] = utf;
         return s;
     }
     // The text of a string; "<null>" for null, "<unknown>" for a foreign one.
@@ -44,57 +44,57 @@ class FakeJni {
         if (s == nullptr) {
             return "<null>";
         }
-        auto it = text_.find(s);
-        return it == text_.end() ? "<unknown>" : it->second;
+        auto it = texts.find(s);
+        return it == texts.end() ? "<unknown>" : it->second;
     }
 
     // Character arrays handed out and not given back.
-    int outstanding() const { return static_cast<int>(lent_.size()); }
+    int outstanding() const { return static_cast<int>(lent.size()); }
     // Number of GetStringUTFChars calls so far.
-    int charRequests() const { return charRequests_; }
+    int charRequests() const { return charRequestCount; }
     // Makes GetStringUTFChars fail (return null) from now on.
-    void failChars(bool on) { failChars_ = on; }
+    void failChars(bool on) { failingChars = on; }
     // Releases of arrays that were not lent, or lent for another string.
-    int badReleases() const { return badReleases_; }
+    int badReleases() const { return badReleaseCount; }
 
   private:
     static const char *JNICALL GetChars(JNIEnv *, jstring s, jboolean *isCopy) {
-        FakeJni *self = current_;
-        ++self->charRequests_;
-        if (self->failChars_) {
+        FakeJni *self = current;
+        ++self->charRequestCount;
+        if (self->failingChars) {
             return nullptr;
         }
-        const std::string &utf = self->text_.at(s);
+        const std::string &utf = self->texts.at(s);
         // A separate copy each time, so the sanitizers see any use after release.
         char *copy = new char[utf.size() + 1];
         std::memcpy(copy, utf.c_str(), utf.size() + 1);
-        self->lent_[copy] = s;
+        self->lent[copy] = s;
         if (isCopy != nullptr) {
             *isCopy = JNI_TRUE;
         }
         return copy;
     }
     static void JNICALL ReleaseChars(JNIEnv *, jstring s, const char *chars) {
-        FakeJni *self = current_;
-        auto it = self->lent_.find(chars);
-        if (it == self->lent_.end() || it->second != s) {
-            ++self->badReleases_;
+        FakeJni *self = current;
+        auto it = self->lent.find(chars);
+        if (it == self->lent.end() || it->second != s) {
+            ++self->badReleaseCount;
             return;
         }
-        self->lent_.erase(it);
+        self->lent.erase(it);
         delete[] chars;
     }
-    static jstring JNICALL NewString(JNIEnv *, const char *utf) { return current_->str(utf); }
+    static jstring JNICALL NewString(JNIEnv *, const char *utf) { return current->str(utf); }
 
-    static inline FakeJni *current_ = nullptr;
-    JNINativeInterface_ table_;
-    JNIEnv env_;
-    std::vector<std::unique_ptr<_jstring>> strings_;
-    std::map<jstring, std::string> text_;
-    std::map<const char *, jstring> lent_;
-    int charRequests_ = 0;
-    int badReleases_ = 0;
-    bool failChars_ = false;
+    static inline FakeJni *current = nullptr;
+    JNINativeInterface_ table;
+    JNIEnv environment;
+    std::vector<std::unique_ptr<_jstring>> strings;
+    std::map<jstring, std::string> texts;
+    std::map<const char *, jstring> lent;
+    int charRequestCount = 0;
+    int badReleaseCount = 0;
+    bool failingChars = false;
 };
 
 }  // namespace testing

@@ -29,11 +29,11 @@ namespace testing {
 
 class RandomDatabase {
   public:
-    explicit RandomDatabase(uint32_t seed) : rng_(seed) {}
+    explicit RandomDatabase(uint32_t seed) : rng(seed) {}
 
     // Fills an empty `db`. The header values are set by loading a header record.
     void fill(SrmResourceDatabase *db) {
-        db_ = db;
+        this->db = db;
         loadHeader();
         addManagers();
         addDisks();
@@ -49,11 +49,11 @@ class RandomDatabase {
     }
 
   private:
-    int upTo(int n) { return std::uniform_int_distribution<int>(0, n)(rng_); }
+    int upTo(int n) { return std::uniform_int_distribution<int>(0, n)(rng); }
     bool chance(int percent) { return upTo(99) < percent; }
-    int32_t anyInt() { return static_cast<int32_t>(rng_()); }
-    long size() { return static_cast<long>(rng_() & 0x7fffffff); }
-    uint32_t state() { return chance(20) ? static_cast<uint32_t>(rng_()) : rng_() & 0x3f; }
+    int32_t anyInt() { return static_cast<int32_t>(rng()); }
+    long size() { return static_cast<long>(rng() & 0x7fffffff); }
+    uint32_t state() { return chance(20) ? static_cast<uint32_t>(rng()) : rng() & 0x3f; }
 
     // Text without double quotes; separators, blanks, line breaks and
     // non-ASCII bytes included, since values are written as they stand.
@@ -68,8 +68,8 @@ class RandomDatabase {
     }
     // Unique within its kind; never equal to a local id ("L" prefix) or to a
     // reference that names nothing ("x:" prefix).
-    std::string id(const char *prefix) { return prefix + std::to_string(next_++) + text(4); }
-    std::string localId() { return chance(50) ? "L" + std::to_string(next_++) : std::string(); }
+    std::string id(const char *prefix) { return prefix + std::to_string(next++) + text(4); }
+    std::string localId() { return chance(50) ? "L" + std::to_string(next++) : std::string(); }
     template <typename T>
     const T *pick(const std::vector<T> &from) {
         return from.empty() ? nullptr
@@ -77,7 +77,7 @@ class RandomDatabase {
     }
     std::string refTo(const std::vector<SrmResource *> &from) {
         if (from.empty() || chance(15)) {
-            return chance(50) ? std::string() : "x:" + std::to_string(next_++);
+            return chance(50) ? std::string() : "x:" + std::to_string(next++);
         }
         return (*pick(from))->Id;
     }
@@ -85,9 +85,9 @@ class RandomDatabase {
     T *keep(T *r, std::vector<SrmResource *> *into) {
         r->state = state();
         r->PubId = text();
-        db_->addResource(r);
+        db->addResource(r);
         into->push_back(r);
-        all_.push_back(r);
+        all.push_back(r);
         r->Release();
         return r;
     }
@@ -97,26 +97,26 @@ class RandomDatabase {
                              "\",\"ClusterName=" + text() + "\",\"ClusterVersion=" + text() +
                              "\",\"MemberCount=" + std::to_string(anyInt()) + "\",;\n";
         ScopedFd file(FileWith(header));
-        db_->deserialize(file.get(), nullptr);
+        db->deserialize(file.get(), nullptr);
     }
 
     void addManagers() {
         for (int n = upTo(3); n > 0; --n) {
-            auto *m = keep(new SrmVolumeManager(id("vm")), &managers_);
-            m->IdType = static_cast<int>(managers_.size());
+            auto *m = keep(new SrmVolumeManager(id("vm")), &managers);
+            m->IdType = static_cast<int>(managers.size());
             m->VolumeMgrName = text();
             m->VolumeMgrVersion = text();
         }
     }
     std::string managerNumber() {
-        return std::to_string(upTo(static_cast<int>(managers_.size()) + 1));
+        return std::to_string(upTo(static_cast<int>(managers.size()) + 1));
     }
 
     void addDisks() {
         for (int n = upTo(8); n > 0; --n) {
             auto *d = new SrmDisk(id("d"));
             d->LId = localId();
-            keep(d, &disks_);
+            keep(d, &disks);
             d->Name = text();
             d->Make = text();
             d->Model = text();
@@ -147,8 +147,8 @@ class RandomDatabase {
         for (int n = upTo(10); n > 0; --n) {
             auto *c = new SrmDiskChunk(id("c"));
             c->LId = localId();
-            keep(c, &chunks_);
-            c->Disk = refTo(disks_);
+            keep(c, &chunks);
+            c->Disk = refTo(disks);
             c->DiskChunk = text();
             c->setStartAndLength(size(), size());
         }
@@ -160,7 +160,7 @@ class RandomDatabase {
         for (int n = upTo(10); n > 0; --n) {
             auto *v = new SrmVolume(id("v"));
             v->LId = localId();
-            keep(v, &volumes_);
+            keep(v, &volumes);
             v->Name = text();
             v->VolumeType = anyInt();
             v->VolumeTypeDesc = text();
@@ -171,12 +171,12 @@ class RandomDatabase {
             v->setCapacity(size());
             v->setFreeSpace(size());
             v->setVolumeMgrId(managerNumber());
-            for (int k = upTo(3); k > 0 && !chunks_.empty(); --k) {
-                v->addDiskChunk(*pick(chunks_));
+            for (int k = upTo(3); k > 0 && !chunks.empty(); --k) {
+                v->addDiskChunk(*pick(chunks));
             }
-            for (int k = volumes_.size() > 1 && chance(40) ? upTo(1) + 1 : 0; k > 0; --k) {
+            for (int k = volumes.size() > 1 && chance(40) ? upTo(1) + 1 : 0; k > 0; --k) {
                 SrmResource *parent =
-                    volumes_[static_cast<size_t>(upTo(static_cast<int>(volumes_.size()) - 2))];
+                    volumes[static_cast<size_t>(upTo(static_cast<int>(volumes.size()) - 2))];
                 static_cast<SrmVolume *>(parent)->addSubVolume(v);
             }
         }
@@ -186,18 +186,18 @@ class RandomDatabase {
         for (int n = upTo(3); n > 0; --n) {
             auto *g = new SrmVolumeGroup(id("vg"));
             g->LId = localId();
-            keep(g, &volumeGroups_);
+            keep(g, &volumeGroups);
             g->Name = text();
             g->setCapacity(size());
             g->setFreeSpace(size());
             g->Status = anyInt();
             g->StatusDesc = text();
             g->setVolumeMgrId(managerNumber());
-            for (int k = upTo(3); k > 0 && !disks_.empty(); --k) {
-                g->addDisk(*pick(disks_));
+            for (int k = upTo(3); k > 0 && !disks.empty(); --k) {
+                g->addDisk(*pick(disks));
             }
-            for (int k = upTo(3); k > 0 && !volumes_.empty(); --k) {
-                g->addVolume(*pick(volumes_));
+            for (int k = upTo(3); k > 0 && !volumes.empty(); --k) {
+                g->addVolume(*pick(volumes));
             }
         }
     }
@@ -206,8 +206,8 @@ class RandomDatabase {
         for (int n = upTo(6); n > 0; --n) {
             auto *f = new SrmFileSystem(id("fs"));
             f->LId = localId();
-            keep(f, &others_);
-            f->Volume = refTo(volumes_);
+            keep(f, &others);
+            f->Volume = refTo(volumes);
             f->FSType = text();
             f->setCapacity(size());
             f->setFreeSpace(size());
@@ -222,8 +222,8 @@ class RandomDatabase {
         for (int n = upTo(6); n > 0; --n) {
             auto *m = new SrmMountPoint(id("mp"));
             m->LId = localId();
-            keep(m, &others_);
-            m->VolumeId = refTo(volumes_);
+            keep(m, &others);
+            m->VolumeId = refTo(volumes);
             m->MountPointName = text();
             m->MountLocation = text();
             m->MountToSystem = text();
@@ -235,8 +235,8 @@ class RandomDatabase {
         for (int n = upTo(6); n > 0; --n) {
             auto *s = new SrmShare(id("sh"));
             s->LId = localId();
-            keep(s, &others_);
-            s->VolumeId = refTo(volumes_);
+            keep(s, &others);
+            s->VolumeId = refTo(volumes);
             s->ShareFsType = anyInt();
             s->ShareFlags = anyInt();
             s->ShareName = text();
@@ -252,16 +252,16 @@ class RandomDatabase {
     void addServiceGroups() {
         for (int n = upTo(4); n > 0; --n) {
             auto *g = new SrmServiceGroup(id("sg"));
-            db_->addServiceGroup(g);
-            groups_.push_back(g);
+            db->addServiceGroup(g);
+            groups.push_back(g);
             g->Release();
         }
-        for (SrmServiceGroup *g : groups_) {
-            for (int k = upTo(4); k > 0 && !all_.empty(); --k) {
-                g->addResource(*pick(all_));
+        for (SrmServiceGroup *g : groups) {
+            for (int k = upTo(4); k > 0 && !all.empty(); --k) {
+                g->addResource(*pick(all));
             }
             if (chance(40)) {
-                db_->setChildServiceGroup(g->getName(), (*pick(groups_))->getName());
+                db->setChildServiceGroup(g->getName(), (*pick(groups))->getName());
             }
         }
     }
@@ -269,15 +269,15 @@ class RandomDatabase {
     void addVirtualServers() {
         for (int n = upTo(3); n > 0; --n) {
             auto *vs = new SrmVirtualServer(id("vs"));
-            keep(vs, &others_);
+            keep(vs, &others);
             vs->Name = text();
             vs->IPAddr = text();
             vs->HostName = text();
-            if (!groups_.empty() && chance(60)) {
-                vs->setServiceGroup(*pick(groups_));
+            if (!groups.empty() && chance(60)) {
+                vs->setServiceGroup(*pick(groups));
             }
-            if (!groups_.empty() && chance(50)) {
-                (*pick(groups_))->addResource(vs);
+            if (!groups.empty() && chance(50)) {
+                (*pick(groups))->addResource(vs);
             }
         }
     }
@@ -292,7 +292,7 @@ class RandomDatabase {
             c->HostName = text();
             c->RAMMB = anyInt();
             c->SwapMB = anyInt();
-            c->AddrSpaceMB = static_cast<int64_t>(rng_()) << 20 | rng_();
+            c->AddrSpaceMB = static_cast<int64_t>(rng()) << 20 | rng();
             c->ProcCount = anyInt();
             c->ProcSpeedMHz = anyInt();
             c->CPUInfo = text();
@@ -308,15 +308,15 @@ class RandomDatabase {
             c->DisplayMgmtURL = text();
             c->setCapacity(size());
             c->setFreeSpace(size());
-            for (int k = upTo(6); k > 0 && !all_.empty(); --k) {
-                c->addResource(*pick(all_));
+            for (int k = upTo(6); k > 0 && !all.empty(); --k) {
+                c->addResource(*pick(all));
             }
-            for (int k = upTo(2); k > 0 && !groups_.empty(); --k) {
-                c->addServiceGroup(*pick(groups_));
+            for (int k = upTo(2); k > 0 && !groups.empty(); --k) {
+                c->addServiceGroup(*pick(groups));
             }
-            db_->addComputer(c, c->TIM);
-            if (!groups_.empty() && chance(50)) {
-                (*pick(groups_))->addResource(c);
+            db->addComputer(c, c->TIM);
+            if (!groups.empty() && chance(50)) {
+                (*pick(groups))->addResource(c);
             }
             c->Release();
         }
@@ -328,7 +328,7 @@ class RandomDatabase {
             a->PrimaryId = text();
             a->SecondaryId = text();
             a->IdType = text();
-            keep(a, &others_);
+            keep(a, &others);
         }
     }
 
@@ -336,22 +336,22 @@ class RandomDatabase {
         for (int n = upTo(4); n > 0; --n) {
             std::string key = "host" + std::to_string(upTo(2));
             if (chance(50)) {
-                db_->addError(key, "e" + text(), anyInt(), anyInt());
+                db->addError(key, "e" + text(), anyInt(), anyInt());
                 continue;
             }
             auto *e = new SrmError("e" + text(), anyInt(), anyInt(), 0, text(), text(), text());
             e->FileName = text();
-            if (db_->addError(e, key) == 0) {
+            if (db->addError(e, key) == 0) {
                 delete e;
             }
         }
     }
 
-    std::mt19937 rng_;
-    SrmResourceDatabase *db_ = nullptr;
-    int next_ = 0;
-    std::vector<SrmResource *> all_, managers_, disks_, chunks_, volumes_, volumeGroups_, others_;
-    std::vector<SrmServiceGroup *> groups_;
+    std::mt19937 rng;
+    SrmResourceDatabase *db = nullptr;
+    int next = 0;
+    std::vector<SrmResource *> all, managers, disks, chunks, volumes, volumeGroups, others;
+    std::vector<SrmServiceGroup *> groups;
 };
 
 }  // namespace testing

@@ -17,20 +17,20 @@ namespace testing {
 // `bytes` attached as `db`'s record stream for as long as this object lives.
 class Attached {
   public:
-    Attached(SrmResourceDatabase *db, const std::string &bytes) : db_(db), file_(FileWith(bytes)) {
-        ok_ = db_->attachStream(file_.get()) != 0;
+    Attached(SrmResourceDatabase *db, const std::string &bytes) : db(db), file(FileWith(bytes)) {
+        attached = db->attachStream(file.get()) != 0;
     }
-    ~Attached() { db_->detachStream(file_.get()); }
+    ~Attached() { db->detachStream(file.get()); }
     Attached(const Attached &) = delete;
     Attached &operator=(const Attached &) = delete;
 
-    bool ok() const { return ok_; }
-    int fd() const { return file_.get(); }
+    bool ok() const { return attached; }
+    int fd() const { return file.get(); }
 
     // The next record, or null at the end or on a read error.
     std::unique_ptr<CSRMReportTuple> next() {
         CSRMReportTuple *record = nullptr;
-        int status = db_->getTupleStream()->GetNextTuple(&record);
+        int status = db->getTupleStream()->GetNextTuple(&record);
         if (status != 0) {
             delete record;
             return nullptr;
@@ -39,9 +39,9 @@ class Attached {
     }
 
   private:
-    SrmResourceDatabase *db_;
-    ScopedFd file_;
-    bool ok_ = false;
+    SrmResourceDatabase *db;
+    ScopedFd file;
+    bool attached = false;
 };
 
 }  // namespace testing

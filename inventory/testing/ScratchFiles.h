@@ -17,18 +17,18 @@ namespace testing {
 // Closes its descriptor on destruction.
 class ScopedFd {
   public:
-    explicit ScopedFd(int fd = -1) : fd_(fd) {}
+    explicit ScopedFd(int fd = -1) : fd(fd) {}
     ~ScopedFd() {
-        if (fd_ >= 0) {
-            close(fd_);
+        if (fd >= 0) {
+            close(fd);
         }
     }
     ScopedFd(const ScopedFd &) = delete;
     ScopedFd &operator=(const ScopedFd &) = delete;
-    int get() const { return fd_; }
+    int get() const { return fd; }
 
   private:
-    int fd_;
+    int fd;
 };
 
 inline bool WriteAll(int fd, const std::string &bytes) {
@@ -86,16 +86,16 @@ std::string BytesOf(Write write, int *result = nullptr) {
 // most `piece` bytes so that readers see short reads; Join() after reading.
 class FedPipe {
   public:
-    FedPipe(const std::string &bytes, std::size_t piece) : readFd_(-1) {
+    FedPipe(const std::string &bytes, std::size_t piece) : readFd(-1) {
         // A test that stops reading early must not be killed by the feeder's broken pipe.
         signal(SIGPIPE, SIG_IGN);
         int fds[2];
         if (pipe(fds) != 0) {
             return;
         }
-        readFd_ = fds[0];
+        readFd = fds[0];
         int writeFd = fds[1];
-        feeder_ = std::thread([bytes, piece, writeFd] {
+        feeder = std::thread([bytes, piece, writeFd] {
             for (std::size_t at = 0; at < bytes.size(); at += piece) {
                 if (!WriteAll(writeFd, bytes.substr(at, piece))) {
                     break;
@@ -105,20 +105,20 @@ class FedPipe {
         });
     }
     ~FedPipe() {
-        if (readFd_ >= 0) {
-            close(readFd_);
+        if (readFd >= 0) {
+            close(readFd);
         }
-        if (feeder_.joinable()) {
-            feeder_.join();
+        if (feeder.joinable()) {
+            feeder.join();
         }
     }
     FedPipe(const FedPipe &) = delete;
     FedPipe &operator=(const FedPipe &) = delete;
-    int fd() const { return readFd_; }
+    int fd() const { return readFd; }
 
   private:
-    int readFd_;
-    std::thread feeder_;
+    int readFd;
+    std::thread feeder;
 };
 
 }  // namespace testing

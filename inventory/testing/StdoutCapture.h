@@ -21,38 +21,38 @@ class StdoutCapture {
         fflush(stdout);
         if (target < 0) {
             char path[] = "/tmp/stdout_captureXXXXXX";
-            file_ = mkstemp(path);
-            if (file_ >= 0) {
+            file = mkstemp(path);
+            if (file >= 0) {
                 unlink(path);
             }
-            target = file_;
+            target = file;
         }
-        saved_ = dup(1);
-        ok_ = target >= 0 && saved_ >= 0 && dup2(target, 1) == 1;
+        saved = dup(1);
+        redirected = target >= 0 && saved >= 0 && dup2(target, 1) == 1;
     }
     ~StdoutCapture() {
         restore();
-        if (file_ >= 0) {
-            close(file_);
+        if (file >= 0) {
+            close(file);
         }
     }
     StdoutCapture(const StdoutCapture &) = delete;
     StdoutCapture &operator=(const StdoutCapture &) = delete;
 
     // False when the redirection could not be set up.
-    bool ok() const { return ok_; }
+    bool ok() const { return redirected; }
 
     // Restores descriptor 1 (flushing C stdio into the capture first) and
     // returns everything written to the temporary file.
     std::string finish() {
         restore();
         std::string out;
-        if (file_ < 0 || lseek(file_, 0, SEEK_SET) != 0) {
+        if (file < 0 || lseek(file, 0, SEEK_SET) != 0) {
             return out;
         }
         char chunk[4096];
         ssize_t n;
-        while ((n = read(file_, chunk, sizeof chunk)) > 0) {
+        while ((n = read(file, chunk, sizeof chunk)) > 0) {
             out.append(chunk, static_cast<size_t>(n));
         }
         return out;
@@ -60,17 +60,17 @@ class StdoutCapture {
 
   private:
     void restore() {
-        if (saved_ >= 0) {
+        if (saved >= 0) {
             fflush(stdout);
-            dup2(saved_, 1);
-            close(saved_);
-            saved_ = -1;
+            dup2(saved, 1);
+            close(saved);
+            saved = -1;
         }
     }
 
-    int file_ = -1;
-    int saved_ = -1;
-    bool ok_ = false;
+    int file = -1;
+    int saved = -1;
+    bool redirected = false;
 };
 
 }  // namespace testing

@@ -69,7 +69,7 @@ class AgentLogFile {
             Release();
             return false;
         }
-        start_ = lseek(fd, 0, SEEK_END);
+        start = lseek(fd, 0, SEEK_END);
         close(fd);
         return true;
     }
@@ -129,8 +129,8 @@ class AgentLogFile {
         if (fd < 0) {
             return own;
         }
-        off_t start = lseek(fd, 0, SEEK_END) >= start_ ? start_ : 0;
-        for (std::string &line : Split(ReadFrom(fd, start))) {
+        off_t from = lseek(fd, 0, SEEK_END) >= start ? start : 0;
+        for (std::string &line : Split(ReadFrom(fd, from))) {
             if (line.find(pid) != std::string::npos && line.find(marker) != std::string::npos) {
                 own.push_back(std::move(line));
             }
@@ -225,7 +225,7 @@ class AgentLogFile {
     }
 
     int lock_fd_ = -1;
-    off_t start_ = 0;
+    off_t start = 0;
 };
 
 // Fixture for tests that read back their log lines; skips, saying why, when
@@ -234,13 +234,13 @@ class AgentLogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string reason;
-        if (!log_.Acquire(&reason)) {
+        if (!log.Acquire(&reason)) {
             GTEST_SKIP() << "agent log not writable: " << reason;
         }
     }
-    void TearDown() override { log_.Release(); }
+    void TearDown() override { log.Release(); }
 
-    AgentLogFile log_;
+    AgentLogFile log;
 };
 
 }  // namespace testing

@@ -18,21 +18,21 @@ namespace testing {
 // A clock the test moves by hand; installed for the life of the object.
 class ManualClock {
   public:
-    explicit ManualClock(long start) : previous_(setTimeSource(&ManualClock::Now)) { now_ = start; }
-    ~ManualClock() { setTimeSource(previous_); }
+    explicit ManualClock(long start) : previous(setTimeSource(&ManualClock::Now)) { now = start; }
+    ~ManualClock() { setTimeSource(previous); }
     ManualClock(const ManualClock &) = delete;
     ManualClock &operator=(const ManualClock &) = delete;
 
-    void Set(long seconds) { now_ = seconds; }
+    void Set(long seconds) { now = seconds; }
 
   private:
-    static long Now() { return now_; }
+    static long Now() { return now; }
 
-    static long now_;
-    TimeSource previous_;
+    static long now;
+    TimeSource previous;
 };
 
-inline long ManualClock::now_ = 0;
+inline long ManualClock::now = 0;
 
 // Tears the process-wide registry down (deleting every registered job) so
 // that the next Tessel::getInstance starts from the first-use path.
@@ -87,7 +87,7 @@ class TesselLogTest : public AgentLogTest {
   protected:
     std::vector<std::string> TailsOf(const std::vector<std::string> &functions) const {
         std::vector<std::string> picked;
-        for (const std::string &tail : Tails(log_.OwnLines(""))) {
+        for (const std::string &tail : Tails(log.OwnLines(""))) {
             for (const std::string &function : functions) {
                 if (tail.compare(0, function.size() + 1, function + " ") == 0 ||
                     tail.compare(0, function.size() + 1, function + ":") == 0) {

@@ -18,18 +18,18 @@ void appendArrayElement(std::string &out, const char *element, std::size_t lengt
 class ArrayTextReader {
   public:
     // `text` must stay alive and unchanged while the reader is used.
-    explicit ArrayTextReader(const char *text) : next_(text) {}
+    explicit ArrayTextReader(const char *text) : cursor(text) {}
 
     // Puts the next element, unescaped, in `element` and returns true; false
     // at the end of the text or on a bad escape (then bad() is true). May
     // throw std::bad_alloc.
     bool next(std::string &element);
 
-    bool bad() const { return bad_; }
+    bool bad() const { return malformed; }
 
   private:
-    const char *next_;
-    bool bad_ = false;
+    const char *cursor;
+    bool malformed = false;
 };
 
 }  // namespace wbemkit
