@@ -162,6 +162,13 @@ class ULVAR_API SrmResourceDatabase {
     int getResourceCount() const;
     int isCluster() const { return clusterMode == 4 ? 1 : 0; }
 
+    // The cluster header values, as the database header record gave them.
+    const std::string &getClusterName() const { return ClusterName; }
+    const std::string &getClusterId() const { return ClusterId; }
+    const std::string &getClusterAlias() const { return ClusterAlias; }
+    const std::string &getClusterVersion() const { return ClusterVersion; }
+    int32_t getMemberCount() const { return MemberCount; }
+
     // The lists themselves (owned by the database; null only when memory ran out
     // at construction).
     SrmResourceList *getResourceList() { return resources.get(); }
