@@ -1,10 +1,12 @@
 // Uses libulvar's resource database from C++: a small resource kind of its own,
-// added to a database, found again and removed.
+// added to a database, found again and removed; then a report of an empty
+// database, which has no computer to describe.
 #include <cstdio>
 #include <string>
 
 #include "inventory/model/SrmResource.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/report/OMX_Report.h"
 
 namespace {
 
@@ -41,6 +43,11 @@ int main() {
         return 2;
     if (db->removeResource(SRM_RES_DISK, "tape-0") != 1 || destroyed != 1)
         return 3;
+    OMX_Report report;
+    report.setJobId("consumer");
+    if (report.GenerateCIMReports(db, "host") != 0)
+        return 4;
+    nmspc_cim::cim_freeInstanceList(report.GetReport());
     delete db;
     std::puts("inventory consumer ok");
     return 0;
