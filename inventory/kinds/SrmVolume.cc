@@ -197,6 +197,16 @@ int SrmVolume::mergeResource(SrmResource *other) {
         if (o->HierType != 0 && HierType != SRM_HIER_SUBVOLUME) {
             HierType = o->HierType;
         }
+        // A volume first met in another volume's member list is held as an
+        // empty placeholder; the record that really describes it arrives as
+        // the newcomer, and must not lose its name and manager to it.
+        if (Name.empty() && volumeManager == nullptr) {
+            Name = o->Name;
+            if (o->volumeManager != nullptr) {
+                VolumeManager = o->VolumeManager;
+                setManager(o->volumeManager);
+            }
+        }
         if (o->diskChunks != nullptr) {
             mergeDiskChunkList(o->diskChunks);
         }

@@ -135,7 +135,8 @@ class ULVAR_API SrmVolume : public SrmResource {
     // Sizes when 0 or more, URLs and type text when not empty, the volume type
     // when 0 or more, status with its text when not 0, the hierarchy type when
     // not 0 (a sub-volume stays one); then the member lists are merged. Name,
-    // volume key and manager stay.
+    // volume key and manager stay, except that a volume with neither a name nor
+    // a manager (a placeholder made for a member record) takes both.
     int mergeResource(SrmResource *other) override;
     std::string getResourceReportString(bool) override;
     std::string getResourceHeader(bool) override;

@@ -307,6 +307,33 @@ TEST_F(SrmVolumeTest, MergeRulesWhereTheNewcomerDoesNotSimplyWin) {
     EXPECT_EQ("", top->StatusDesc);
 }
 
+TEST_F(SrmVolumeTest, PlaceholderTakesNameAndManagerFromTheVolumeMergedIntoIt) {
+    AddManager("lvm", 1, "LVM");
+    AddManager("md", 2, "md");
+    SrmScopedRef<SrmVolume> described(new SrmVolume(&db));
+    described->Id = "v2";
+    described->Name = "home";
+    described->setVolumeMgrId("1");
+
+    // Made for a member record: Id only.
+    SrmVolume *placeholder = AddVolume("v2");
+    ASSERT_EQ(1, placeholder->mergeResource(described.get()));
+    EXPECT_EQ("home", placeholder->Name);
+    EXPECT_EQ("1", placeholder->VolumeManager);
+    ASSERT_NE(nullptr, placeholder->getVolumeManager());
+    EXPECT_EQ("LVM", placeholder->getVolumeManager()->VolumeMgrName);
+
+    // Once it has them, a later record changes neither.
+    SrmScopedRef<SrmVolume> later(new SrmVolume(&db));
+    later->Id = "v2";
+    later->Name = "other";
+    later->setVolumeMgrId("2");
+    ASSERT_EQ(1, placeholder->mergeResource(later.get()));
+    EXPECT_EQ("home", placeholder->Name);
+    EXPECT_EQ("1", placeholder->VolumeManager);
+    EXPECT_EQ("LVM", placeholder->getVolumeManager()->VolumeMgrName);
+}
+
 TEST_F(SrmVolumeTest, UnknownManagerNumberLeavesVolumeWithoutManager) {
     AddManager("vm1", 7, "VxVM");
     SrmVolume *v = AddVolume("v");
