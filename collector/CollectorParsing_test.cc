@@ -1,5 +1,7 @@
 // The small readers of the collector, one table each.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -7,6 +9,8 @@
 #include "collector/BlockDevices.h"
 #include "collector/DeviceProbe.h"
 #include "collector/HostFacts.h"
+#include "collector/HostRoot.h"
+#include "collector/HostScan.h"
 #include "collector/HostStorage.h"
 #include "collector/NfsExports.h"
 
@@ -131,6 +135,69 @@ TEST(OsReleaseTest, QuotedAndBareValues) {
     EXPECT_EQ("12", hostOsReleaseValue(text, "VERSION"));
     EXPECT_EQ("", hostOsReleaseValue(text, "VERSION_ID"));
     EXPECT_EQ("", hostOsReleaseValue(text, "ID"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostRootTest, OnlyTheSystemRootIsLive) {
+    const struct {
+        const char *dir;
+        bool live;
+    } cases[] = {
+        {"", true}, {"/", true}, {"//", true}, {"/tmp/..", true}, {COLLECTOR_TESTDATA, false}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.live, HostRoot(c.dir).live()) << c.dir;
+    }
+    EXPECT_EQ(std::string(COLLECTOR_TESTDATA) + "/sys/block",
+              HostRoot(std::string(COLLECTOR_TESTDATA) + "/").path("/sys/block"));
+}
+
+TEST(HostRootTest, NumbersArePlainUnsignedDecimalsThatFit) {
+    const struct {
+        const char *text;
+        bool ok;
+        unsigned long long value;
+    } cases[] = {
+        {"0", true, 0},
+        {"18446744073709551615", true, 18446744073709551615ULL},
+        {"18446744073709551616", false, 0},
+        {"-1", false, 0},
+        {"12a", false, 0},
+        {" 12", false, 0},
+        {"", false, 0},
+    };
+    for (const auto &c : cases) {
+        unsigned long long value = 7;
+        EXPECT_EQ(c.ok, hostParseNumber(c.text, value)) << c.text;
+        EXPECT_EQ(c.ok ? c.value : 7, value) << c.text;
+    }
+}
+
+TEST(HostBatchFilesTest, EveryBatchIsWrittenUnderItsNameOrTheWriteFails) {
+    HostBatches batches;
+    for (int k = 0; k < kHostBatchKindCount; ++k) {
+        batches.text[k] = k % 2 == 0 ? "\"Type=Id\",\"Id=" + std::to_string(k) + "\",;\n" : "";
+    }
+    char dir[] = "/tmp/collector-batches-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    ASSERT_TRUE(writeHostBatches(batches, dir, nullptr));
+    for (int k = 0; k < kHostBatchKindCount; ++k) {
+        std::string path =
+            std::string(dir) + "/" + hostBatchFileName(static_cast<HostBatchKind>(k));
+        HostRoot root("/");
+        std::string text;
+        EXPECT_TRUE(root.readFile(path, text)) << path;
+        EXPECT_EQ(batches.text[k], text) << path;
+        unlink(path.c_str());
+    }
+    rmdir(dir);
+
+    std::string warnings;
+    EXPECT_FALSE(writeHostBatches(batches, std::string(dir) + "/missing",
+                                  [&](const std::string &w) { warnings += w; }));
+    EXPECT_NE(std::string::npos, warnings.find("computer.txt: cannot be written")) << warnings;
 }
 
 }  // namespace
