@@ -209,7 +209,13 @@ void HostStorage::addDisks() {
 
         for (const std::string &name : d.partitions) {
             const BlockDevice *p = devices->find(name);
-            if (p == nullptr || p->startSector > static_cast<unsigned long long>(LONG_MAX) / 512) {
+            if (p == nullptr) {
+                continue;
+            }
+            if (p->startSector > static_cast<unsigned long long>(LONG_MAX) / 512) {
+                if (warn) {
+                    warn(name + ": partition start beyond any disk; left out");
+                }
                 continue;
             }
             SrmDiskChunk *c = make<SrmDiskChunk>(HostBatchKind::DiskChunk, name);
