@@ -3,7 +3,8 @@
 // LVM volume group on it, ext4, xfs, vfat, swap, NFS exports, loop and zram
 // devices) and a plain VM (one virtio disk without partitions, a CD-ROM). The
 // batches are compared byte for byte with the reviewed files beside each root,
-// then sent through the add road, resolved and checked.
+// then sent through the add road, resolved, checked and converted as a host
+// report.
 //
 // ULVAR_COLLECTOR_UPDATE=1 rewrites the expected files instead of comparing
 // (review the difference before committing it).
@@ -22,6 +23,8 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/report/OMX_Report.h"
+#include "wbemkit/cim.h"
 
 namespace {
 
@@ -129,6 +132,18 @@ TEST_P(RecordedHostTest, BatchesLoadResolveAndPassTheIntegrityCheck) {
     EXPECT_EQ(1, db->checkIntegrity());
     EXPECT_EQ(0, db->getErrorList()->getErrorCount());
     EXPECT_EQ("", Unreported(db));
+
+    // The host report converts whole, with a drive for every disk.
+    OMX_Report report;
+    ASSERT_EQ(1, report.GenerateCIMReports(db, "host"));
+    nmspc_cim::CCIMList *list = report.GetReport();
+    int drives = 0;
+    for (nmspc_cim::CCIMList *node = list; node != nullptr; node = node->mNext) {
+        auto *instance = static_cast<nmspc_cim::CCIMInstance *>(node->mDataObject);
+        drives += instance != nullptr && std::string(instance->mClassName) == "Kalora_RM_DiskDrive";
+    }
+    nmspc_cim::cim_freeInstanceList(list);
+    EXPECT_EQ(FullRecords(s.batches[HostBatchKind::Disk]), drives);
 }
 
 INSTANTIATE_TEST_SUITE_P(Collector, RecordedHostTest, ::testing::Values("server", "vm"));
