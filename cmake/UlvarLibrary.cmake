@@ -6,7 +6,8 @@
 #                 target_sources), linked by both the shared library and the tests,
 #                 so hidden internal classes stay testable;
 #   <name>        SHARED library with VERSION/SOVERSION and hidden visibility,
-#                 aliased as ulvar::<name>, installed and exported;
+#                 aliased as ulvar::<name>, installed and exported, with the
+#                 run path "$ORIGIN" (its sibling libraries in the install);
 #   <name>_tests  GoogleTest executable (sources added with target_sources).
 # Public headers are installed by ulvar_public_headers (below), one call per folder.
 function(ulvar_library)
@@ -20,8 +21,11 @@ function(ulvar_library)
 
   add_library(${L_NAME} SHARED $<TARGET_OBJECTS:${obj}>)
   add_library(ulvar::${L_NAME} ALIAS ${L_NAME})
+  # Installed beside each other, the libraries find their own dependencies
+  # there from any prefix: a program's run path does not reach them.
   set_target_properties(${L_NAME} PROPERTIES
-    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+    INSTALL_RPATH "$ORIGIN")
   target_include_directories(${L_NAME} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
