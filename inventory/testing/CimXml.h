@@ -94,6 +94,35 @@ inline std::string hostName() {
     return name;
 }
 
+// The placeholder that stands for this machine's host name in checked-in
+// documents: references carry the name of the machine that wrote them.
+constexpr const char kHostPlaceholder[] = "<HOST>@HOST@</HOST>";
+
+// `document` with every placeholder replaced by this machine's host element.
+inline std::string withThisHost(std::string document) {
+    const std::string host = "<HOST>" + hostName() + "</HOST>";
+    const std::string placeholder = kHostPlaceholder;
+    for (std::size_t at = document.find(placeholder); at != std::string::npos;
+         at = document.find(placeholder, at + host.size())) {
+        document.replace(at, placeholder.size(), host);
+    }
+    return document;
+}
+
+// `instances` (VALUE.OBJECT elements, as marshallInstanceList writes them) in
+// the frame of an ExecQuery response, so that the DTD can judge them.
+inline std::string inExecQueryFrame(const std::string &instances) {
+    Buffer frame(sbufCreate(64));
+    InstanceList none(cim_createInstanceList());
+    if (marshallExecQueryResults(frame.get(), none.get(), "1") != 0) {
+        return "";
+    }
+    std::string text = sbufGetString(frame.get());
+    const std::string open = "<IRETURNVALUE>\r\n";
+    std::size_t at = text.find(open);
+    return at == std::string::npos ? "" : text.insert(at + open.size(), instances);
+}
+
 inline std::string crlf(std::initializer_list<std::string> lines) {
     std::string joined;
     for (const std::string &line : lines) {

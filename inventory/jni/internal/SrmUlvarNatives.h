@@ -57,6 +57,16 @@ JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(resolveDatabase)(JNIEnv *env, jclass cls
 // flush System.out first and print nothing to it until this returns.
 JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *env, jclass cls, jlong handle);
 
+// The database's host report as CIM-XML: one VALUE.OBJECT per instance at
+// indent 0, lines ended by "\r\n", as a new string made by NewStringUTF (null
+// only when the JVM cannot make it). On failure one of the words "ERROR 1"
+// (the report has no instance list), "ERROR 2" (the conversion failed, also
+// for a zero handle and for a database without its computer), "ERROR 3" (the
+// writer failed) or "ERROR UNEXPECTED" (memory ran out around them). The
+// conversion's status results go to the job with the empty id. The database
+// is only read; everything the conversion made is freed on every road out.
+JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass cls, jlong handle);
+
 #ifdef __cplusplus
 }
 #endif

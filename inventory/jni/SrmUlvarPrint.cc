@@ -1,0 +1,73 @@
+// The print native: the database as the management station will see it.
+#include <stdlib.h>
+
+#include <memory>
+#include <new>
+
+#include "inventory/cimxml/cimxml.h"
+#include "inventory/cimxml/sbuf.h"
+#include "inventory/jni/internal/SrmBatchLoader.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
+#include "inventory/report/OMX_Report.h"
+#include "wbemkit/cim.h"
+
+namespace {
+
+// The words the scanner compares print's result with.
+const char kNoList[] = "ERROR 1";
+const char kNotGenerated[] = "ERROR 2";
+const char kNotWritten[] = "ERROR 3";
+const char kUnexpected[] = "ERROR UNEXPECTED";
+
+// The buffer the writer starts with; it doubles as the text grows.
+constexpr unsigned kInitialBufferSize = 8192;
+
+struct BufferDeleter {
+    void operator()(sbuf *buffer) const { sbufDestroy(buffer); }
+};
+struct ListDeleter {
+    void operator()(nmspc_cim::CCIMList *list) const { nmspc_cim::cim_freeInstanceList(list); }
+};
+struct TextDeleter {
+    void operator()(char *text) const { free(text); }
+};
+using Text = std::unique_ptr<char, TextDeleter>;
+
+// The report text in `text`, or the word that says why there is none. The
+// holders go in the reverse of their making: the buffer, the list (once, and
+// only when GetReport handed one out), then the converter, which frees what
+// it never handed over.
+const char *renderHostReport(SrmResourceDatabase *db, Text &text) {
+    std::unique_ptr<OMX_Report> report(new (std::nothrow) OMX_Report());
+    std::unique_ptr<nmspc_cim::CCIMList, ListDeleter> list;
+    std::unique_ptr<sbuf, BufferDeleter> buffer(sbufCreate(kInitialBufferSize));
+    if (!report || !buffer) {
+        return kUnexpected;
+    }
+    if (report->GenerateCIMReports(db, "host") == 0) {
+        return kNotGenerated;
+    }
+    list.reset(report->GetReport());
+    if (!list) {
+        return kNoList;
+    }
+    if (marshallInstanceList(buffer.get(), list.get(), 0) != 0) {
+        return kNotWritten;
+    }
+    text.reset(sbufGetStringCopy(buffer.get()));
+    return text ? nullptr : kUnexpected;
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass, jlong handle) {
+    Text text;
+    const char *word = kUnexpected;
+    try {
+        word = renderHostReport(srmDatabaseOf(handle), text);
+    } catch (...) {
+        text.reset();
+        word = kUnexpected;
+    }
+    return env->NewStringUTF(text ? text.get() : word);
+}
