@@ -1,5 +1,5 @@
 // The sample cluster under examples/cluster, loaded the way a CIM provider
-// loads a database file, and written back.
+// loads a database file, written back, and converted as a cluster report.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdio.h>

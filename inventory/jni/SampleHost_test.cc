@@ -11,6 +11,7 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/testing/FakeJni.h"
+#include "inventory/testing/SampleHost.h"
 #include "inventory/testing/StdoutCapture.h"
 
 namespace {
@@ -60,18 +61,18 @@ TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
         {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo", SRM_RES_VOLUMEMANAGER, 2},
         {SRM_ULVAR_NATIVE(addDisk), "disk", SRM_RES_DISK, 3},
         {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk", SRM_RES_DISKCHUNK, 4},
-        {SRM_ULVAR_NATIVE(addVolume), "volume", SRM_RES_VOLUME, 6},
+        {SRM_ULVAR_NATIVE(addVolume), "volume", SRM_RES_VOLUME, 7},
         {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup", SRM_RES_VOLUMEGROUP, 1},
         {SRM_ULVAR_NATIVE(addFileSystem), "filesystem", SRM_RES_FILESYSTEM, 3},
         {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint", SRM_RES_MOUNTPOINT, 3},
-        {SRM_ULVAR_NATIVE(addShare), "share", SRM_RES_SHARE, 2},
-        {SRM_ULVAR_NATIVE(addAlias), "alias", SRM_RES_ID, 1},
+        {SRM_ULVAR_NATIVE(addShare), "share", SRM_RES_SHARE, 4},
+        {SRM_ULVAR_NATIVE(addAlias), "alias", SRM_RES_ID, 7},
     };
     for (const auto &step : road) {
         EXPECT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
         EXPECT_EQ(step.count, Count(step.type)) << step.sample;
     }
-    EXPECT_EQ(26, db->getResourceCount());
+    EXPECT_EQ(35, db->getResourceCount());
     EXPECT_EQ(0, db->getErrorList()->getErrorCount());
     EXPECT_EQ(0, jni.outstanding());
     ASSERT_NE(nullptr, db->getThisComputer());
@@ -95,7 +96,7 @@ TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
     auto *vg = static_cast<SrmVolumeGroup *>(db->findResource(SRM_RES_VOLUMEGROUP, "vg_data"));
     ASSERT_NE(nullptr, vg);
     EXPECT_EQ(2, vg->getDiskList()->getTypeCount(SRM_RES_DISK));
-    EXPECT_EQ(2, vg->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
+    EXPECT_EQ(3, vg->getVolumeList()->getTypeCount(SRM_RES_VOLUME));
 }
 
 TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
@@ -112,7 +113,7 @@ TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
             EXPECT_EQ("The operation succeeded.", Load(adds[i], samples[i])) << samples[i];
         }
     }
-    EXPECT_EQ(26, db->getResourceCount());
+    EXPECT_EQ(35, db->getResourceCount());
     auto *md0 = static_cast<SrmVolume *>(db->findResource(SRM_RES_VOLUME, "md0"));
     ASSERT_NE(nullptr, md0);
     EXPECT_EQ(2, md0->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
@@ -121,28 +122,11 @@ TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
 // The scanner road as scripts/demo runs it: every batch, resolve, serialize.
 // The output is the reviewed examples/host.expected, byte for byte.
 TEST_F(SampleHostTest, RoadWritesTheExpectedDatabase) {
-    const struct {
-        AddFn add;
-        const char *sample;
-    } road[] = {
-        {SRM_ULVAR_NATIVE(addComputer), "computer"},
-        {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo"},
-        {SRM_ULVAR_NATIVE(addDisk), "disk"},
-        {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk"},
-        {SRM_ULVAR_NATIVE(addVolume), "volume"},
-        {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup"},
-        {SRM_ULVAR_NATIVE(addFileSystem), "filesystem"},
-        {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint"},
-        {SRM_ULVAR_NATIVE(addShare), "share"},
-        {SRM_ULVAR_NATIVE(addAlias), "alias"},
-    };
-    for (const auto &step : road) {
-        ASSERT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
-    }
-    // The volume group hands its state to two disks and two volumes, then
+    ASSERT_EQ("", ulvar::testing::SendSampleHost(jni, handle));
+    // The volume group hands its state to two disks and three volumes, then
     // four chunks, three volumes on chunks, three file systems, three mount
-    // points and two shares take theirs; the NVMe disk has no signature.
-    EXPECT_EQ(19, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
+    // points and four shares take theirs.
+    EXPECT_EQ(22, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
 
     std::string out;
     int written = 0;
