@@ -10,11 +10,16 @@
 #include <sstream>
 #include <string>
 
+#include "inventory/cimxml/cimxml.h"
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/report/OMX_Report.h"
+#include "inventory/testing/CimXml.h"
+#include "inventory/testing/SampleHost.h"
+#include "tessel/Tessel.h"
 
 namespace {
 
@@ -102,7 +107,7 @@ TEST_F(SampleClusterLoadTest, VirtualServersNodesAndTheAliasKeepTheirValues) {
     auto *vs = static_cast<SrmVirtualServer *>(db.findResource(SRM_RES_VIRTUALSERVER, "vs-db"));
     ASSERT_NE(nullptr, vs);
     EXPECT_EQ("harbor-db.example.net", vs->HostName);
-    EXPECT_EQ("192.0.2.41", vs->IPAddr);
+    EXPECT_EQ("192.0.2.41,192.0.2.42", vs->IPAddr);
     auto *node = static_cast<SrmComputer *>(db.findResource(SRM_RES_COMPUTER, "node-b"));
     ASSERT_NE(nullptr, node);
     EXPECT_EQ(1, node->LLTId);
@@ -135,6 +140,30 @@ TEST_F(SampleClusterLoadTest, WritingTheLoadedClusterGivesTheFileBack) {
     fclose(file);
     EXPECT_EQ(1, written);
     EXPECT_EQ(expected, out);
+}
+
+// The provider road: the loaded cluster converted as a cluster report and
+// written as a whole ExecQuery response is the checked-in document, reviewed
+// by hand against the file.
+TEST_F(SampleClusterLoadTest, ClusterReportIsTheCheckedInDocument) {
+    OMX_Report report;
+    report.setJobId("sample-cluster-report");
+    ASSERT_EQ(1, report.GenerateCIMReports(&db, "cluster"));
+    ulvar::testing::InstanceList list(report.GetReport());
+    ulvar::testing::Buffer buffer(sbufCreate(8192));
+    ASSERT_EQ(0, marshallExecQueryResults(buffer.get(), list.get(), "1"));
+    const std::string expected =
+        ulvar::testing::withThisHost(ulvar::testing::ExampleText("cluster/cluster.report.xml"));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(expected, ulvar::testing::text(buffer.get()));
+    Tessel::deleteInstance(Tessel::getInstance("sample-cluster-report"));
+}
+
+TEST(SampleClusterReportTest, CheckedInDocumentIsValidCimXml) {
+    SKIP_WITHOUT_DTD();
+    const std::string document = ulvar::testing::ExampleText("cluster/cluster.report.xml");
+    ASSERT_FALSE(document.empty());
+    EXPECT_EQ("", ulvar::testing::dtdProblems(document));
 }
 
 }  // namespace

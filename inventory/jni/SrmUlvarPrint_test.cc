@@ -6,6 +6,7 @@
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/report/OMX_Report.h"
+#include "inventory/testing/CimXml.h"
 #include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/SampleHost.h"
@@ -34,6 +35,33 @@ class SrmUlvarPrintTest : public ::testing::Test {
     FakeJni jni;
     jlong handle = 0;
 };
+
+// The road as the scanner runs it: every batch, resolve, print. The report is
+// the one checked in (reviewed by hand), and printing changes nothing: a
+// second print gives the same text.
+TEST_F(SrmUlvarPrintTest, SampleHostPrintsTheCheckedInReport) {
+    ASSERT_EQ("", ulvar::testing::SendSampleHost(jni, handle));
+    SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
+    const std::string expected =
+        ulvar::testing::withThisHost(ulvar::testing::ExampleText("host.report.xml"));
+    ASSERT_FALSE(expected.empty());
+    const std::string printed = Print(handle);
+    EXPECT_EQ(expected, printed);
+    EXPECT_EQ(printed, Print(handle));
+}
+
+// What print returns, and the checked-in report, in an ExecQuery frame.
+TEST_F(SrmUlvarPrintTest, PrintedReportIsValidCimXml) {
+    SKIP_WITHOUT_DTD();
+    ASSERT_EQ("", ulvar::testing::SendSampleHost(jni, handle));
+    SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
+    const std::string printed = ulvar::testing::inExecQueryFrame(Print(handle));
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ("", ulvar::testing::dtdProblems(printed));
+    const std::string checkedIn =
+        ulvar::testing::inExecQueryFrame(ulvar::testing::ExampleText("host.report.xml"));
+    EXPECT_EQ("", ulvar::testing::dtdProblems(checkedIn));
+}
 
 // Every way to a failed conversion ends in the same word, and nothing the
 // conversion made outlives the call (the sanitizer build checks for leaks).

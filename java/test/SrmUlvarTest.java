@@ -60,6 +60,7 @@ public final class SrmUlvarTest {
         nullBatch();
         noFileWhenNoDirectoryIsUsable();
         serializedOutputs(examples.resolve("host"));
+        printedReport(examples);
         System.out.println(failures == 0 ? "all checks passed" : failures + " check(s) failed");
         System.exit(failures == 0 ? 0 : 1);
     }
@@ -202,6 +203,35 @@ public final class SrmUlvarTest {
         Child empty = run(childJvm("--child-batches"), Map.of());
         checkEquals("statuses\n" + EMPTY_HEADER, empty.out,
                 "an empty database serializes as the header alone, after what Java printed");
+    }
+
+    /**
+     * What print returns for the sample host after resolve: the checked-in report, whose host
+     * elements hold a placeholder for the name of the machine that writes the references.
+     */
+    static void printedReport(Path examples) throws IOException {
+        long h = SrmUlvar.create();
+        try {
+            for (String[] step : ROAD) {
+                add(step[1], h, read(examples.resolve("host"), step[0]));
+            }
+            SrmUlvar.resolveDatabase(h);
+            String expected = new String(Files.readAllBytes(examples.resolve("host.report.xml")),
+                    StandardCharsets.UTF_8).replace("<HOST>@HOST@</HOST>",
+                    "<HOST>" + hostName() + "</HOST>");
+            String printed = SrmUlvar.print(h);
+            check(expected.equals(printed),
+                    "print gives the sample host's report byte for byte as host.report.xml");
+        } finally {
+            SrmUlvar.destroy(h);
+        }
+        checkEquals("ERROR 2", SrmUlvar.print(0), "print of a zero handle has no report");
+    }
+
+    /** This machine's name as gethostname(2) gives it (no resolver involved). */
+    static String hostName() throws IOException {
+        return new String(Files.readAllBytes(Paths.get("/proc/sys/kernel/hostname")),
+                StandardCharsets.UTF_8).trim();
     }
 
     static final String EMPTY_HEADER = "\"SrmResourceDbVersion=1.0\",\"ResourceCount=0\","
