@@ -9,11 +9,14 @@ import java.nio.file.Paths;
 /**
  * A scanner's road over a folder of record-text batches: create a database, send every batch the
  * folder has (one file per kind, named as below), resolve, and serialize the database to standard
- * output. Usage: {@code ScanDemo <sample folder>}.
+ * output; with {@code --report}, then print the database's report. Usage:
+ * {@code ScanDemo [--report] <sample folder>}.
  *
- * <p>Standard output carries the serialized database and nothing else; the status of every batch
- * and the resolution count go to standard error. Exits 0 when every batch succeeded and the
- * database was written, 1 when something failed, 2 on a usage error.
+ * <p>Standard output carries the serialized database and, with {@code --report}, after it the
+ * report as CIM-XML exactly as {@code print} returns it (lines end in CR LF); the status of every
+ * batch, the resolution count and a line that announces the report go to standard error. Exits 0
+ * when every batch succeeded and the database (and the report) were written, 1 when something
+ * failed, 2 on a usage error.
  */
 public final class ScanDemo {
     /** Batch files in the order a scanner sends them: computers first, so errors have a host. */
@@ -33,11 +36,12 @@ public final class ScanDemo {
     private ScanDemo() {}
 
     public static void main(String[] args) throws IOException {
-        if (args.length != 1) {
-            System.err.println("usage: ScanDemo <sample folder>");
+        boolean report = args.length == 2 && args[0].equals("--report");
+        if (args.length != 1 && !report) {
+            System.err.println("usage: ScanDemo [--report] <sample folder>");
             System.exit(2);
         }
-        Path folder = Paths.get(args[0]);
+        Path folder = Paths.get(args[args.length - 1]);
         if (!Files.isDirectory(folder)) {
             System.err.println("ScanDemo: not a folder: " + folder);
             System.exit(2);
@@ -74,6 +78,17 @@ public final class ScanDemo {
             if (written == 0) {
                 System.err.println("serialize: failed");
                 ok = false;
+            }
+            if (report) {
+                String text = SrmUlvar.print(handle);
+                if (text == null || text.startsWith("ERROR")) {
+                    System.err.println("print: " + text);
+                    ok = false;
+                } else {
+                    System.err.println("print: the report as the management station sees it:");
+                    System.out.print(text);
+                    System.out.flush();
+                }
             }
         } finally {
             SrmUlvar.destroy(handle);

@@ -209,23 +209,33 @@ public final class SrmUlvarTest {
      * What print returns for the sample host after resolve: the checked-in report, whose host
      * elements hold a placeholder for the name of the machine that writes the references.
      */
-    static void printedReport(Path examples) throws IOException {
+    static void printedReport(Path examples) throws Exception {
+        String expected;
         long h = SrmUlvar.create();
         try {
             for (String[] step : ROAD) {
                 add(step[1], h, read(examples.resolve("host"), step[0]));
             }
             SrmUlvar.resolveDatabase(h);
-            String expected = new String(Files.readAllBytes(examples.resolve("host.report.xml")),
+            expected = new String(Files.readAllBytes(examples.resolve("host.report.xml")),
                     StandardCharsets.UTF_8).replace("<HOST>@HOST@</HOST>",
                     "<HOST>" + hostName() + "</HOST>");
-            String printed = SrmUlvar.print(h);
-            check(expected.equals(printed),
+            check(expected.equals(SrmUlvar.print(h)),
                     "print gives the sample host's report byte for byte as host.report.xml");
         } finally {
             SrmUlvar.destroy(h);
         }
         checkEquals("ERROR 2", SrmUlvar.print(0), "print of a zero handle has no report");
+
+        // The main job (scripts/demo): the database, then the report.
+        List<String> demo = childJvm("--report", examples.resolve("host").toString());
+        demo.set(demo.indexOf("SrmUlvarTest"), "ScanDemo");
+        Child road = run(demo, Map.of());
+        checkEquals(0, road.code, "the demo road with its report ends cleanly");
+        String database = new String(Files.readAllBytes(examples.resolve("host.expected")),
+                StandardCharsets.UTF_8);
+        check(road.out.equals(database + expected),
+                "the demo prints the database, then the report");
     }
 
     /** This machine's name as gethostname(2) gives it (no resolver involved). */
