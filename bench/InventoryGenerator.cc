@@ -14,7 +14,6 @@ namespace {
 
 constexpr long kDisksPerGroup = 16;
 constexpr long kLeavesPerParent = 8;  // the first two of every eight get a parent
-constexpr long kUnsignedEvery = 4096;
 constexpr long kDuplicateEvery = 10;
 constexpr long kGroupsPerChain = 4;
 constexpr const char *kManagerNumber = "1";
@@ -134,7 +133,6 @@ InventoryGenerator::InventoryGenerator(const InventoryShape &shape) : layout(sha
     totals.mountPoints = top;
     totals.shares = (top + 3) / 4;
     totals.aliases = n;
-    totals.unsignedDisks = n / kUnsignedEvery;
     if (layout.nodes > 1) {
         totals.virtualServers = totals.volumeGroups;
         totals.serviceGroups = totals.volumeGroups;
@@ -283,9 +281,7 @@ void InventoryGenerator::emitDisks(const Sink &sink) const {
         w.addText(SRM_KEY_Make, "HITACHI");
         w.addText(SRM_KEY_Revision, "0000");
         w.addText(SRM_KEY_SerialNum, "D6" + std::to_string(mix(i)));
-        if (i % kUnsignedEvery != kUnsignedEvery - 1) {
-            w.addLong(SRM_KEY_Sign, static_cast<long>(mix(i) & 0x7fffffff));
-        }
+        w.addLong(SRM_KEY_Sign, static_cast<long>(mix(i) & 0x7fffffff));
         w.addLong(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 64));
         w.addLong(SRM_KEY_FreeSpaceKB, 0);
         w.addInt(SRM_KEY_AddrBus, static_cast<int>(i % 4 + 1));
@@ -310,7 +306,7 @@ void InventoryGenerator::emitDisks(const Sink &sink) const {
 void InventoryGenerator::emitChunks(const Sink &sink) const {
     BatchBuilder b(SRM_RES_DISKCHUNK, layout.batchRecords, sink);
     for (long i = 0; i < layout.disks; ++i) {
-        long half = 1048576L * (1 + mix(i) % 64) / 2;
+        long half = 1048576L * (1 + mix(i) % 64) / 2;  // KB
         for (int slice = 0; slice < 2; ++slice) {
             SrmRecordWriter w(b.record());
             w.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
@@ -318,7 +314,7 @@ void InventoryGenerator::emitChunks(const Sink &sink) const {
             w.addText(SRM_KEY_DiskChunk, chunkId(i, slice));
             // Chunks are read unbound, so they name their disk by its global id.
             w.addText(SRM_KEY_Disk, diskId(i));
-            w.addLong(SRM_KEY_Start, slice * half);
+            w.addLong(SRM_KEY_Start, slice * half * 1024);  // bytes
             w.addLong(SRM_KEY_Length, half);
             b.commit();
         }
@@ -477,7 +473,7 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
             w.addText(SRM_KEY_Id, "share-" + volume);
             w.addText(SRM_KEY_ShareName, volume);
             w.addText(SRM_KEY_SharePath, "/export/" + volume);
-            w.addInt(SRM_KEY_ShareFsType, 1);
+            w.addInt(SRM_KEY_ShareFsType, 0);  // NFS
             w.addText(SRM_KEY_ShareDesc, "NFS export");
             w.addText(SRM_KEY_VolumeId, volume);
             b.commit();
@@ -493,7 +489,7 @@ void InventoryGenerator::emitAliases(const Sink &sink) const {
         w.addText(SRM_KEY_Id, numbered("alias", i));
         w.addText(SRM_KEY_PrimaryId, diskId(i));
         w.addText(SRM_KEY_SecondaryId, diskLocalId(i));
-        w.addText(SRM_KEY_IdType, "WWN");
+        w.addText(SRM_KEY_IdType, "Disk");
         b.commit();
     }
 }
@@ -528,4 +524,25 @@ long InventoryGenerator::addServiceGroups(SrmResourceDatabase *db) const {
         }
     }
     return added;
+}
+
+int InventoryGenerator::addClusterHeader(SrmResourceDatabase *db) const {
+    if (db == nullptr || layout.nodes < 2) {
+        return 0;
+    }
+    char header[256];
+    snprintf(header, sizeof header,
+             "\"SrmResourceDbVersion=1.0\",\"ResourceCount=0\",\"ClusterAlias=sancluster\","
+             "\"ClusterId=c-0001\",\"ClusterName=VornCluster\",\"ClusterVersion=8.0\","
+             "\"MemberCount=%d\",\"SGCount=0\",;\n",
+             layout.nodes);
+    FILE *file = tmpfile();
+    if (file == nullptr) {
+        return 0;
+    }
+    int loaded = fputs(header, file) >= 0 && fflush(file) == 0 && fseek(file, 0, SEEK_SET) == 0
+                     ? db->deserialize(fileno(file), nullptr)
+                     : 0;
+    fclose(file);
+    return loaded;
 }

@@ -8,12 +8,15 @@
 // top-level volumes that start on them. Each top-level volume carries a file
 // system and a mount point, every fourth one also a share; each disk has an
 // alias. One volume manager serves them all. About one disk in ten is reported
-// twice (the merge road), and one in 4096 lacks a signature (the resolution
-// turns it into an error record).
+// twice (the merge road). As a real scan's, the inventory converts into a
+// whole report: every disk has a signature (so the resolution files no error
+// record), shares are NFS exports, chunks start at a byte offset, and aliases
+// name the kind of what they stand for.
 //
 // The cluster variant spreads the volume groups over several nodes and adds,
 // per volume group, a virtual server and a service group holding the group, the
-// virtual server and the node, with groups chained four at a time.
+// virtual server and the node, with groups chained four at a time; its database
+// carries the cluster's header values as a cluster's database file does.
 //
 // References between records use both global and local identities (a chunk's
 // disk, a file system's volume), so loading exercises the database's identity
@@ -51,7 +54,6 @@ struct InventoryCounts {
     long aliases = 0;
     long virtualServers = 0;
     long serviceGroups = 0;  // not resources
-    long unsignedDisks = 0;  // disks the resolution takes out of the report
 
     long of(SrmResourceType t) const;
     // Resources of all kinds.
@@ -81,6 +83,12 @@ class InventoryGenerator {
     // must hold the loaded batches. The number of service groups added (0 for the
     // host variant).
     long addServiceGroups(SrmResourceDatabase *db) const;
+
+    // Cluster variant: gives `db` the cluster's header values (product
+    // "VornCluster", alias, id, version, member count), which only a database
+    // file can carry, by loading a file that holds the header alone. 1 when
+    // done, 0 when it failed, and 0 without touching `db` for the host variant.
+    int addClusterHeader(SrmResourceDatabase *db) const;
 
     // Identities, for checks of a loaded database.
     static std::string diskId(long i);

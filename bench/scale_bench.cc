@@ -11,14 +11,31 @@
 //   serialize  the whole database to an unlinked temporary file
 //   load       a fresh database read back from that file
 //   check      checkIntegrity on the loaded database
+//
+// then the provider's road over the loaded database (load above is its first
+// step), as a "host" report for the SAN host and a "cluster" report for the
+// cluster:
+//
+//   generate   OMX_Report::GenerateCIMReports
+//   report     GetReport, the instance list handed over
+//   marshall   marshallInstanceList of the whole list at indent 0, in slices of
+//              kSliceInstances into one buffer emptied between them (a million
+//              resources make about 4 GB of CIM-XML; the buffer's 32-bit size
+//              stops growing at 2 GB, so the list is written as a stream is)
+//   free       the buffer, the instance list and the converter
+//
+// and last
+//
 //   destroy    deleting both databases
 //
 // Steps are timed in processor time; each benchmark reports, per step, the
 // microseconds per resource of its best pass ("<step>_us") and the growth of the
 // resident set during the step at its peak ("<step>_MB"), plus the peak resident
-// set of the whole pass. After the runs a table gives the same figures side by
-// side with the ratio of the largest size to the smallest, which should stay
-// near 1 (linear growth).
+// set of the whole pass, and the report's instances and bytes of CIM-XML per
+// resource. After the runs a table gives the same figures side by side with
+// the ratio of the largest size to the smallest, which should stay near 1
+// (linear growth); a second ratio compares the largest size with the middle
+// one.
 //
 //   scale_bench                                        everything (the 1M runs take minutes)
 //   scale_bench --benchmark_filter='host/(10000|100000)/'   the smaller host runs
@@ -35,6 +52,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,14 +60,36 @@
 
 #include "bench/InventoryGenerator.h"
 #include "bench/InventoryLoader.h"
+#include "inventory/cimxml/cimxml.h"
+#include "inventory/cimxml/sbuf.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/SrmTempFile.h"
+#include "inventory/report/OMX_Report.h"
+#include "tessel/Tessel.h"
+#include "wbemkit/cim.h"
 
 namespace {
 
-enum Step { kBuild, kResolve, kSerialize, kLoad, kCheck, kDestroy, kSteps };
-const char *const kStepNames[kSteps] = {"build", "resolve", "serialize",
-                                        "load",  "check",   "destroy"};
+enum Step {
+    kBuild,
+    kResolve,
+    kSerialize,
+    kLoad,
+    kCheck,
+    kGenerate,
+    kReport,
+    kMarshall,
+    kFree,
+    kDestroy,
+    kSteps
+};
+const char *const kStepNames[kSteps] = {"build",  "resolve", "serialize", "load", "check",
+                                        "generate", "report", "marshall", "free", "destroy"};
+
+// Instances written per call of marshallInstanceList.
+constexpr long kSliceInstances = 4096;
+// The job whose Tessel object takes the conversion's status results.
+constexpr const char *kJob = "scale_bench";
 
 // Steps are timed in processor time (user and system) of this single-threaded
 // process: the machine may be shared, and waiting for a processor is no cost of
@@ -111,6 +151,8 @@ struct Pass {
     long peakGrowthKb[kSteps] = {};
     long peakKb = 0;
     long resources = 0;
+    long instances = 0;
+    double xmlBytes = 0;
     std::string failure;
 };
 
@@ -143,11 +185,87 @@ class StepTimer {
     double start;
 };
 
+// Writes `list` with marshallInstanceList at indent 0, kSliceInstances at a
+// time, into `buffer` emptied between slices; the bytes written, or -1 when
+// the writer failed. Each slice is cut from the list for the call and joined
+// again after it.
+double marshallInSlices(sbuf *buffer, nmspc_cim::CCIMList *list) {
+    double bytes = 0;
+    for (nmspc_cim::CCIMList *first = list; first != nullptr;) {
+        nmspc_cim::CCIMList *last = first;
+        for (long n = 1; n < kSliceInstances && last->mNext != nullptr; ++n) {
+            last = last->mNext;
+        }
+        nmspc_cim::CCIMList *rest = last->mNext;
+        last->mNext = nullptr;
+        int written = marshallInstanceList(buffer, first, 0);
+        last->mNext = rest;
+        if (written != 0) {
+            return -1;
+        }
+        bytes += sbufGetSize(buffer);
+        sbufClear(buffer);
+        first = rest;
+    }
+    return bytes;
+}
+
+long instancesIn(const nmspc_cim::CCIMList *list) {
+    long n = 0;
+    for (; list != nullptr; list = list->mNext) {
+        n += list->mDataObject != nullptr ? 1 : 0;
+    }
+    return n;
+}
+
+// The provider's road after the load: convert, take the list, write it, free
+// everything. The conversion must succeed: a benchmark of a failed report
+// would time the road to its first failure.
+void RunProviderRoad(Pass &pass, SrmResourceDatabase *loaded, bool cluster) {
+    std::unique_ptr<OMX_Report> report;
+    int generated;
+    {
+        StepTimer t(pass, kGenerate);
+        report.reset(new OMX_Report());
+        report->setJobId(kJob);
+        generated = report->GenerateCIMReports(loaded, cluster ? "cluster" : "host");
+    }
+    nmspc_cim::CCIMList *list;
+    {
+        StepTimer t(pass, kReport);
+        list = report->GetReport();
+    }
+    if ((generated != 1 || list == nullptr) && pass.failure.empty()) {
+        pass.failure = "the report was not generated";
+    }
+    pass.instances = instancesIn(list);
+    sbuf *buffer;
+    {
+        StepTimer t(pass, kMarshall);
+        buffer = sbufCreate(8192);
+        pass.xmlBytes = marshallInSlices(buffer, list);
+    }
+    if (pass.xmlBytes < 0 && pass.failure.empty()) {
+        pass.failure = "marshallInstanceList failed";
+    }
+    {
+        StepTimer t(pass, kFree);
+        sbufDestroy(buffer);
+        nmspc_cim::cim_freeInstanceList(list);
+        report.reset();
+    }
+    Tessel::deleteInstance(Tessel::getInstance(kJob));
+}
+
 Pass RunPass(const InventoryGenerator &gen) {
     Pass pass;
     // Start from what the allocator has given back, so that growth is the pass's own.
     malloc_trim(0);
     std::unique_ptr<SrmResourceDatabase> built(new SrmResourceDatabase());
+    if (gen.shape().nodes > 1 && gen.addClusterHeader(built.get()) != 1) {
+        pass.failure = "no cluster header";
+        return pass;
+    }
     {
         // The build step's time is the add methods' alone, its memory also the
         // batch text (one batch at a time).
@@ -211,6 +329,7 @@ Pass RunPass(const InventoryGenerator &gen) {
     if (loaded->getResourceCount() != pass.resources && pass.failure.empty()) {
         pass.failure = "loaded " + std::to_string(loaded->getResourceCount()) + " resources";
     }
+    RunProviderRoad(pass, loaded.get(), gen.shape().nodes > 1);
     {
         StepTimer t(pass, kDestroy);
         loaded.reset();
@@ -226,6 +345,8 @@ struct Figures {
     double usPerResource[kSteps] = {};
     double peakGrowthMb[kSteps] = {};
     double peakMb = 0;
+    double instancesPerResource = 0;
+    double xmlBytesPerResource = 0;
 };
 std::map<std::string, std::map<long, Figures>> g_figures;  // variant -> target -> figures
 
@@ -250,6 +371,8 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
         }
         f.peakMb = std::max(f.peakMb, pass.peakKb / 1024.0);
         f.resources = pass.resources;
+        f.instancesPerResource = static_cast<double>(pass.instances) / pass.resources;
+        f.xmlBytesPerResource = pass.xmlBytes / pass.resources;
         state.SetIterationTime(total);
         ++passes;
     }
@@ -259,6 +382,8 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
     }
     state.counters["resources"] = static_cast<double>(f.resources);
     state.counters["peak_MB"] = f.peakMb;
+    state.counters["instances_per_resource"] = f.instancesPerResource;
+    state.counters["xml_bytes_per_resource"] = f.xmlBytesPerResource;
     g_figures[cluster ? "cluster" : "host"][target] = f;
 }
 
@@ -270,27 +395,37 @@ void PrintTable() {
         }
         const Figures &small = sizes.begin()->second;
         const Figures &large = sizes.rbegin()->second;
+        // The size below the largest (the largest itself when there is one size).
+        const Figures &middle = std::next(sizes.rbegin(), sizes.size() > 1 ? 1 : 0)->second;
+        auto ratio = [](double to, double from) { return from > 0 ? to / from : 0.0; };
         printf("\n%s: microseconds per resource (peak growth in MB)\n%-10s", variant.first.c_str(),
                "step");
         for (const auto &size : sizes) {
             printf(" %20ld", size.second.resources);
         }
-        printf(" %8s\n", "ratio");
+        printf(" %8s %8s\n", "ratio", "last");
         for (int s = 0; s < kSteps; ++s) {
             printf("%-10s", kStepNames[s]);
             for (const auto &size : sizes) {
                 printf(" %10.3f (%7.1f)", size.second.usPerResource[s],
                        size.second.peakGrowthMb[s]);
             }
-            double ratio =
-                small.usPerResource[s] > 0 ? large.usPerResource[s] / small.usPerResource[s] : 0.0;
-            printf(" %8.2f\n", ratio);
+            printf(" %8.2f %8.2f\n", ratio(large.usPerResource[s], small.usPerResource[s]),
+                   ratio(large.usPerResource[s], middle.usPerResource[s]));
         }
         printf("%-10s", "peak RSS");
         for (const auto &size : sizes) {
             printf(" %17.1f MB", size.second.peakMb);
         }
-        printf("\n");
+        printf("\n%-10s", "instances");
+        for (const auto &size : sizes) {
+            printf(" %20.3f", size.second.instancesPerResource);
+        }
+        printf("   per resource\n%-10s", "CIM-XML");
+        for (const auto &size : sizes) {
+            printf(" %20.1f", size.second.xmlBytesPerResource);
+        }
+        printf("   bytes per resource\n");
     }
 }
 
