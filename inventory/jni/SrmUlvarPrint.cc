@@ -1,14 +1,17 @@
 // The print native: the database as the management station will see it.
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/sbuf.h"
 #include "inventory/jni/internal/SrmBatchLoader.h"
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/report/OMX_Report.h"
+#include "tessel/Tessel.h"
 #include "wbemkit/cim.h"
 
 namespace {
@@ -33,15 +36,48 @@ struct TextDeleter {
 };
 using Text = std::unique_ptr<char, TextDeleter>;
 
+// The status results of print's conversion are meant for a provider's job,
+// and the scanner has no way to collect them: left in a job that outlives the
+// call (the empty id's, by default), every print would add its results to the
+// process for good. So the converter records them in a job of its own, which
+// this holder deletes, with what it collected, when print ends. The job exists
+// only if a result was recorded; it is not made just to be deleted.
+class PrintJob {
+  public:
+    explicit PrintJob(const OMX_Report *report) {
+        char id[64];
+        snprintf(id, sizeof id, "SrmUlvar.print@%p", static_cast<const void *>(report));
+        jobId = id;
+    }
+    ~PrintJob() {
+        void *job = nullptr;
+        if (Tessel::m_pHashObj != nullptr && Tessel::m_pHashObj->getFromHash(jobId, &job) == 0) {
+            Tessel::deleteInstance(static_cast<Tessel *>(job));
+        }
+    }
+    PrintJob(const PrintJob &) = delete;
+    PrintJob &operator=(const PrintJob &) = delete;
+
+    const std::string &id() const { return jobId; }
+
+  private:
+    std::string jobId;
+};
+
 // The report text in `text`, or the word that says why there is none. The
 // holders go in the reverse of their making: the buffer, the list (once, and
-// only when GetReport handed one out), then the converter, which frees what
-// it never handed over.
+// only when GetReport handed one out), the converter's job, and the converter,
+// which frees what it never handed over.
 const char *renderHostReport(SrmResourceDatabase *db, Text &text) {
     std::unique_ptr<OMX_Report> report(new (std::nothrow) OMX_Report());
+    if (!report) {
+        return kUnexpected;
+    }
+    PrintJob job(report.get());
+    report->setJobId(job.id());
     std::unique_ptr<nmspc_cim::CCIMList, ListDeleter> list;
     std::unique_ptr<sbuf, BufferDeleter> buffer(sbufCreate(kInitialBufferSize));
-    if (!report || !buffer) {
+    if (!buffer) {
         return kUnexpected;
     }
     if (report->GenerateCIMReports(db, "host") == 0) {

@@ -10,6 +10,7 @@
 #include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/SampleHost.h"
+#include "tessel/Tessel.h"
 
 namespace {
 
@@ -81,6 +82,21 @@ TEST_F(SrmUlvarPrintTest, FailedConversionGivesErrorTwo) {
               Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d2\",\"Name=sdb\",;\n"));
     SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
     EXPECT_EQ("ERROR 2", Print(handle)) << "an error record";
+}
+
+// The scanner cannot collect the conversion's status results: print must
+// not leave them in the process, where every call would add to them.
+TEST_F(SrmUlvarPrintTest, PrintLeavesNoStatusResultsBehind) {
+    const int jobs = Tessel::m_objCounter;
+    EXPECT_EQ("ERROR 2", Print(0));  // records F_NULL_POINTER
+    ASSERT_EQ("", ulvar::testing::SendSampleHost(jni, handle));
+    SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
+    Print(handle);  // records W_CIMINSTANCE_NOT_FOUND for the share without a file system
+    EXPECT_EQ(jobs, Tessel::m_objCounter);
+    void *job = nullptr;
+    ASSERT_NE(nullptr, Tessel::m_pHashObj);
+    Tessel::m_pHashObj->getFromHash("", &job);
+    EXPECT_EQ(nullptr, job) << "results in the job of the empty id";
 }
 
 TEST_F(SrmUlvarPrintTest, ConverterThatCannotBeMadeGivesErrorUnexpected) {

@@ -63,8 +63,9 @@ JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *env, jclass cls, jlon
 // (the report has no instance list), "ERROR 2" (the conversion failed, also
 // for a zero handle and for a database without its computer), "ERROR 3" (the
 // writer failed) or "ERROR UNEXPECTED" (memory ran out around them). The
-// conversion's status results go to the job with the empty id. The database
-// is only read; everything the conversion made is freed on every road out.
+// conversion's status results are recorded in a job of print's own, deleted
+// before it returns. The database is only read; everything the conversion
+// made is freed on every road out.
 JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass cls, jlong handle);
 
 #ifdef __cplusplus
