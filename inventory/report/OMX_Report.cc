@@ -1,6 +1,7 @@
 #include "inventory/report/OMX_Report.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
 #include <new>
@@ -372,16 +373,28 @@ CCIMList *OMX_Report::GetReport() {
                 return nullptr;
             }
         }
-        // The entries not handed over yet, each map in its name order.
+        // The entries not handed over yet, each map in its name order. The
+        // sort compares the first bytes of two names, kept beside them, before
+        // it follows the names themselves: with millions of names scattered
+        // over the heap, every name it need not read is a cache miss saved.
         struct Fresh {
+            uint64_t head;  // the name's first 8 bytes, big-endian, zero-padded
             const std::string *name;
             CCIMInstance *instance;
             bool *listed;
         };
+        auto headOf = [](const std::string &name) {
+            uint64_t head = 0;
+            for (std::size_t i = 0; i < 8; ++i) {
+                head = head << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+            }
+            return head;
+        };
         std::vector<Fresh> fresh;
         auto handOver = [&]() {
-            std::sort(fresh.begin(), fresh.end(),
-                      [](const Fresh &a, const Fresh &b) { return *a.name < *b.name; });
+            std::sort(fresh.begin(), fresh.end(), [](const Fresh &a, const Fresh &b) {
+                return a.head != b.head ? a.head < b.head : *a.name < *b.name;
+            });
             for (const Fresh &entry : fresh) {
                 // An instance filed in two of these maps goes with the first.
                 if (!*entry.listed) {
@@ -399,14 +412,16 @@ CCIMList *OMX_Report::GetReport() {
             for (auto &entry : *mapOf(category)) {
                 auto *holding = holdings ? holdings->find(entry.second) : nullptr;
                 if (holding != nullptr && !holding->listed) {
-                    fresh.push_back({&entry.first, entry.second, &holding->listed});
+                    fresh.push_back(
+                        {headOf(entry.first), &entry.first, entry.second, &holding->listed});
                 }
             }
             going = going && handOver();
         }
         for (auto &entry : associations) {
             if (!entry.second.listed) {
-                fresh.push_back({&entry.first, entry.second.instance, &entry.second.listed});
+                fresh.push_back({headOf(entry.first), &entry.first, entry.second.instance,
+                                 &entry.second.listed});
             }
         }
         if (going) {
