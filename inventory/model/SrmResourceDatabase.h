@@ -131,6 +131,11 @@ class ULVAR_API SrmResourceDatabase {
     // Deletes the attached stream and reader; `fd` is not closed. 0 with
     // (EBADF, "detach Stream failed") for a negative `fd`.
     int detachStream(int fd);
+    // Records the attached reader has handed out, nested ones included; with no
+    // reader attached, what the last reader had handed out when it was
+    // detached (0 before any). After a load or a batch that failed, the number
+    // of the record where reading stopped. Changes no result and no slot.
+    long getRecordsRead() const;
 
     // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----
     // Writes the header, the resources in file order, the errors and the
@@ -213,6 +218,7 @@ class ULVAR_API SrmResourceDatabase {
     int bufferLength = kBufferLength;
     CSRMTupleFDStream *stream = nullptr;
     CSRMReportTupleStreamReader *reader = nullptr;
+    long recordsRead = 0;  // of the last reader detached
     // Disk, volume, file system, volume group, mount point, share.
     GlobalIdMap globalIds[6];
     // Volumes already written by the serializer.

@@ -76,7 +76,7 @@ const char *FindEither(const char *p, const char *end, char a, char b) {
 }  // namespace
 
 CSRMReportTupleStreamReader::CSRMReportTupleStreamReader()
-    : stream(nullptr), fdStream(nullptr), state(kError), lastElementCount(0) {}
+    : stream(nullptr), fdStream(nullptr), state(kError), lastElementCount(0), tupleCount(0) {}
 
 CSRMReportTupleStreamReader::~CSRMReportTupleStreamReader() {}
 
@@ -93,6 +93,7 @@ int CSRMReportTupleStreamReader::SetTupleStream(CSRMTupleStream *stream) {
                    ? static_cast<CSRMTupleFDStream *>(stream)
                    : nullptr;
     state = kReady;
+    tupleCount = 0;
     return TUPLE_STATUS_OK;
 }
 
@@ -187,6 +188,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                             state = kReady;
                             runs.Consume(static_cast<int>(p - run));
                             lastElementCount = tuple->elementCount();
+                            ++tupleCount;
                             *out = tuple;
                             return TUPLE_STATUS_OK;
                         } else {
@@ -247,6 +249,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
                         } else if (c == ';') {
                             state = kReady;
                             runs.Consume(static_cast<int>(p - run));
+                            ++tupleCount;
                             out.swap(record);
                             return TUPLE_STATUS_OK;
                         } else {
@@ -268,6 +271,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
                         } else {
                             state = kReady;
                             runs.Consume(static_cast<int>(p - run));
+                            ++tupleCount;
                             out.swap(record);
                             return TUPLE_STATUS_OK;
                         }

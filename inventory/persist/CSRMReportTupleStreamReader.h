@@ -60,6 +60,11 @@ class ULVAR_API CSRMReportTupleStreamReader {
 
     int GetState() const { return state; }
 
+    // Records handed out with TUPLE_STATUS_OK since the last SetTupleStream, by either form: the
+    // number of the record most recently read, counting from 1. The empty tuple or text of a
+    // clean end is not counted. Tells a caller where in the data reading stopped.
+    long GetTupleCount() const { return tupleCount; }
+
   private:
     CSRMTupleStream *stream;
     // Set when `stream` is exactly an FD stream: the parser then takes characters from its
@@ -69,6 +74,7 @@ class ULVAR_API CSRMReportTupleStreamReader {
     // Element count of the last record, reserved up front in the next one: records of a kind
     // come in runs of the same size.
     std::size_t lastElementCount;
+    long tupleCount;
 };
 
 #endif

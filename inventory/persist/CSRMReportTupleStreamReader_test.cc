@@ -95,11 +95,15 @@ class Fixture {
 
 class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
   protected:
-    std::vector<Record> Read(const std::string &data, int *last, int *state = nullptr) {
+    std::vector<Record> Read(const std::string &data, int *last, int *state = nullptr,
+                             long *count = nullptr) {
         Fixture f(data, GetParam());
         std::vector<Record> records = f.ReadAll(last);
         if (state != nullptr) {
             *state = f.reader.GetState();
+        }
+        if (count != nullptr) {
+            *count = f.reader.GetTupleCount();
         }
         return records;
     }
@@ -190,13 +194,14 @@ TEST_P(ReaderOverEverySource, RawAndParsedReadsShareOneStream) {
     int last = 0;
     EXPECT_EQ((std::vector<Record>{{"\"Id=b\""}}), f.ReadAll(&last));
     EXPECT_EQ(TUPLE_STATUS_END, last);
+    EXPECT_EQ(2, f.reader.GetTupleCount());
     raw = "x";
     EXPECT_EQ(TUPLE_STATUS_END, f.reader.GetNextTuple(raw));
     EXPECT_EQ("x", raw);
 }
 
-// Every prefix of a good file reads as the records it holds whole, then ends cleanly when the cut
-// falls between records and with an error when it falls inside one.
+// Every prefix of a good file reads as the records it holds whole, which the reader counts, then
+// ends cleanly when the cut falls between records and with an error when it falls inside one.
 TEST_P(ReaderOverEverySource, DataCutAtEveryByte) {
     const std::string full =
         "\"Type=Disk\",\"Id=d;1\",\"Name=a,b\",;\n"
@@ -205,7 +210,8 @@ TEST_P(ReaderOverEverySource, DataCutAtEveryByte) {
     const std::size_t ends[] = {full.find(";\n") + 1, full.find(";\n\n") + 1, full.size() - 1};
     for (std::size_t cut = 0; cut <= full.size(); ++cut) {
         int last = 0;
-        auto records = Read(full.substr(0, cut), &last);
+        long count = -1;
+        auto records = Read(full.substr(0, cut), &last, nullptr, &count);
         std::size_t whole = 0;
         bool between = true;
         for (std::size_t end : ends) {
@@ -220,6 +226,7 @@ TEST_P(ReaderOverEverySource, DataCutAtEveryByte) {
             }
         }
         EXPECT_EQ(whole, records.size()) << "cut at " << cut;
+        EXPECT_EQ(static_cast<long>(whole), count) << "cut at " << cut;
         EXPECT_EQ(between ? TUPLE_STATUS_END : TUPLE_STATUS_ERROR, last) << "cut at " << cut;
     }
 }
@@ -253,6 +260,7 @@ TEST(CSRMReportTupleStreamReaderTest, RewoundStreamReadsAgainAfterTheEnd) {
         t = nullptr;
         ASSERT_EQ(TUPLE_STATUS_END, reader.GetNextTuple(&t));
         delete t;
+        EXPECT_EQ(1, reader.GetTupleCount()) << "counted afresh after every SetTupleStream";
         ASSERT_EQ(TUPLE_STATUS_OK, stream.ResetToStart());
         ASSERT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(&stream));
     }

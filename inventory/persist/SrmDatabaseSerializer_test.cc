@@ -370,8 +370,9 @@ TEST_F(SrmDatabaseLoadTest, ErrorsWithoutKeyOrDescriptionAreCountedAndDropped) {
 }
 
 // Every prefix of a real file: the load ends with 1 or with one of the load
-// messages; at record ends, the database can then still be written, and what
-// it writes loads.
+// messages, having read every whole record of the prefix (the number the
+// database tells); at record ends, the database can then still be written, and
+// what it writes loads.
 TEST_F(SrmDatabaseLoadTest, EveryTruncationOfTheSampleLoadsOrFailsCleanly) {
     ScopedFd sample(open(ULVAR_EXAMPLES_DIR "/cluster/cluster.srdb", O_RDONLY | O_CLOEXEC));
     ASSERT_GE(sample.get(), 0);
@@ -383,11 +384,18 @@ TEST_F(SrmDatabaseLoadTest, EveryTruncationOfTheSampleLoadsOrFailsCleanly) {
     int loaded = 0;
     for (std::size_t n = 0; n <= whole.size(); ++n) {
         SrmResourceDatabase cut;
-        if (Load(&cut, whole.substr(0, n)) != 0) {
+        const std::string prefix = whole.substr(0, n);
+        if (Load(&cut, prefix) != 0) {
             ++loaded;
         } else {
             ASSERT_EQ(1u, messages.count(LastMessage(&cut))) << n << ": " << LastMessage(&cut);
         }
+        long records = 0;
+        for (std::size_t at = prefix.find(",;"); at != std::string::npos;
+             at = prefix.find(",;", at + 1)) {
+            ++records;
+        }
+        ASSERT_EQ(records, cut.getRecordsRead()) << n;
         // Writing and reloading at every record end is enough: within a record
         // the cut only decides whether that record is read.
         if (n == 0 || whole[n - 1] != '\n') {

@@ -8,6 +8,7 @@
 #include "inventory/persist/CSRMTupleFDStream.h"
 
 int SrmResourceDatabase::attachStream(int fd) {
+    recordsRead = 0;
     delete reader;
     reader = nullptr;
     delete stream;
@@ -35,9 +36,16 @@ int SrmResourceDatabase::detachStream(int fd) {
         setErrorInfo(EBADF, "detach Stream failed", nullptr);
         return 0;
     }
+    if (reader != nullptr) {
+        recordsRead = reader->GetTupleCount();
+    }
     delete reader;
     reader = nullptr;
     delete stream;
     stream = nullptr;
     return 1;
+}
+
+long SrmResourceDatabase::getRecordsRead() const {
+    return reader != nullptr ? reader->GetTupleCount() : recordsRead;
 }
