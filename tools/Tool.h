@@ -31,6 +31,7 @@ void complain(const std::string &what, const std::string &message);
 // Each command adds itself to `app`; when it runs, `status` receives its exit
 // status (it is only ever raised).
 void addCheckCommand(CLI::App &app, int &status);
+void addShowCommand(CLI::App &app, int &status);
 
 // Raises `status` to `to` when `to` is worse.
 inline void raise(int &status, int to) {

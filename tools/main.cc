@@ -31,6 +31,7 @@ int main(int argc, char **argv) {
             "conversion, dropped records); 2 a file could not be read, loaded or written; 64 a "
             "wrong command line.");
         addCheckCommand(app, status);
+        addShowCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {
