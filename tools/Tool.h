@@ -32,6 +32,7 @@ void complain(const std::string &what, const std::string &message);
 // status (it is only ever raised).
 void addCheckCommand(CLI::App &app, int &status);
 void addShowCommand(CLI::App &app, int &status);
+void addReportCommand(CLI::App &app, int &status);
 
 // Raises `status` to `to` when `to` is worse.
 inline void raise(int &status, int to) {

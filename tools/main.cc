@@ -32,6 +32,7 @@ int main(int argc, char **argv) {
             "wrong command line.");
         addCheckCommand(app, status);
         addShowCommand(app, status);
+        addReportCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {
