@@ -33,6 +33,7 @@ void complain(const std::string &what, const std::string &message);
 void addCheckCommand(CLI::App &app, int &status);
 void addShowCommand(CLI::App &app, int &status);
 void addReportCommand(CLI::App &app, int &status);
+void addGraphCommand(CLI::App &app, int &status);
 
 // Raises `status` to `to` when `to` is worse.
 inline void raise(int &status, int to) {

@@ -33,6 +33,7 @@ int main(int argc, char **argv) {
         addCheckCommand(app, status);
         addShowCommand(app, status);
         addReportCommand(app, status);
+        addGraphCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {
