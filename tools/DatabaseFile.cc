@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -212,6 +214,50 @@ void complainAbout(const DatabaseFile &file) {
     for (const std::string &line : file.failure()) {
         complain(file.path(), line);
     }
+}
+
+bool writeDatabaseFile(SrmResourceDatabase *db, const std::string &path) {
+    auto serialized = [db, &path](int out) {
+        int written = db->serialize(out, 0);
+        db->detachStream(out);
+        if (written == 0) {
+            std::string message;
+            db->getLastErrorInfo(nullptr, message, nullptr);
+            complain(path, "cannot write the database: " + message);
+        }
+        return written != 0;
+    };
+    if (path == "-") {
+        // The database goes out with write(2): what stdio holds must go first.
+        fflush(stdout);
+        return serialized(STDOUT_FILENO);
+    }
+    std::string temporary = path + ".XXXXXX";
+    int out = mkstemp(&temporary[0]);
+    if (out < 0) {
+        complain(path, std::string("cannot write: ") + strerror(errno));
+        return false;
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(out, 0666 & ~mask);
+    bool ok = serialized(out);
+    if (ok && fsync(out) != 0) {
+        complain(path, std::string("cannot write: ") + strerror(errno));
+        ok = false;
+    }
+    if (close(out) != 0 && ok) {
+        complain(path, std::string("cannot write: ") + strerror(errno));
+        ok = false;
+    }
+    if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+        complain(path, std::string("cannot write: ") + strerror(errno));
+        ok = false;
+    }
+    if (!ok) {
+        unlink(temporary.c_str());
+    }
+    return ok;
 }
 
 }  // namespace ulvar_tool

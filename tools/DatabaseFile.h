@@ -43,7 +43,8 @@ class DatabaseFile {
     bool load();
 
     const std::string &path() const { return name; }
-    // The loaded database (null before a load); what a failed load read stays in it.
+    // The loaded database (null before a load); what a failed load read stays in
+    // it.
     SrmResourceDatabase *database() const { return db.get(); }
     // The file's header record (empty until loaded).
     const HeaderRecord &header() const { return head; }
@@ -72,6 +73,11 @@ class DatabaseFile {
 
 // Prints every line of a file's failure with complain().
 void complainAbout(const DatabaseFile &file);
+
+// Writes `db` as a database file to `path` ("-": standard output). A file is
+// written beside its final name and renamed over it once whole, so a failed
+// write leaves what was there. False, after complaining, when it fails.
+bool writeDatabaseFile(SrmResourceDatabase *db, const std::string &path);
 
 }  // namespace ulvar_tool
 
