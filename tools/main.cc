@@ -21,23 +21,21 @@ int main(int argc, char **argv) {
     int status = kExitOk;
     try {
         CLI::App app{
-            "Looks into database files of the storage-inventory agent: "
-            "whether a file is sound, "
+            "Looks into database files of the storage-inventory agent: whether a file is sound, "
             "what it holds, and what the management station gets from it.",
             "ulvar"};
         app.set_version_flag("--version", ULVAR_VERSION);
         app.require_subcommand(1);
         app.footer(
-            "Exit status: 0 success; 1 the command found problems "
-            "(integrity problems, a failed "
-            "conversion, dropped records); 2 a file could not be read, "
-            "loaded or written; 64 a "
+            "Exit status: 0 success; 1 the command found problems (integrity problems, a failed "
+            "conversion, dropped records); 2 a file could not be read, loaded or written; 64 a "
             "wrong command line.");
         addCheckCommand(app, status);
         addShowCommand(app, status);
         addReportCommand(app, status);
         addGraphCommand(app, status);
         addIngestCommand(app, status);
+        addMergeCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {
