@@ -1,0 +1,416 @@
+// The installed ulvar program, run on the samples and on damaged files. The
+// program is the one the test fixture installs into a scratch prefix; the
+// databases it reads are also loaded here through the library, to compare what
+// the program says with what the database holds.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "inventory/cimxml/cimxml.h"
+#include "inventory/model/SrmError.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/report/OMX_Report.h"
+#include "inventory/testing/ScratchFiles.h"
+#include "tessel/Tessel.h"
+
+namespace {
+
+using nlohmann::json;
+using ulvar::testing::ScopedFd;
+
+const std::string kSource = ULVAR_SOURCE_DIR;
+const std::string kGolden = ULVAR_SOURCE_DIR "/tools/testdata/";
+const char kHost[] = "examples/host.expected";  // what the demo writes for examples/host
+const char kCluster[] = "examples/cluster/cluster.srdb";
+
+struct Outcome {
+    std::string out, err;
+    int status = -1;
+};
+
+std::string Slurp(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the installed program in the source tree with `args`; as another user
+// when `uid` is not 0 (and this process may switch).
+Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0) {
+    const char *tool = ULVAR_TOOL;
+    Outcome run;
+    char outPath[] = "/tmp/ulvar_outXXXXXX", errPath[] = "/tmp/ulvar_errXXXXXX";
+    ScopedFd out(mkstemp(outPath)), err(mkstemp(errPath));
+    pid_t child = fork();
+    if (child == 0) {
+        std::vector<char *> argv{const_cast<char *>(tool)};
+        for (const std::string &a : args) {
+            argv.push_back(const_cast<char *>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        if (setenv("LD_LIBRARY_PATH", ULVAR_TOOL_LIBDIR, 1) != 0 || chdir(kSource.c_str()) != 0 ||
+            dup2(out.get(), 1) < 0 || dup2(err.get(), 2) < 0 ||
+            (uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0))) {
+            _exit(127);
+        }
+        execv(tool, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = Slurp(outPath);
+    run.err = Slurp(errPath);
+    unlink(outPath);
+    unlink(errPath);
+    return run;
+}
+
+// A golden file holds the command line, standard output, standard error and
+// the exit status. ULVAR_UPDATE_GOLDEN=1 writes them anew (review the diff).
+void ExpectGolden(const std::string &name, const std::vector<std::string> &args) {
+    Outcome run = Tool(args);
+    std::string text = "$ ulvar";
+    for (const std::string &a : args) {
+        text += " " + a;
+    }
+    text += "\n" + run.out + "--- standard error\n" + run.err + "--- exit " +
+            std::to_string(run.status) + "\n";
+    if (getenv("ULVAR_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(kGolden + name, std::ios::binary) << text;
+    }
+    EXPECT_EQ(Slurp(kGolden + name), text) << name;
+}
+
+TEST(UlvarTool, SamplesGiveTheirGoldenOutput) {
+    ExpectGolden("check-host", {"check", kHost});
+    ExpectGolden("check-cluster", {"check", kCluster});
+    ExpectGolden("show-host", {"show", kHost});
+    ExpectGolden("show-cluster", {"show", kCluster});
+    ExpectGolden("show-cluster-narrowed", {"show", kCluster, "--kind", "VG", "--id", "dg_shared"});
+    ExpectGolden("summary-host", {"report", "--summary", kHost});
+    ExpectGolden("summary-cluster", {"report", "--summary", "--cluster", kCluster});
+    ExpectGolden("summary-cluster-as-host", {"report", "--summary", kCluster});
+}
+
+// A scratch folder removed with everything in it.
+class Scratch {
+  public:
+    Scratch() {
+        char name[] = "/tmp/ulvar_toolXXXXXX";
+        dir = mkdtemp(name);
+        chmod(dir.c_str(), 0755);
+    }
+    ~Scratch() { EXPECT_EQ(0, system(("rm -rf '" + dir + "'").c_str())); }
+    std::string file(const std::string &name, const std::string &bytes, mode_t mode = 0644) {
+        std::string path = dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        chmod(path.c_str(), mode);
+        return path;
+    }
+    std::string dir;
+};
+
+TEST(UlvarTool, EveryBadInputExitsWithTheFileAndAReason) {
+    // NUL bytes, and a ",;" that makes the reader cut a first record.
+    static const char kBinary[] =
+        "\x7f"
+        "ELF\0\0\x01,;\n\"Id=x\",;\n";
+    Scratch s;
+    const std::string cluster = Slurp(kSource + "/" + kCluster);
+    // The sample cut inside its tenth record.
+    std::size_t cut = 0;
+    for (int record = 0; record < 9; ++record) {
+        cut = cluster.find(",;\n", cut) + 3;
+    }
+    cut += 20;
+    struct Case {
+        std::string path, err;
+    } cases[] = {
+        {s.file("empty", ""),
+         "ulvar: %: does not load: Failed to get any tuple to deserialize\n"
+         "ulvar: %: the file is empty\n"},
+        {s.dir, "ulvar: %: is a directory, not a database file\n"},
+        {s.file("binary", std::string(kBinary, sizeof kBinary - 1)),
+         "ulvar: %: does not load: not a database file: its first record has no "
+         "\"SrmResourceDbVersion\"\n"
+         "ulvar: %: the file holds binary data, not record text\n"},
+        {s.file("cut", cluster.substr(0, cut)),
+         "ulvar: %: does not load: Failed to deserialize required number of resources\n"
+         "ulvar: %: reading stopped after record 9; the file ends inside record 10\n"},
+        {s.dir + "/missing", "ulvar: %: cannot open: No such file or directory\n"},
+        {s.file("batch", Slurp(kSource + "/examples/host/disk.txt")),
+         "ulvar: %: does not load: not a database file: its first record has no "
+         "\"SrmResourceDbVersion\"\n"
+         "ulvar: %: its first record is a \"Disk\" record, not the database header\n"},
+    };
+    for (const Case &c : cases) {
+        for (const char *command : {"check", "show", "report", "graph"}) {
+            Outcome run = Tool({command, c.path});
+            std::string err = c.err;
+            for (std::size_t at = err.find('%'); at != std::string::npos; at = err.find('%')) {
+                err.replace(at, 1, c.path);
+            }
+            EXPECT_EQ(2, run.status) << command << " " << c.path;
+            EXPECT_EQ(err, run.err) << command << " " << c.path;
+        }
+    }
+    // Root reads any file: the program runs as nobody for this one.
+    struct passwd *nobody = getpwnam("nobody");
+    if (geteuid() == 0 && nobody != nullptr) {
+        std::string locked = s.file("locked", cluster, 0);
+        Outcome run = Tool({"check", locked}, nobody->pw_uid);
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("ulvar: " + locked + ": cannot open: Permission denied\n", run.err);
+    }
+}
+
+TEST(UlvarTool, EveryCommandHasHelpAndAWrongCommandLineExits64) {
+    for (const char *command : {"check", "show", "report", "graph", "ingest", "merge"}) {
+        Outcome help = Tool({command, "--help"});
+        EXPECT_EQ(0, help.status) << command;
+        EXPECT_NE(std::string::npos, help.out.find("Exit status:")) << command;
+        EXPECT_EQ(64, Tool({command, "--no-such-option"}).status) << command;
+    }
+    EXPECT_EQ(64, Tool({}).status);
+    EXPECT_EQ(64, Tool({"show", kHost, "--kind", "tape"}).status);
+    EXPECT_EQ(1, Tool({"show", kHost, "--id", "no-such-id"}).status);
+}
+
+// Top-level records of a database file, each with its nested member records
+// (as "Type" and "Id"), the way the file's writer nests them.
+struct FileRecord {
+    std::map<std::string, std::string> fields;
+    std::vector<std::pair<std::string, std::string>> members;
+};
+
+std::vector<FileRecord> RecordsOf(SrmResourceDatabase *db) {
+    char path[] = "/tmp/ulvar_dbXXXXXX";
+    ScopedFd fd(mkstemp(path));
+    unlink(path);
+    EXPECT_EQ(1, db->serialize(fd.get(), 0));
+    lseek(fd.get(), 0, SEEK_SET);
+    CSRMTupleFDStream stream;
+    CSRMReportTupleStreamReader reader;
+    stream.SetFileDescriptor(fd.get());
+    reader.SetTupleStream(&stream);
+    auto next = [&reader](std::map<std::string, std::string> *fields) {
+        CSRMReportTuple *t = nullptr;
+        int status = reader.GetNextTuple(&t);
+        std::unique_ptr<CSRMReportTuple> owned(t);
+        std::vector<std::string> elements;
+        if (status == 0) {
+            t->getAllElements(elements);
+        }
+        for (std::string &e : elements) {
+            std::string key, value;
+            SrmSplitKeyValuePair(&e, &key, &value);
+            (*fields)[key] = value;
+        }
+        return status == 0;
+    };
+    auto count = [](std::map<std::string, std::string> &f, const char *a, const char *b) {
+        return atol(f[a].c_str()) + (b != nullptr ? atol(f[b].c_str()) : 0);
+    };
+    std::vector<FileRecord> records;
+    FileRecord header;
+    next(&header.fields);
+    FileRecord r;
+    while (next(&r.fields)) {
+        const std::string type = r.fields["Type"];
+        long members = type == "Volume"        ? count(r.fields, "DiskChunkCount", "SubVolumeCount")
+                       : type == "VolumeGroup" ? count(r.fields, "DiskCount", "VolumeCount")
+                       : type == "System"      ? count(r.fields, "ResourceCount", "SGCount")
+                       : type == "ServiceGroup" ? count(r.fields, "ResourceCount", nullptr)
+                                                : 0;
+        for (long i = 0; i < members; ++i) {
+            std::map<std::string, std::string> m;
+            EXPECT_TRUE(next(&m));
+            r.members.emplace_back(m["Type"], m["Id"]);
+        }
+        records.push_back(std::move(r));
+        r = FileRecord();
+    }
+    return records;
+}
+
+std::string TextOf(const json &value) {
+    return value.is_number() ? std::to_string(value.get<long long>()) : value.get<std::string>();
+}
+
+// Every key of every record the loaded database writes has the same value in
+// the JSON, which also carries every key of the kind's record layout and every
+// nested member in its lists.
+void ExpectJsonIsTheDatabase(const char *file) {
+    Outcome run = Tool({"show", "--json", file});
+    ASSERT_EQ(0, run.status) << run.err;
+    json shown = json::parse(run.out);
+    SrmResourceDatabase db;
+    ScopedFd fd(open((kSource + "/" + file).c_str(), O_RDONLY));
+    ASSERT_EQ(1, db.deserialize(fd.get(), nullptr));
+
+    std::map<std::string, json> byKey;  // "Type/Id"
+    for (const char *list : {"resources", "serviceGroups"}) {
+        for (const json &r : shown[list]) {
+            byKey[TextOf(r["Type"]) + "/" + TextOf(r["Id"])] = r;
+        }
+    }
+    std::size_t resources = 0, errors = 0;
+    for (const FileRecord &record : RecordsOf(&db)) {
+        const std::string type = record.fields.at("Type");
+        json object;
+        if (type == "Error") {
+            ASSERT_LT(errors, shown["errors"].size());
+            object = shown["errors"][errors++];
+        } else {
+            resources += type != "ServiceGroup";
+            ASSERT_EQ(1u, byKey.count(type + "/" + record.fields.at("Id"))) << type;
+            object = byKey[type + "/" + record.fields.at("Id")];
+            const SrmRecordLayout *layout = SrmRecordLayoutOf(SrmUlvarGetStringId(type));
+            for (std::size_t i = 0; layout != nullptr && i < layout->fullKeyCount; ++i) {
+                EXPECT_TRUE(object.contains(SrmRecordKeyText(layout->fullKeys[i])))
+                    << type << " lacks " << SrmRecordKeyText(layout->fullKeys[i]);
+            }
+        }
+        for (const auto &field : record.fields) {
+            ASSERT_TRUE(object.contains(field.first)) << type << " " << field.first;
+            EXPECT_EQ(field.second, TextOf(object[field.first])) << type << " " << field.first;
+        }
+        std::map<std::string, json> lists;
+        for (const auto &member : record.members) {
+            std::string list =
+                type == "Volume"        ? (member.first == "Volume" ? "SubVolumes" : "DiskChunks")
+                : type == "VolumeGroup" ? (member.first == "Disk" ? "Disks" : "Volumes")
+                : member.first == "ServiceGroup" ? "ServiceGroups"
+                                                 : member.first;
+            lists[list].push_back(member.second);
+        }
+        for (auto &list : lists) {
+            const json &held = type == "System" && list.first != "ServiceGroups"
+                                   ? object["Resources"][list.first]
+                               : type == "ServiceGroup" ? object["Members"][list.first]
+                                                        : object[list.first];
+            EXPECT_EQ(list.second, held) << type << " " << list.first;
+        }
+    }
+    EXPECT_EQ(resources, shown["resources"].size());
+    EXPECT_EQ(errors, shown["errors"].size());
+}
+
+TEST(UlvarTool, JsonHoldsEveryFieldOfTheLoadedDatabase) {
+    ExpectJsonIsTheDatabase(kHost);
+    ExpectJsonIsTheDatabase(kCluster);
+}
+
+TEST(UlvarTool, GraphIsAcceptedByDot) {
+    if (system("command -v dot >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "Graphviz dot is not installed (scripts/deps installs it)";
+    }
+    Scratch s;
+    for (const char *file : {kHost, kCluster}) {
+        Outcome run = Tool({"graph", file});
+        ASSERT_EQ(0, run.status) << run.err;
+        std::string dotFile = s.file("stack.dot", run.out);
+        std::string command = "dot -Tsvg '" + dotFile + "' -o '" + s.dir + "/stack.svg' 2>&1";
+        std::unique_ptr<FILE, int (*)(FILE *)> dot(popen(command.c_str(), "r"), pclose);
+        char said[256] = "";
+        std::string complaints;
+        while (fgets(said, sizeof said, dot.get()) != nullptr) {
+            complaints += said;
+        }
+        EXPECT_EQ(0, pclose(dot.release())) << file;
+        EXPECT_EQ("", complaints) << file;
+    }
+}
+
+// The report is written instance by instance; it must be the very response
+// the writer makes of the whole list.
+TEST(UlvarTool, ReportIsTheWritersWholeResponse) {
+    Outcome run = Tool({"report", kCluster, "--message-id", "42"});
+    ASSERT_EQ(0, run.status) << run.err;
+    SrmResourceDatabase db;
+    ScopedFd fd(open((kSource + "/" + kCluster).c_str(), O_RDONLY));
+    ASSERT_EQ(1, db.deserialize(fd.get(), nullptr));
+    std::string whole;
+    {
+        OMX_Report report;
+        report.setJobId("ulvar-tool-test");
+        ASSERT_EQ(1, report.GenerateCIMReports(&db, "host"));
+        nmspc_cim::CCIMList *list = report.GetReport();
+        sbuf *buffer = sbufCreate(8192);
+        ASSERT_EQ(0, marshallExecQueryResults(buffer, list, "42"));
+        whole = sbufGetString(buffer);
+        sbufDestroy(buffer);
+        nmspc_cim::cim_freeInstanceList(list);
+    }
+    Tessel::deleteInstance(Tessel::getInstance("ulvar-tool-test"));
+    EXPECT_EQ(whole, run.out);
+}
+
+TEST(UlvarTool, IngestOfTheSampleHostIsTheDemosDatabase) {
+    Outcome run = Tool({"ingest", "examples/host", "-o", "-"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(Slurp(kSource + "/" + kHost), run.out);
+    EXPECT_NE(std::string::npos,
+              run.err.find("alias.txt: The operation succeeded. 1 read, 1 added"));
+}
+
+TEST(UlvarTool, IngestNamesEveryDroppedRecordAndStillWrites) {
+    Scratch s;
+    s.file("computer.txt", "\"Type=System\",\"Id=h\",\"HostName=h\",;\n");
+    s.file("disk.txt",
+           "\"Type=Disk\",\"Id=d1\",\"Name=a\",\"Sign=1\",;\n"
+           "\"Type=Disk\",\"Name=nameless\",;\n"
+           "\"Type=Disk\",\"Id=d1\",\"Model=m\",;\n"
+           "\"Type=Disk\",\"Id=d2\",\"Name=b");
+    s.file("volume.txt",
+           "\"Type=Volume\",\"Id=v1\",\"DiskChunkCount=1\",;\n\"Type=DiskChunk\",\"Id=c9\",;\n");
+    Outcome run = Tool({"ingest", s.dir, "-o", s.dir + "/out.srdb"});
+    EXPECT_EQ(1, run.status) << run.err;
+    EXPECT_EQ(
+        "computer.txt: The operation succeeded. 1 read, 1 added, 0 merged, 0 skipped\n"
+        "disk.txt: The operation succeeded. 3 read, 1 added, 1 merged, 1 skipped\n"
+        "  record 2 skipped: it has no Id\n"
+        "  record 4: the text ends inside it; it and the rest are lost\n"
+        "volume.txt: The operation succeeded. 1 read, 0 added, 0 merged, 1 skipped\n"
+        "  record 1-2 (Id \"v1\") skipped: its member records do not all name resources the "
+        "database holds\n"
+        "resolved: 0 state copies\n",
+        run.out);
+    EXPECT_EQ(0, Tool({"check", s.dir + "/out.srdb"}).status);
+    EXPECT_EQ(2, Tool({"ingest", s.dir + "/out.srdb", "-o", s.dir + "/x"}).status);
+    EXPECT_EQ(2, Tool({"ingest", s.dir, "-o", s.dir + "/no/such/folder/x"}).status);
+}
+
+TEST(UlvarTool, MergeKeepsBothInventoriesAndTheOtherScansErrors) {
+    Scratch s;
+    std::string merged = s.dir + "/merged.srdb";
+    Outcome run = Tool({"merge", kCluster, kHost, "-o", merged});
+    ASSERT_EQ(0, run.status) << run.err;
+    SrmResourceDatabase db;
+    ScopedFd fd(open(merged.c_str(), O_RDONLY));
+    ASSERT_EQ(1, db.deserialize(fd.get(), nullptr));
+    // 19 + 26 resources, of which the volume manager "lvm" is in both.
+    EXPECT_EQ(44, db.getResourceCount());
+    EXPECT_EQ(1, db.getErrorList()->getErrorCount());
+    EXPECT_EQ("harbor-cluster", db.getClusterName());
+    EXPECT_EQ(2, Tool({"merge", kCluster, "examples", "-o", merged}).status);
+}
+
+}  // namespace
