@@ -64,8 +64,7 @@ Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0) {
             argv.push_back(const_cast<char *>(a.c_str()));
         }
         argv.push_back(nullptr);
-        if (setenv("LD_LIBRARY_PATH", ULVAR_TOOL_LIBDIR, 1) != 0 || chdir(kSource.c_str()) != 0 ||
-            dup2(out.get(), 1) < 0 || dup2(err.get(), 2) < 0 ||
+        if (chdir(kSource.c_str()) != 0 || dup2(out.get(), 1) < 0 || dup2(err.get(), 2) < 0 ||
             (uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0))) {
             _exit(127);
         }

@@ -1,0 +1,103 @@
+#include "tools/BatchRoad.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmBatchLoad.h"
+#include "tools/DatabaseFile.h"
+#include "tools/Tool.h"
+
+namespace ulvar_tool {
+
+namespace {
+
+constexpr BatchFile kBatchFiles[] = {
+    {"computer.txt", SRM_RES_COMPUTER},
+    {"volumemanagerinfo.txt", SRM_RES_VOLUMEMANAGER},
+    {"disk.txt", SRM_RES_DISK},
+    {"diskchunk.txt", SRM_RES_DISKCHUNK},
+    {"volume.txt", SRM_RES_VOLUME},
+    {"volumegroup.txt", SRM_RES_VOLUMEGROUP},
+    {"filesystem.txt", SRM_RES_FILESYSTEM},
+    {"mountpoint.txt", SRM_RES_MOUNTPOINT},
+    {"share.txt", SRM_RES_SHARE},
+    {"alias.txt", SRM_RES_ID},
+};
+
+std::string recordRange(const SrmBatchRecord &r) {
+    std::string range = "record " + std::to_string(r.number);
+    if (r.count > 1) {
+        range += "-" + std::to_string(r.number + r.count - 1);
+    }
+    return range;
+}
+
+}  // namespace
+
+const BatchFile *batchFiles() {
+    return kBatchFiles;
+}
+
+const BatchFile *batchFilesEnd() {
+    return kBatchFiles + sizeof kBatchFiles / sizeof kBatchFiles[0];
+}
+
+const BatchFile *batchFileNamed(const std::string &name) {
+    for (const BatchFile *b = batchFiles(); b != batchFilesEnd(); ++b) {
+        if (name == b->name) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+std::string batchFileNames() {
+    std::string names;
+    for (const BatchFile *b = batchFiles(); b != batchFilesEnd(); ++b) {
+        names += names.empty() ? b->name : std::string(", ") + b->name;
+    }
+    return names;
+}
+
+BatchRoad::BatchRoad(FILE *account)
+    : account(account), db(new SrmResourceDatabase()), status(kExitOk) {}
+
+BatchRoad::~BatchRoad() = default;
+
+void BatchRoad::load(const BatchFile &file, const std::string &text) {
+    std::vector<std::string> dropped;
+    SrmBatchSummary summary;
+    const char *result = srmLoadBatchText(
+        db.get(), file.kind, text.data(), text.size(), &summary,
+        [&dropped](const SrmBatchRecord &r) {
+            if (r.outcome == SRM_BATCH_SKIPPED) {
+                dropped.push_back(recordRange(r) + (r.id.empty() ? "" : " (Id \"" + r.id + "\")") +
+                                  " skipped: " + r.reason);
+            }
+        });
+    fprintf(account, "%s: %s %ld read, %ld added, %ld merged, %ld skipped\n", file.name, result,
+            summary.read, summary.added, summary.merged, summary.skipped);
+    for (const std::string &line : dropped) {
+        fprintf(account, "  %s\n", line.c_str());
+    }
+    if (summary.stoppedAt != 0) {
+        fprintf(account, "  record %ld: the text ends inside it; it and the rest are lost\n",
+                summary.stoppedAt);
+    }
+    if (std::strcmp(result, kSrmBatchOk) != 0 || summary.skipped != 0 || summary.stoppedAt != 0) {
+        raise(status, kExitFindings);
+    }
+}
+
+int BatchRoad::finish(const std::string &path) {
+    fprintf(account, "resolved: %d state copies\n", db->resolveDatabase());
+    fflush(account);
+    if (!writeDatabaseFile(db.get(), path)) {
+        raise(status, kExitNoFile);
+    }
+    return status;
+}
+
+}  // namespace ulvar_tool
