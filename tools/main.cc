@@ -36,6 +36,7 @@ int main(int argc, char **argv) {
         addGraphCommand(app, status);
         addIngestCommand(app, status);
         addMergeCommand(app, status);
+        addScanCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {

@@ -181,13 +181,14 @@ TEST(UlvarTool, EveryBadInputExitsWithTheFileAndAReason) {
 }
 
 TEST(UlvarTool, EveryCommandHasHelpAndAWrongCommandLineExits64) {
-    for (const char *command : {"check", "show", "report", "graph", "ingest", "merge"}) {
+    for (const char *command : {"check", "show", "report", "graph", "ingest", "merge", "scan"}) {
         Outcome help = Tool({command, "--help"});
         EXPECT_EQ(0, help.status) << command;
         EXPECT_NE(std::string::npos, help.out.find("Exit status:")) << command;
         EXPECT_EQ(64, Tool({command, "--no-such-option"}).status) << command;
     }
     EXPECT_EQ(64, Tool({}).status);
+    EXPECT_EQ(64, Tool({"scan"}).status) << "scan writes batches, a database or both";
     EXPECT_EQ(64, Tool({"show", kHost, "--kind", "tape"}).status);
     EXPECT_EQ(1, Tool({"show", kHost, "--id", "no-such-id"}).status);
 }
@@ -410,6 +411,23 @@ TEST(UlvarTool, MergeKeepsBothInventoriesAndTheOtherScansErrors) {
     EXPECT_EQ(1, db.getErrorList()->getErrorCount());
     EXPECT_EQ("harbor-cluster", db.getClusterName());
     EXPECT_EQ(2, Tool({"merge", kCluster, "examples", "-o", merged}).status);
+}
+
+// The scan of a recorded host writes the collector's batches, and its database
+// loads and checks clean.
+TEST(UlvarTool, ScanOfARecordedHostWritesItsBatchesAndDatabase) {
+    Scratch s;
+    const std::string recorded = "collector/testdata/server/";
+    Outcome run = Tool({"scan", "--root", recorded + "root", "-o", s.dir + "/batches", "--database",
+                        s.dir + "/host.srdb"});
+    ASSERT_EQ(0, run.status) << run.err;
+    for (const char *batch : {"computer.txt", "disk.txt", "volume.txt", "share.txt"}) {
+        EXPECT_EQ(Slurp(kSource + "/" + recorded + "expected/" + batch),
+                  Slurp(s.dir + "/batches/" + batch))
+            << batch;
+    }
+    EXPECT_NE(std::string::npos, run.out.find("resolved: "));
+    EXPECT_EQ(0, Tool({"check", s.dir + "/host.srdb"}).status);
 }
 
 }  // namespace
