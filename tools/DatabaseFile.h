@@ -55,8 +55,6 @@ class DatabaseFile {
 
     // Lines saying why the file did not load; empty after a good load.
     const std::vector<std::string> &failure() const { return why; }
-    // Whether it failed because it could not be opened, rather than not loading.
-    bool unopened() const { return fd < 0; }
 
   private:
     bool open();
