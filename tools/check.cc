@@ -18,6 +18,11 @@ namespace ulvar_tool {
 
 namespace {
 
+// "1 record", "2 records".
+std::string counted(long n, const char *noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 void printLine(const char *label, const std::string &text) {
     printf("  %-15s %s\n", label, text.c_str());
 }
@@ -108,8 +113,8 @@ int checkFile(const std::string &path) {
     printLine("records",
               std::to_string(read) + " read, " + std::to_string(inFile.records) + " in the file");
     if (inFile.records > read) {
-        problems.push_back("the file holds " + std::to_string(inFile.records - read) +
-                           " records after those its header counts, which no loader reads");
+        problems.push_back("the file holds " + counted(inFile.records - read, "record") +
+                           " after those its header counts, which no loader reads");
     }
 
     SrmResourceList *resources = db->getResourceList();
@@ -134,12 +139,12 @@ int checkFile(const std::string &path) {
     // Records the header counts that became neither a resource nor an error
     // record: a later record of the same kind and Id replaced them, or they
     // lacked an Id (errors: a key or a description).
-    long counted = std::atol(header.value("ResourceCount").c_str());
+    long announced = std::atol(header.value("ResourceCount").c_str());
     long kept = static_cast<long>(db->getResourceCount()) + errorCount;
-    if (counted > kept) {
-        problems.push_back(std::to_string(counted - kept) +
-                           " of the records the header counts were not kept: a record of the same "
-                           "kind and Id replaced them, or they lack an Id");
+    if (announced > kept) {
+        problems.push_back(counted(announced - kept, "record") +
+                           " of those the header counts not kept: a later record of the same kind "
+                           "and Id replaced it, or it lacks an Id");
     }
 
     for (std::string &p : integrityProblems(db)) {
@@ -149,8 +154,7 @@ int checkFile(const std::string &path) {
         printLine("integrity", "clean");
         return kExitOk;
     }
-    printLine("integrity",
-              std::to_string(problems.size()) + (problems.size() == 1 ? " problem" : " problems"));
+    printLine("integrity", counted(static_cast<long>(problems.size()), "problem"));
     for (const std::string &p : problems) {
         printf("    %s\n", p.c_str());
     }

@@ -178,6 +178,30 @@ TEST(UlvarTool, EveryBadInputExitsWithTheFileAndAReason) {
     }
 }
 
+// Data a load loses without a word, and a reference that dangles in a file
+// without a computer (so the check files no error record for it).
+TEST(UlvarTool, CheckNamesLostRecordsAndDanglingReferences) {
+    Scratch s;
+    std::string damaged =
+        s.file("damaged.srdb",
+               "\"SrmResourceDbVersion=1.0\",\"ResourceCount=3\",\"ClusterAlias=\",\"ClusterId=\","
+               "\"ClusterName=\",\"ClusterVersion=\",\"MemberCount=0\",\"SGCount=0\",;\n"
+               "\"Type=Disk\",\"Id=d1\",\"Sign=1\",;\n"
+               "\"Type=Disk\",\"Id=d1\",\"Sign=2\",;\n"
+               "\"Type=FileSystem\",\"Id=f1\",\"Volume=v9\",;\n"
+               "\"Type=Disk\",\"Id=d2\",;\n");
+    Outcome run = Tool({"check", damaged});
+    EXPECT_EQ(1, run.status) << run.err;
+    const std::string problems =
+        "  integrity       3 problems\n"
+        "    the file holds 1 record after those its header counts, which no loader reads\n"
+        "    1 record of those the header counts not kept: a later record of the same kind and "
+        "Id replaced it, or it lacks an Id\n"
+        "    file system f1 is taken out of the report\n";
+    ASSERT_GE(run.out.size(), problems.size());
+    EXPECT_EQ(problems, run.out.substr(run.out.size() - problems.size()));
+}
+
 TEST(UlvarTool, EveryCommandHasHelpAndAWrongCommandLineExits64) {
     for (const char *command : {"check", "show", "report", "graph", "ingest", "merge", "scan"}) {
         Outcome help = Tool({command, "--help"});
