@@ -6,6 +6,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -50,7 +51,7 @@ SrmResourceType childKindOfWord(int word) {
 
 }  // namespace
 
-SrmComputer::SrmComputer() : resources(new (std::nothrow) SrmResourceList(nullptr)) {
+SrmComputer::SrmComputer() : resources(srmNoted(new (std::nothrow) SrmResourceList(nullptr))) {
     type = SRM_RES_COMPUTER;
 }
 
@@ -100,6 +101,7 @@ int SrmComputer::addServiceGroup(SrmServiceGroup *sg) {
     try {
         serviceGroups[sg->getName()] = sg;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     sg->AddRef();
@@ -367,7 +369,7 @@ int SrmComputer::readChildren(int resourceCount, int groupCount) {
             found += addServiceGroup(g);
             return;
         }
-        SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(name));
+        SrmScopedRef<SrmServiceGroup> made(srmNoted(new (std::nothrow) SrmServiceGroup(name)));
         if (made && db->addServiceGroup(made.get()) != 0) {
             found += addServiceGroup(made.get());
         }

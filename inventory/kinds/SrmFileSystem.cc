@@ -5,6 +5,7 @@
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -89,6 +90,7 @@ int SrmFileSystem::mergeResource(SrmResource *other) {
         try {
             FSType = o->FSType;
         } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
             return 0;
         }
         setCapacity(o->CapacityKB);
@@ -193,6 +195,7 @@ int SrmFileSystem::deserialize(int, CSRMReportTuple *record) {
             }
         });
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;
@@ -218,6 +221,7 @@ int SrmMountPoint::mergeResource(SrmResource *other) {
             srmTakeText(MountToSystem, o->MountToSystem);
             srmTakeText(MountLocation, o->MountLocation);
         } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
             return 0;
         }
         srmTakeNonZero(MountType, o->MountType);
@@ -299,6 +303,7 @@ int SrmMountPoint::deserialize(int, CSRMReportTuple *record) {
             }
         });
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;
@@ -326,6 +331,7 @@ int SrmShare::mergeResource(SrmResource *other) {
             srmTakeText(Domain, o->Domain);
             srmTakeText(ShareDesc, o->ShareDesc);
         } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
             return 0;
         }
         srmTakeNonZero(ShareFsType, o->ShareFsType);
@@ -409,6 +415,7 @@ int SrmShare::deserialize(int, CSRMReportTuple *record) {
             }
         });
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;

@@ -18,6 +18,22 @@ SrmComputer *srmResourceAsComputer(SrmResource *r) {
     return dynamic_cast<SrmComputer *>(r);
 }
 
+bool srmBuiltWhole(SrmResource *r) {
+    if (r == nullptr) {
+        return false;
+    }
+    if (auto *c = dynamic_cast<SrmComputer *>(r)) {
+        return c->getResourceList() != nullptr;
+    }
+    if (auto *v = dynamic_cast<SrmVolume *>(r)) {
+        return v->getDiskChunkList() != nullptr && v->getSubVolumeList() != nullptr;
+    }
+    if (auto *g = dynamic_cast<SrmVolumeGroup *>(r)) {
+        return g->getDiskList() != nullptr && g->getVolumeList() != nullptr;
+    }
+    return true;
+}
+
 std::string srmComputerHostName(SrmComputer *c) {
     return c != nullptr ? c->HostName : std::string();
 }

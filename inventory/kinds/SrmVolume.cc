@@ -9,6 +9,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -62,8 +63,8 @@ void deleteLater(SrmResourceList *list) {
 }  // namespace
 
 SrmVolume::SrmVolume()
-    : diskChunks(new (std::nothrow) SrmResourceList(nullptr)),
-      subVolumes(new (std::nothrow) SrmResourceList(nullptr)) {
+    : diskChunks(srmNoted(new (std::nothrow) SrmResourceList(nullptr))),
+      subVolumes(srmNoted(new (std::nothrow) SrmResourceList(nullptr))) {
     type = SRM_RES_VOLUME;
 }
 
@@ -375,7 +376,7 @@ int SrmVolume::attachSubVolume(const std::string &id) {
         }
         return addSubVolume(held);
     }
-    SrmScopedRef<SrmVolume> made(new (std::nothrow) SrmVolume(id));
+    SrmScopedRef<SrmVolume> made(srmNoted(new (std::nothrow) SrmVolume(id)));
     if (!made) {
         return 0;
     }

@@ -12,6 +12,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -22,8 +23,8 @@ using srm_walk::forEachFollowingRecord;
 using srm_walk::takeCommon;
 
 SrmVolumeGroup::SrmVolumeGroup()
-    : volumes(new (std::nothrow) SrmResourceList(nullptr)),
-      disks(new (std::nothrow) SrmResourceList(nullptr)) {
+    : volumes(srmNoted(new (std::nothrow) SrmResourceList(nullptr))),
+      disks(srmNoted(new (std::nothrow) SrmResourceList(nullptr))) {
     type = SRM_RES_VOLUMEGROUP;
 }
 
@@ -184,7 +185,7 @@ void SrmVolumeGroup::joinComputer(const std::string &computerId) {
         held->addResource(this);
         return;
     }
-    SrmScopedRef<SrmComputer> made(new (std::nothrow) SrmComputer(computerId));
+    SrmScopedRef<SrmComputer> made(srmNoted(new (std::nothrow) SrmComputer(computerId)));
     if (made) {
         made->addResource(this);
     }
@@ -201,9 +202,9 @@ SrmResource *SrmVolumeGroup::memberFor(SrmResourceType t, const std::string &id)
     }
     SrmResource *made = nullptr;
     if (t == SRM_RES_DISK) {
-        made = new (std::nothrow) SrmDisk(id);
+        made = srmNoted(new (std::nothrow) SrmDisk(id));
     } else {
-        made = new (std::nothrow) SrmVolume(id);
+        made = srmNoted(new (std::nothrow) SrmVolume(id));
     }
     if (made != nullptr) {
         made->db = db;

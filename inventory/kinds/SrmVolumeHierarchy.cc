@@ -11,6 +11,7 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 namespace {
 
@@ -177,6 +178,7 @@ bool SrmVolume::wouldLoop(SrmVolume *sub) {
             }
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         // Callers refuse the link on a true answer: doubt counts as a loop.
         return true;
     }
@@ -201,6 +203,7 @@ bool SrmVolume::addHolder(SrmVolume *h) {
     try {
         holders.push_back(h);
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return false;
     }
     try {
@@ -307,6 +310,7 @@ int SrmVolume::mergeSubVolumeList(SrmResourceList *l) {
         pairs.reserve(others->size());
         makeRoomOnAgenda(others->size());
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     for (auto &entry : *others) {

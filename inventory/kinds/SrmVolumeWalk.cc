@@ -5,6 +5,7 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceList.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int SrmVolumeWalk::subVolumesFirst(SrmResource *top, const Visitor &visit) {
             }
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -95,6 +96,7 @@ int SrmError::deserialize(int, std::string &key, CSRMReportTuple *record) {
             }
         });
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;
@@ -119,6 +121,7 @@ int SrmErrorList::addError(std::string key, SrmError *e) {
     try {
         groups[lowerCased(std::move(key))].push_back(e);
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     e->db = db;
@@ -146,6 +149,7 @@ const SrmErrorIdList *SrmErrorList::getSrmErrorIdMap(std::string key) const {
         auto found = groups.find(lowerCased(std::move(key)));
         return found != groups.end() ? &found->second : nullptr;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return nullptr;
     }
 }
@@ -168,6 +172,7 @@ int SrmErrorList::mergeErrors(SrmErrorList *other) {
             }
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     for (auto &copy : copies) {

@@ -2,12 +2,14 @@
 // out of the report (the check still passes), and every service group must
 // hold only resources of the database.
 #include <cerrno>
+#include <new>
 #include <string>
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/model/internal/SrmResourceProblem.h"
 #include "inventory/model/internal/SrmStackFields.h"
 
@@ -22,6 +24,7 @@ constexpr SrmResourceType kMemberKinds[] = {
 
 const char kInvalidType[] = "Invalid resource in invalid type-list";
 const char kMemberNotFound[] = "Service group resource not found";
+const char kCheckFailed[] = "Failed to check the database";
 
 // Disks are matched by Id; volumes must be the database's very objects.
 void checkVolumeGroups(SrmResourceDatabase *db) {
@@ -92,17 +95,31 @@ int SrmResourceDatabase::checkIntegrity() {
     if (!resources) {
         return 1;
     }
-    checkVolumeGroups(this);
-    checkVolumes(this);
-    checkResidents(this, SRM_RES_FILESYSTEM, srmFileSystemVolume, "Missing or unsupported fs: ");
-    checkResidents(this, SRM_RES_MOUNTPOINT, srmMountPointVolumeId,
-                   "MountPoint missing or invalid: ");
-    for (const auto &entry : serviceGroups) {
-        if (entry.second->checkIntegrity() == 0) {
-            return 0;
+    // Only the texts of the records cost memory. A check that ran short of
+    // it may have left an offender in the report or lost its record: it fails.
+    SrmOutOfMemoryWatch watch;
+    int result = 1;
+    try {
+        checkVolumeGroups(this);
+        checkVolumes(this);
+        checkResidents(this, SRM_RES_FILESYSTEM, srmFileSystemVolume,
+                       "Missing or unsupported fs: ");
+        checkResidents(this, SRM_RES_MOUNTPOINT, srmMountPointVolumeId,
+                       "MountPoint missing or invalid: ");
+        for (const auto &entry : serviceGroups) {
+            if (entry.second->checkIntegrity() == 0) {
+                result = 0;
+                break;
+            }
         }
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
     }
-    return 1;
+    if (watch.ranOut()) {
+        setErrorInfo(ENOMEM, kCheckFailed, nullptr);
+        return 0;
+    }
+    return result;
 }
 
 int SrmServiceGroup::checkIntegrity() {

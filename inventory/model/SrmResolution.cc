@@ -3,6 +3,7 @@
 // imply; and the cluster node with the lowest LLT number.
 #include <cerrno>
 #include <map>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/model/internal/SrmResourceProblem.h"
 #include "inventory/model/internal/SrmStackFields.h"
 
@@ -23,6 +25,7 @@ constexpr SrmResourceType kAllKinds[] = {
 };
 
 const char kLowestLLTFailed[] = "Get Lowest LLT node ip failed";
+const char kResolveFailed[] = "Failed to resolve the database";
 
 // The whole word is replaced, not ORed: a cleared report bit must travel down.
 void copyState(const SrmResource *from, SrmResource *to, int &copies) {
@@ -241,14 +244,30 @@ int SrmResourceDatabase::resolveDatabase() {
     if (!resources) {
         return 0;
     }
-    resolveVolumeGroups(this, copies);
-    checkDisks(this);
-    resolveChunks(this, copies);
-    resolveVolumes(this, copies);
-    resolveResidents(this, SRM_RES_FILESYSTEM, srmFileSystemVolume, copies);
-    resolveResidents(this, SRM_RES_MOUNTPOINT, srmMountPointVolumeId, copies);
-    resolveResidents(this, SRM_RES_SHARE, srmShareVolumeId, copies);
-    growServiceGroups(this);
+    // The steps allocate only for error records and group members, so each
+    // goes on when one before it ran out of memory: every state copy that can
+    // be made is made. A resolution that missed anything says so, though,
+    // rather than pass for a whole one.
+    SrmOutOfMemoryWatch watch;
+    auto step = [](auto &&run) {
+        try {
+            run();
+        } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
+        }
+    };
+    step([&] { resolveVolumeGroups(this, copies); });
+    step([&] { checkDisks(this); });
+    step([&] { resolveChunks(this, copies); });
+    step([&] { resolveVolumes(this, copies); });
+    step([&] { resolveResidents(this, SRM_RES_FILESYSTEM, srmFileSystemVolume, copies); });
+    step([&] { resolveResidents(this, SRM_RES_MOUNTPOINT, srmMountPointVolumeId, copies); });
+    step([&] { resolveResidents(this, SRM_RES_SHARE, srmShareVolumeId, copies); });
+    step([&] { growServiceGroups(this); });
+    if (watch.ranOut()) {
+        setErrorInfo(ENOMEM, kResolveFailed, nullptr);
+        return -1;
+    }
     return copies;
 }
 

@@ -10,6 +10,7 @@
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 
@@ -103,10 +104,32 @@ void releaseServiceGroups(std::map<std::string, SrmServiceGroup *> &groups,
 }  // namespace
 
 SrmResourceDatabase::SrmResourceDatabase()
-    : errors(new (std::nothrow) SrmErrorList(this)),
-      resources(new (std::nothrow) SrmResourceList(this)),
-      computers(new (std::nothrow) SrmResourceList(this)),
-      buffer(new (std::nothrow) char[kBufferLength]()) {}
+    : errors(srmNoted(new (std::nothrow) SrmErrorList(this))),
+      resources(srmNoted(new (std::nothrow) SrmResourceList(this))),
+      computers(srmNoted(new (std::nothrow) SrmResourceList(this))),
+      buffer(srmNoted(new (std::nothrow) char[kBufferLength]())) {
+    try {
+        lastErrorMessage.reserve(kErrorMessageRoom);
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
+    }
+}
+
+bool SrmResourceDatabase::completeConstruction() {
+    if (errors == nullptr) {
+        errors = srmNoted(new (std::nothrow) SrmErrorList(this));
+    }
+    if (!resources) {
+        resources.reset(srmNoted(new (std::nothrow) SrmResourceList(this)));
+    }
+    if (!computers) {
+        computers.reset(srmNoted(new (std::nothrow) SrmResourceList(this)));
+    }
+    if (!buffer) {
+        buffer.reset(srmNoted(new (std::nothrow) char[kBufferLength]()));
+    }
+    return errors != nullptr && resources && computers && buffer;
+}
 
 SrmResourceDatabase::~SrmResourceDatabase() {
     releaseServiceGroups(serviceGroups, resources.get(), this);
@@ -135,6 +158,10 @@ void SrmResourceDatabase::getLastErrorInfo(int *code, std::string &message,
 }
 
 void SrmResourceDatabase::setErrorInfo(int code, std::string message, SrmResource *resource) {
+    setErrorInfo(code, message.c_str(), resource);
+}
+
+void SrmResourceDatabase::setErrorInfo(int code, const char *message, SrmResource *resource) {
     lastErrorCode = code;
     // The new reference comes first: the resource may be the one the slot holds,
     // and giving that back first could destroy it.
@@ -146,7 +173,14 @@ void SrmResourceDatabase::setErrorInfo(int code, std::string message, SrmResourc
     if (previous != nullptr) {
         previous->Release();
     }
-    lastErrorMessage = std::move(message);
+    // Copied into the room reserved at construction, never moved in: a moved
+    // string would take that room away.
+    try {
+        lastErrorMessage.assign(message != nullptr ? message : "");
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
+        lastErrorMessage.clear();
+    }
 }
 
 int SrmResourceDatabase::addResource(SrmResource *r) {
@@ -288,6 +322,7 @@ int SrmResourceDatabase::addGlobalId(SrmResourceType t, std::string localId, std
     try {
         return map->emplace(std::move(localId), std::move(globalId)).second ? 1 : 0;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
 }
@@ -425,7 +460,8 @@ int SrmResourceDatabase::mergeResourceDatabase(SrmResourceDatabase *other) {
         for (auto &entry : other->serviceGroups) {
             SrmServiceGroup *mine = findServiceGroup(entry.first);
             if (mine == nullptr) {
-                SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(entry.first));
+                SrmScopedRef<SrmServiceGroup> made(
+                    srmNoted(new (std::nothrow) SrmServiceGroup(entry.first)));
                 if (!made || addServiceGroup(made.get()) == 0) {
                     continue;
                 }

@@ -43,8 +43,13 @@ class ULVAR_API SrmResourceDatabase {
     // pointer stays valid until the slot changes).
     void getLastErrorInfo(int *code, std::string &message, SrmResource **resource) const;
     // Fills the slot; the slot holds one reference on `resource` (may be null)
-    // and gives back the one it held before.
+    // and gives back the one it held before. Never throws: a message that finds
+    // no memory is left empty (the code is still set). Messages of up to
+    // kErrorMessageRoom - 1 bytes given as C strings need no memory at all, so
+    // a failure for want of memory can still be told.
     void setErrorInfo(int code, std::string message, SrmResource *resource);
+    void setErrorInfo(int code, const char *message, SrmResource *resource);
+    static constexpr std::size_t kErrorMessageRoom = 128;
 
     // Binds `r` to this database and holds it under (type, Id); its LId is then
     // registered as a local identity of its Id. 0 with EINVAL for a null `r`, with
@@ -139,18 +144,25 @@ class ULVAR_API SrmResourceDatabase {
 
     // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----
     // Writes the header, the resources in file order, the errors and the
-    // service groups to `fd`; `flags` goes to every top-level writer. 1 on success.
+    // service groups to `fd`; `flags` goes to every top-level writer. 1 on
+    // success; a write that failed for lack of memory leaves (ENOMEM, "Failed
+    // to serialize the database").
     int serialize(int fd, int flags);
     // Writes `volume` after its sub-volumes, each volume once per write; adds
     // the volumes written to `written`. 0 when a write fails.
     int serializeVolumes(SrmResource *volume, int fd, int flags, int &written);
     // Loads a whole database from `fd` into this one; `t` is not used. 1 on
-    // success; on failure what was read so far stays.
+    // success; on failure what was read so far stays. A load that runs out of
+    // memory fails with ENOMEM and the message of the step it was in, even
+    // when the counts came out right: a record or an element may be missing.
     int deserialize(int fd, CSRMReportTuple *t);
 
     // ---- Resolution and integrity (inventory/model/SrmResolution.cc, SrmIntegrity.cc) ----
     // Copies state words down the storage stack, takes unusable disks out of the
     // report and grows the service groups; the number of state copies made.
+    // -1 with (ENOMEM, "Failed to resolve the database") when memory ran out on
+    // the way: every copy that could be made was, but an error record or a
+    // group member may be missing.
     int resolveDatabase();
     // IPAddr of the computer with the lowest LLTId (first in Id order among
     // equals), or "" with the last error set.
@@ -193,6 +205,15 @@ class ULVAR_API SrmResourceDatabase {
     CSRMReportTupleStreamReader *getTupleStream() { return reader; }
 
   private:
+    // Makes the lists and the record buffer the constructor found no memory
+    // for; false when any is still missing. A database short of its error list
+    // would load a file and drop its error records without a word.
+    bool completeConstruction();
+    // The bodies of serialize and deserialize, which may throw std::bad_alloc;
+    // `*failure` follows the load through its steps.
+    int writeRecords(int fd, int flags);
+    int readRecords(int fd, const char **failure);
+
     using GlobalIdMap = std::map<std::string, std::string>;
     GlobalIdMap *globalIdMap(SrmResourceType t);
     void unlinkResource(SrmResource *r);

@@ -5,6 +5,7 @@
 
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 int SrmResourceDatabase::addError(SrmError *e, std::string key) {
     if (e == nullptr || errors == nullptr) {
@@ -31,6 +32,7 @@ int SrmResourceDatabase::addError(std::string key, std::string description, int 
     try {
         e.reset(new SrmError(std::move(description), code, severity, 0, "", "", ""));
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         setErrorInfo(ENOMEM, "Add error failed", nullptr);
         return 0;
     }

@@ -4,6 +4,7 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 // A group without a name is refused: it could never be found or removed again,
 // and its record, which then carries no "Id", is skipped by the loader, so a
@@ -17,6 +18,7 @@ int SrmResourceDatabase::addServiceGroup(SrmServiceGroup *g) {
             return 0;
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     g->AddRef();

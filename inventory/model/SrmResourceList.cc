@@ -4,6 +4,7 @@
 #include <new>
 
 #include "inventory/model/internal/SrmIdIndex.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
 
@@ -65,6 +66,7 @@ int SrmResourceList::addResource(SrmResource *r) {
         }
         return 1;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         // A kind appears only with its first entry.
         if (created) {
             kinds.erase(kind);
@@ -96,6 +98,7 @@ bool SrmResourceList::indexEntry(SrmResourceType t, SrmResourceIdMap::iterator e
         index = std::move(built);
         return true;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return false;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
@@ -54,13 +55,14 @@ const char kDeserializeFailed[] = "Failed to deserialize Service Group";
 
 }  // namespace
 
-SrmServiceGroup::SrmServiceGroup() : members(new (std::nothrow) SrmResourceList(nullptr)) {}
+SrmServiceGroup::SrmServiceGroup()
+    : members(srmNoted(new (std::nothrow) SrmResourceList(nullptr))) {}
 
 SrmServiceGroup::SrmServiceGroup(std::string name)
-    : members(new (std::nothrow) SrmResourceList(nullptr)), name(std::move(name)) {}
+    : members(srmNoted(new (std::nothrow) SrmResourceList(nullptr))), name(std::move(name)) {}
 
 SrmServiceGroup::SrmServiceGroup(SrmResourceDatabase *db)
-    : members(new (std::nothrow) SrmResourceList(db)), db(db) {}
+    : members(srmNoted(new (std::nothrow) SrmResourceList(db))), db(db) {}
 
 SrmServiceGroup::~SrmServiceGroup() = default;
 
@@ -172,6 +174,7 @@ int SrmServiceGroup::addParentGroup(SrmServiceGroup *parent) {
     try {
         return parents.emplace(parent->name, parent).second ? 1 : 0;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
 }
@@ -296,7 +299,7 @@ int SrmServiceGroup::deserialize(int, CSRMReportTuple *record) {
                 setNextServiceGroup(child);
                 return;
             }
-            SrmScopedRef<SrmServiceGroup> made(new (std::nothrow) SrmServiceGroup(value));
+            SrmScopedRef<SrmServiceGroup> made(srmNoted(new (std::nothrow) SrmServiceGroup(value)));
             if (!made) {
                 noMemory = true;
                 return;

@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/TupleStatus.h"
 
 CSRMReportTuple::CSRMReportTuple() : cursor(0), changed(0) {}
@@ -25,6 +26,7 @@ int CSRMReportTuple::addElement(const std::string &e) {
     try {
         elements.push_back(e);
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
     }
     changed = 1;
@@ -42,6 +44,7 @@ int CSRMReportTuple::addElement(const char *s, long n) {
             elements.emplace_back(s);
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
     }
     changed = 1;
@@ -65,6 +68,7 @@ int CSRMReportTuple::getNextElement(std::string &e) {
     try {
         e = elements[cursor];
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
     }
     ++cursor;
@@ -75,6 +79,7 @@ int CSRMReportTuple::getAllElements(std::vector<std::string> &v) const {
     try {
         v = elements;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
     }
     return TUPLE_STATUS_OK;

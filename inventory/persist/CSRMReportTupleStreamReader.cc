@@ -4,6 +4,7 @@
 #include <new>
 #include <typeinfo>
 
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 #include "inventory/persist/TupleStatus.h"
 
@@ -107,7 +108,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
     if (state != kReady) {
         return TUPLE_STATUS_BAD_STATE;
     }
-    CSRMReportTuple *tuple = new (std::nothrow) CSRMReportTuple();
+    CSRMReportTuple *tuple = srmNoted(new (std::nothrow) CSRMReportTuple());
     if (tuple == nullptr) {
         return TUPLE_STATUS_NO_MEMORY;
     }
@@ -207,6 +208,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
             runs.Consume(length);
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         state = kError;
         delete tuple;
         return TUPLE_STATUS_NO_MEMORY;
@@ -290,6 +292,7 @@ int CSRMReportTupleStreamReader::GetNextTuple(std::string &out) {
             runs.Consume(length);
         }
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         state = kError;
         return TUPLE_STATUS_NO_MEMORY;
     }

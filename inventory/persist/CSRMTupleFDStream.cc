@@ -5,8 +5,10 @@
 
 #include <new>
 
+#include "inventory/model/internal/SrmOutOfMemory.h"
+
 CSRMTupleFDStream::CSRMTupleFDStream()
-    : buffer(new (std::nothrow) char[kDefaultBufferSize]),
+    : buffer(srmNoted(new (std::nothrow) char[kDefaultBufferSize])),
       bufferSize(kDefaultBufferSize),
       dataLength(0),
       position(0),

@@ -16,6 +16,8 @@
 #include "inventory/kinds/SrmVolumeManager.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
+#include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmTempFile.h"
@@ -256,26 +258,39 @@ const char *loadRecords(SrmResourceDatabase *db, int fd, const BatchKind &kind,
         std::unique_ptr<CSRMReportTuple> tuple(raw);
         if (status != TUPLE_STATUS_OK) {
             // A read error ends the batch as quietly as its end does; only the
-            // summary tells that the rest of the text was not read.
+            // summary tells that the rest of the text was not read. The rest
+            // of the batch never read for lack of memory is no success.
             if (status != TUPLE_STATUS_END) {
                 outcomes.stoppedAt(reader->GetTupleCount() + 1);
             }
-            return kSrmBatchOk;
+            return status == TUPLE_STATUS_NO_MEMORY ? kSrmBatchNoMemory : kSrmBatchOk;
         }
         SrmBatchRecord record;
         record.number = reader->GetTupleCount();
+        // A record the database could not take whole for lack of memory ends
+        // the batch as the design ends it for an object that cannot be made;
+        // skipping it quietly, as a malformed record is, would lose it. Its
+        // shortage may show only as a note: a walk of its elements that
+        // stopped early, a list that refused an entry.
+        SrmOutOfMemoryWatch watch;
+        auto ranOut = [&]() {
+            outcomes.note(record, SRM_BATCH_SKIPPED, "memory ran out");
+            return kSrmBatchNoMemory;
+        };
         // The creator's reference goes at the end of the record: a newcomer
         // that was merged dies there, one that was added lives on in the
         // database's lists.
         SrmScopedRef<SrmResource> fresh(kind.make(db));
-        if (!fresh) {
-            outcomes.note(record, SRM_BATCH_SKIPPED, "memory ran out");
-            return kSrmBatchNoMemory;
+        if (!srmBuiltWhole(fresh.get())) {
+            return ranOut();
         }
         int read = fresh->deserialize(fd, tuple.get());
         // Containers read their member records from the same reader.
         record.count = reader->GetTupleCount() - record.number + 1;
         record.id = fresh->Id;
+        if (watch.ranOut()) {
+            return ranOut();  // read in part: not kept
+        }
         if (read == 0) {
             bool cut = reader->GetState() == CSRMReportTupleStreamReader::kError;
             outcomes.note(record, SRM_BATCH_SKIPPED,
@@ -285,13 +300,17 @@ const char *loadRecords(SrmResourceDatabase *db, int fd, const BatchKind &kind,
             continue;
         }
         SrmResource *held = kind.find != nullptr ? kind.find(db, fresh.get()) : nullptr;
+        int taken = held != nullptr ? held->mergeResource(fresh.get()) : kind.add(db, fresh.get());
+        if (watch.ranOut()) {
+            return ranOut();
+        }
         if (held != nullptr) {
-            if (held->mergeResource(fresh.get()) != 0) {
+            if (taken != 0) {
                 outcomes.note(record, SRM_BATCH_MERGED);
             } else {
                 outcomes.note(record, SRM_BATCH_SKIPPED, "the resource held for it refused it");
             }
-        } else if (kind.add(db, fresh.get()) != 0) {
+        } else if (taken != 0) {
             outcomes.note(record, SRM_BATCH_ADDED);
         } else if (fresh->Id.empty()) {
             outcomes.note(record, SRM_BATCH_SKIPPED, "it has no Id");

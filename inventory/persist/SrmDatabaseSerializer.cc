@@ -19,6 +19,8 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/model/internal/SrmKindLinks.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmRecordKeys.h"
@@ -116,9 +118,31 @@ SrmResource *newResourceOfWord(int word) {
 
 }  // namespace
 
+constexpr char kWriteFailed[] = "Failed to serialize the database";
+constexpr char kNoFirstRecord[] = "Failed to get any tuple to deserialize";
+constexpr char kTooFewResources[] = "Failed to deserialize required number of resources";
+constexpr char kTooFewGroups[] = "Failed to deserialize required number of service groups";
+
 int SrmResourceDatabase::serialize(int fd, int flags) {
+    // A writer that fails says nothing of its own; when memory was the cause,
+    // the write fails as it does without a record buffer.
+    SrmOutOfMemoryWatch watch;
+    int result = 0;
+    try {
+        result = writeRecords(fd, flags);
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
+    }
+    if (result == 0 && watch.ranOut()) {
+        setErrorInfo(ENOMEM, kWriteFailed, nullptr);
+    }
+    return result;
+}
+
+int SrmResourceDatabase::writeRecords(int fd, int flags) {
+    completeConstruction();
     if (!buffer) {
-        setErrorInfo(ENOMEM, "Failed to serialize the database", nullptr);
+        setErrorInfo(ENOMEM, kWriteFailed, nullptr);
         return 0;
     }
     if (attachStream(fd) == 0) {
@@ -160,14 +184,14 @@ int SrmResourceDatabase::serialize(int fd, int flags) {
         written = writeWhole(fd, buffer.get(), static_cast<std::size_t>(length));
     } else if (length >= 0) {
         std::unique_ptr<char[]> large(
-            new (std::nothrow) char[static_cast<std::size_t>(length) + 1]);
+            srmNoted(new (std::nothrow) char[static_cast<std::size_t>(length) + 1]));
         if (large) {
             format(large.get(), static_cast<std::size_t>(length) + 1);
             written = writeWhole(fd, large.get(), static_cast<std::size_t>(length));
         }
     }
     if (written == 0) {
-        setErrorInfo(EIO, "Failed to serialize the database", nullptr);
+        setErrorInfo(EIO, kWriteFailed, nullptr);
         return 0;
     }
 
@@ -237,6 +261,7 @@ int SrmResourceDatabase::serializeVolumes(SrmResource *volume, int fd, int flags
                 return 1;
             }
         } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
             return 0;
         }
         if (v->serialize(fd, flags) == 0) {
@@ -259,13 +284,35 @@ int SrmResourceDatabase::serializeVolumes(SrmResource *volume, int fd, int flags
 }
 
 int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
+    // Memory that runs out anywhere in the load may have cost a record, an
+    // element of one or a link, whatever the counts say afterwards.
+    SrmOutOfMemoryWatch watch;
+    const char *failure = "attach Stream failed";
+    int result = 0;
+    try {
+        result = readRecords(fd, &failure);
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
+    }
+    if (watch.ranOut()) {
+        setErrorInfo(ENOMEM, failure, nullptr);
+        return 0;
+    }
+    return result;
+}
+
+int SrmResourceDatabase::readRecords(int fd, const char **failure) {
+    if (!completeConstruction()) {
+        throw std::bad_alloc();
+    }
     if (attachStream(fd) == 0) {
         return 0;
     }
+    *failure = kNoFirstRecord;
     std::unique_ptr<CSRMReportTuple> record;
     if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
         detachStream(fd);
-        setErrorInfo(EINVAL, "Failed to get any tuple to deserialize", nullptr);
+        setErrorInfo(EINVAL, kNoFirstRecord, nullptr);
         return 0;
     }
 
@@ -312,9 +359,14 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
     // counts (its read succeeded, whether or not the database then keeps it).
     auto readRecordAs = [this](int word, int fd, CSRMReportTuple *r) -> int {
         if (word == SRM_KEY_Error) {
-            std::unique_ptr<SrmError> error(new (std::nothrow) SrmError(this));
+            SrmOutOfMemoryWatch watch;
+            std::unique_ptr<SrmError> error(srmNoted(new (std::nothrow) SrmError(this)));
             std::string errorKey;
-            if (!error || error->deserialize(fd, errorKey, r) == 0) {
+            int read = error ? error->deserialize(fd, errorKey, r) : 0;
+            if (watch.ranOut()) {
+                throw std::bad_alloc();
+            }
+            if (read == 0) {
                 return 0;
             }
             if (addError(error.get(), errorKey) != 0) {
@@ -324,8 +376,8 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         }
         // The creator's reference goes at the end of the record, whatever happened.
         SrmScopedRef<SrmResource> resource(newResourceOfWord(word));
-        if (!resource) {
-            return 0;
+        if (!srmBuiltWhole(resource.get())) {
+            throw std::bad_alloc();  // only memory keeps a named kind from being made
         }
         resource->db = this;
         // Every computer record names this computer before it is read; one the
@@ -334,7 +386,20 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         SrmComputer *previous = thisComputer;
         SrmComputer *computer = dynamic_cast<SrmComputer *>(resource.get());
         setThisComputer(computer);
-        if (resource->deserialize(fd, r) == 0) {
+        // A record read in part for lack of memory is not kept, and the load
+        // stops there.
+        SrmOutOfMemoryWatch watch;
+        int read = 0;
+        try {
+            read = resource->deserialize(fd, r);
+        } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
+        }
+        if (watch.ranOut()) {
+            thisComputer = previous;
+            throw std::bad_alloc();
+        }
+        if (read == 0) {
             thisComputer = previous;
             return 0;
         }
@@ -342,7 +407,13 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         // batches does: without it a loaded cluster has no nodes for
         // getLowestLLTNodeIp, and getThisComputer's single-computer rule never
         // applies. The record still counts when the add is refused.
-        int added = computer != nullptr ? addComputer(computer, 0) : addResource(resource.get());
+        int added = 0;
+        try {
+            added = computer != nullptr ? addComputer(computer, 0) : addResource(resource.get());
+        } catch (const std::bad_alloc &) {
+            thisComputer = previous;
+            throw;
+        }
         if (added == 0) {
             thisComputer = previous;
         }
@@ -358,6 +429,7 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
     // same place, without end. So a record makes at most one object, as a
     // well-formed record does. The count, not the end of the data, decides how
     // many records are read.
+    *failure = kTooFewResources;
     int count = 0;
     for (int i = 0; i < resourceTotal; ++i) {
         if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
@@ -378,10 +450,11 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
         record.reset();
     }
     if (count != resourceTotal) {
-        setErrorInfo(EINVAL, "Failed to deserialize required number of resources", nullptr);
+        setErrorInfo(EINVAL, kTooFewResources, nullptr);
         return 0;
     }
 
+    *failure = kTooFewGroups;
     count = 0;
     for (int i = 0; i < groupTotal; ++i) {
         if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
@@ -406,7 +479,8 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
             if (held != nullptr) {
                 count += held->deserialize(fd, record.get()) != 0 ? 1 : 0;
             } else {
-                SrmScopedRef<SrmServiceGroup> group(new (std::nothrow) SrmServiceGroup(groupName));
+                SrmScopedRef<SrmServiceGroup> group(
+                    srmNoted(new (std::nothrow) SrmServiceGroup(groupName)));
                 if (group) {
                     group->setDb(this);
                     group->deserialize(fd, record.get());
@@ -418,7 +492,7 @@ int SrmResourceDatabase::deserialize(int fd, CSRMReportTuple *) {
     }
     detachStream(fd);
     if (count != groupTotal) {
-        setErrorInfo(EINVAL, "Failed to deserialize required number of service groups", nullptr);
+        setErrorInfo(EINVAL, kTooFewGroups, nullptr);
         return 0;
     }
     return 1;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
 
@@ -14,8 +15,9 @@ int SrmResourceDatabase::attachStream(int fd) {
     delete stream;
     stream = nullptr;
 
-    CSRMTupleFDStream *newStream = new (std::nothrow) CSRMTupleFDStream();
-    CSRMReportTupleStreamReader *newReader = new (std::nothrow) CSRMReportTupleStreamReader();
+    CSRMTupleFDStream *newStream = srmNoted(new (std::nothrow) CSRMTupleFDStream());
+    CSRMReportTupleStreamReader *newReader =
+        srmNoted(new (std::nothrow) CSRMReportTupleStreamReader());
     if (newStream == nullptr || newReader == nullptr ||
         newStream->SetFileDescriptor(fd) != TUPLE_STATUS_OK ||
         newReader->SetTupleStream(newStream) != TUPLE_STATUS_OK) {

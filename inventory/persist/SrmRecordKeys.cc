@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
+
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 namespace {
 
@@ -173,13 +176,14 @@ void buildStringKeys() {
     // Allocation failure leaves the dictionary unbuilt: lookups then answer as for unknown words
     // and a later call tries again.
     try {
-        KeyMaps *maps = new KeyMaps();
+        auto maps = std::make_unique<KeyMaps>();
         for (int id = 0; id < SRM_KEY_COUNT; ++id) {
             maps->idOfWord.emplace(kKeyWords[id], id);
             maps->wordOfId.emplace(id, kKeyWords[id]);
         }
-        keyMaps.store(maps, std::memory_order_release);
+        keyMaps.store(maps.release(), std::memory_order_release);
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
     }
 }
 
@@ -206,6 +210,7 @@ std::string SrmUlvarGetIdString(int id) {
     try {
         return it->second;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return std::string();
     }
 }
@@ -227,6 +232,7 @@ int SrmSplitKeyValuePair(std::string *element, std::string *key, std::string *va
         key->assign(e, keyStart, equals - keyStart);
         value->assign(e, equals + 1, valueEnd - (equals + 1));
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return 0;
     }
     return 1;

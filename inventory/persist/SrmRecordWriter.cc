@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
 
 int SrmRecordValueReadsBack(const char *value, size_t length) {
@@ -37,6 +38,7 @@ std::string SrmRecordSafeValue(const std::string &value) {
         }
         return safe;
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         return std::string();
     }
 }
@@ -59,6 +61,7 @@ void SrmRecordWriter::appendElement(int keyId, const char *value, std::size_t le
         record.append(value, length);
         record.append("\",", 2);
     } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
         failed = true;
     }
 }
@@ -119,6 +122,7 @@ int SrmRecordWriter::write(int fd) {
             record.append(";\n", 2);
             ended = true;
         } catch (const std::bad_alloc &) {
+            srmNoteOutOfMemory();
             failed = true;
         }
     }

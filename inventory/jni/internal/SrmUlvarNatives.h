@@ -49,7 +49,8 @@ JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(addVolumeManagerInfo)(JNIEnv *env, jc
 
 // Copies report flags down the storage stack, takes unusable disks out of the
 // report (filing an error record for each) and grows the service groups;
-// returns the number of state copies made. 0 for a zero handle.
+// returns the number of state copies made; -1 when memory ran out on the way
+// (see SrmResourceDatabase::resolveDatabase). 0 for a zero handle.
 JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(resolveDatabase)(JNIEnv *env, jclass cls, jlong handle);
 // Writes the whole database as record text to descriptor 1, after flushing
 // what C stdio holds for standard output; 1 on success, 0 on failure (the

@@ -22,6 +22,12 @@ class SrmServiceGroup;
 SrmResource *srmComputerAsResource(SrmComputer *c);
 SrmComputer *srmResourceAsComputer(SrmResource *r);
 
+// False for a null resource, and for one whose constructor could not allocate
+// the member lists of its kind (a computer's resources, a volume's chunks and
+// sub-volumes, a volume group's disks and volumes): such an object is as good
+// as one that could not be allocated at all.
+bool srmBuiltWhole(SrmResource *r);
+
 // The computer's HostName; empty for a null computer.
 std::string srmComputerHostName(SrmComputer *c);
 
