@@ -366,6 +366,30 @@ void OMX_Report::ClearCIMInstMaps() {
 }
 
 CCIMList *OMX_Report::GetReport() {
+    // Every instance goes over, or none does: a list short of some would pass
+    // for the whole report. When memory runs out the list is cut back to what
+    // it held before, and what this call would have handed over stays the
+    // report's.
+    int before = 0;
+    for (CCIMList *node = instanceList; node != nullptr; node = node->mNext) {
+        before += node->mDataObject != nullptr ? 1 : 0;
+    }
+    std::vector<bool *> takenOver;
+    auto takeBack = [&]() -> CCIMList * {
+        for (bool *listed : takenOver) {
+            *listed = false;
+        }
+        CCIMList *added =
+            before > 0 ? nmspc_cim::cim_splitList(instanceList, before) : instanceList;
+        for (CCIMList *node = added; node != nullptr; node = node->mNext) {
+            node->mDataObject = nullptr;  // the report's again, not the list's
+        }
+        nmspc_cim::cim_freeInstanceList(added);
+        if (before == 0) {
+            instanceList = nullptr;
+        }
+        return nullptr;
+    };
     try {
         if (instanceList == nullptr) {
             instanceList = nmspc_cim::cim_createInstanceList();
@@ -398,8 +422,9 @@ CCIMList *OMX_Report::GetReport() {
             for (const Fresh &entry : fresh) {
                 // An instance filed in two of these maps goes with the first.
                 if (!*entry.listed) {
+                    takenOver.push_back(entry.listed);
                     if (appendToList(entry.instance) == 0) {
-                        return false;  // out of memory: the rest stays the report's
+                        return false;
                     }
                     *entry.listed = true;
                 }
@@ -407,7 +432,6 @@ CCIMList *OMX_Report::GetReport() {
             fresh.clear();
             return true;
         };
-        bool going = true;
         for (int category : {1, 2, 4, 5, 3, 9}) {
             for (auto &entry : *mapOf(category)) {
                 auto *holding = holdings ? holdings->find(entry.second) : nullptr;
@@ -416,7 +440,9 @@ CCIMList *OMX_Report::GetReport() {
                         {headOf(entry.first), &entry.first, entry.second, &holding->listed});
                 }
             }
-            going = going && handOver();
+            if (!handOver()) {
+                return takeBack();
+            }
         }
         for (auto &entry : associations) {
             if (!entry.second.listed) {
@@ -424,11 +450,11 @@ CCIMList *OMX_Report::GetReport() {
                                  &entry.second.listed});
             }
         }
-        if (going) {
-            handOver();
+        if (!handOver()) {
+            return takeBack();
         }
     } catch (const std::bad_alloc &) {
-        // What was appended is in the list; the rest stays the report's.
+        return takeBack();
     }
     CCIMList *handed = instanceList;
     instanceList = nullptr;
@@ -506,11 +532,14 @@ int OMX_Report::GetVolMgrNameandVer(std::string volumeManagerId, std::string &na
 }
 
 int OMX_Report::file(rm_report::ReportBuild &build, int category) {
+    // The name is copied while the builder still owns the instance: a copy
+    // that fails afterwards would lose it.
+    std::string name = build.naturalName();
     CCIMInstance *instance = build.take();
     if (instance == nullptr) {
         return 0;
     }
-    return UpdateCIMInstMaps(instance, build.naturalName(), category);
+    return UpdateCIMInstMaps(instance, std::move(name), category);
 }
 
 int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string &key) {
@@ -518,7 +547,14 @@ int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string
     if (instance == nullptr) {
         return 0;
     }
-    if (!associations.try_emplace(key, Association{instance, false}).second) {
+    bool filed;
+    try {
+        filed = associations.try_emplace(key, Association{instance, false}).second;
+    } catch (const std::bad_alloc &) {
+        nmspc_cim::cim_freeInstance(instance);
+        throw;
+    }
+    if (!filed) {
         nmspc_cim::cim_freeInstance(instance);  // the first under a key stays
     }
     return 1;

@@ -84,8 +84,9 @@ class ULVAR_API OMX_Report {
     // the associations, each map in its name order (maps 6, 7 and 8 are not
     // handed over from the maps). The list is the caller's (free it with
     // cim_freeInstanceList); a second call returns a new list holding only
-    // what was filed since (an empty list when nothing was). Null only when
-    // no list can be made; the instances then stay with the report.
+    // what was filed since (an empty list when nothing was). Null when memory
+    // runs out for the list or for any of its entries: nothing is handed
+    // over then, and the instances stay with the report.
     nmspc_cim::CCIMList *GetReport();
 
     // Files `instance` under `naturalName` in map `category`: in 0 or 1 it

@@ -51,8 +51,9 @@ int OMX_Report::Get_Alias_Instances() {
         build.text("ReportedOMXIdentity", alias->PrimaryId, kKey)
             .text("OMXIdentityAlias", alias->SecondaryId, kKey)
             .text("AssociatedObjectType", known != classNames.end() ? known->second : "unknown");
+        std::string name = alias->Id;  // copied while the builder still owns the instance
         CCIMInstance *instance = build.take();
-        return instance != nullptr ? UpdateCIMInstMaps(instance, alias->Id, kAliases) : 0;
+        return instance != nullptr ? UpdateCIMInstMaps(instance, std::move(name), kAliases) : 0;
     });
     if (done == 0) {
         return 0;
@@ -148,12 +149,14 @@ int OMX_Report::Get_Share_Instances() {
         if (instance == nullptr) {
             return 0;
         }
-        // In the list at once; when that fails the report keeps it like any
-        // other instance (GetReport does not hand category 7 over).
+        // In the list at once. GetReport does not hand category 7 over, so a
+        // share that cannot join the list would be missing from the report
+        // without a word: the generator fails instead.
         Pin pin(*this, instance);
-        if (appendToList(instance) != 0) {
-            held().of(instance).listed = true;
+        if (appendToList(instance) == 0) {
+            return 0;
         }
+        held().of(instance).listed = true;
         if (UpdateCIMInstMaps(instance, build.naturalName(), kShares) == 0) {
             return 0;
         }
