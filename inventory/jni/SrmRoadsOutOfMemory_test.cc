@@ -1,0 +1,517 @@
+// Every road of the system, run out of memory at each of its allocations in
+// turn: a batch of every kind through the natives, resolve, serialize, load,
+// the report and its CIM-XML. For N = 1, 2, ... the Nth allocation fails (once,
+// or from then on), until a run in which none failed. Every run must end in a
+// designed failure or in the very result an undisturbed run gives, with
+// nothing lost, nothing leaked, and a database that can still be written and
+// deleted. Built only in the out-of-memory build (see the README).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include "inventory/cimxml/cimxml.h"
+#include "inventory/cimxml/sbuf.h"
+#include "inventory/jni/internal/SrmUlvarNatives.h"
+#include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/report/OMX_Report.h"
+#include "inventory/testing/DatabaseFiles.h"
+#include "inventory/testing/FakeJni.h"
+#include "inventory/testing/OutOfMemory.h"
+#include "inventory/testing/ReportTesting.h"
+#include "inventory/testing/SampleRoad.h"
+#include "inventory/testing/ScratchFiles.h"
+#include "util/testing/TesselTestSupport.h"
+
+namespace {
+
+using ulvar::testing::AllocationCountdown;
+using ulvar::testing::AllocationPause;
+using ulvar::testing::LastMessage;
+using ulvar::testing::ScopedFd;
+using ulvar::testing::Written;
+
+constexpr const char *kJob = "oom-job";
+
+// A JNI environment whose own work belongs to the JVM, not to the library:
+// the fake's allocations are neither counted nor failed. (A real JVM that
+// cannot make a string answers null, which the natives handle too.)
+class JvmEnv {
+  public:
+    JvmEnv() {
+        table = *fake.env()->functions;
+        getChars = table.GetStringUTFChars;
+        releaseChars = table.ReleaseStringUTFChars;
+        newString = table.NewStringUTF;
+        table.GetStringUTFChars = [](JNIEnv *env, jstring s, jboolean *copy) {
+            AllocationPause pause;
+            return getChars(env, s, copy);
+        };
+        table.ReleaseStringUTFChars = [](JNIEnv *env, jstring s, const char *chars) {
+            AllocationPause pause;
+            releaseChars(env, s, chars);
+        };
+        table.NewStringUTF = [](JNIEnv *env, const char *utf) {
+            AllocationPause pause;
+            return newString(env, utf);
+        };
+        environment.functions = &table;
+    }
+    JNIEnv *env() { return &environment; }
+    ulvar::testing::FakeJni &jvm() { return fake; }
+
+  private:
+    static inline decltype(JNINativeInterface_::GetStringUTFChars) getChars = nullptr;
+    static inline decltype(JNINativeInterface_::ReleaseStringUTFChars) releaseChars = nullptr;
+    static inline decltype(JNINativeInterface_::NewStringUTF) newString = nullptr;
+    ulvar::testing::FakeJni fake;
+    JNINativeInterface_ table;
+    JNIEnv environment;
+};
+
+SrmResourceDatabase *DatabaseOf(jlong handle) {
+    return reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle));
+}
+
+struct Mode {
+    const char *name;
+    bool persistent;
+};
+
+class RoadsOutOfMemoryTest : public ::testing::TestWithParam<Mode> {
+  protected:
+    static void SetUpTestSuite() {
+        batches = ulvar::testing::SampleHostBatches(ULVAR_EXAMPLES_DIR);
+    }
+
+    void SetUp() override { tessel::testing::ResetRegistry(); }
+
+    void TearDown() override { tessel::testing::ResetRegistry(); }
+
+    // Runs `road(n, persistent)` for n = 1, 2, ... until a run in which no
+    // allocation failed (the road returns whether one did); the number of
+    // allocations of that complete run. Stops at the first run that fails a
+    // check, naming it.
+    long EveryAllocationFails(const std::string &name,
+                              const std::function<bool(long, bool)> &road) {
+        const bool persistent = GetParam().persistent;
+        const ::testing::TestResult *result =
+            ::testing::UnitTest::GetInstance()->current_test_info()->result();
+        for (long n = 1;; ++n) {
+            const int failuresBefore = result->total_part_count();
+            bool failed = road(n, persistent);
+#if defined(__SANITIZE_ADDRESS__)
+            if (leakCheckEachRun || !failed) {
+                EXPECT_EQ(0, __lsan_do_recoverable_leak_check()) << "leaks (see the report above)";
+            }
+#endif
+            if (result->total_part_count() != failuresBefore) {
+                ADD_FAILURE() << name << ": the run failing allocation " << n
+                              << (persistent ? " and every later one" : "") << " went wrong";
+                return -1;
+            }
+            if (!failed) {
+                std::printf("%-24s %-10s %6ld allocation points\n", name.c_str(), GetParam().name,
+                            n - 1);
+                return n - 1;
+            }
+        }
+    }
+
+    // A database with the first `count` sample batches sent, through `jni`.
+    jlong DatabaseWithBatches(JvmEnv &jni, std::size_t count) {
+        jlong handle = SRM_ULVAR_NATIVE(create)(jni.env(), nullptr);
+        for (std::size_t i = 0; i < count; ++i) {
+            jstring status =
+                batches[i].add(jni.env(), nullptr, handle, jni.jvm().str(batches[i].text));
+            EXPECT_EQ(ulvar::testing::kBatchOk, jni.jvm().text(status)) << batches[i].file;
+        }
+        return handle;
+    }
+
+    // The database can still be written (whatever it holds: a failed road may
+    // leave a hierarchy that cannot be written whole, which serialize
+    // reports), what it writes loads again, and it can be deleted. (What a
+    // loaded database writes may differ from what it was loaded from: the
+    // constructors' state bits of disks and aliases come back.)
+    void ExpectStillUsable(SrmResourceDatabase *db) {
+        int result = 0;
+        std::string bytes = Written(db, &result);
+        if (result == 1) {
+            SrmResourceDatabase again;
+            EXPECT_EQ(1, ulvar::testing::Load(&again, bytes)) << LastMessage(&again);
+        } else {
+            EXPECT_EQ("Invalid resource count dumped", LastMessage(db));
+        }
+    }
+
+    static inline std::vector<ulvar::testing::SampleBatch> batches;
+    // A leak is found once the road is done; ULVAR_OOM_LEAKS_EACH_RUN=1 looks
+    // after every run, which names the run that leaked (and is slow).
+    static inline const bool leakCheckEachRun = getenv("ULVAR_OOM_LEAKS_EACH_RUN") != nullptr;
+};
+
+// One batch of every kind, each sent to a database holding the batches before
+// it. A batch ends "Memory allocation error" (or, when no batch file or stream
+// can be had, its designed message), or succeeds having loaded everything.
+TEST_P(RoadsOutOfMemoryTest, EveryBatch) {
+    for (std::size_t k = 0; k < batches.size(); ++k) {
+        SCOPED_TRACE(batches[k].file);
+        std::string expected;
+        {
+            JvmEnv jni;
+            jlong handle = DatabaseWithBatches(jni, k + 1);
+            expected = Written(DatabaseOf(handle));
+            SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+        }
+        EveryAllocationFails(std::string("batch ") + batches[k].file, [&](long n, bool persistent) {
+            JvmEnv jni;
+            jlong handle = DatabaseWithBatches(jni, k);
+            SrmResourceDatabase *db = DatabaseOf(handle);
+            jstring text = jni.jvm().str(batches[k].text);
+            jstring status;
+            bool failed;
+            {
+                AllocationCountdown countdown(n, persistent);
+                status = batches[k].add(jni.env(), nullptr, handle, text);
+                failed = countdown.failed();
+            }
+            std::string said = jni.jvm().text(status);
+            if (said == ulvar::testing::kBatchOk) {
+                EXPECT_EQ(expected, Written(db)) << "a batch that lost records succeeded";
+            } else {
+                EXPECT_TRUE(said == ulvar::testing::kBatchNoMemory ||
+                            said == ulvar::testing::kBatchNoFile ||
+                            said == ulvar::testing::kBatchNoStream)
+                    << said;
+            }
+            EXPECT_EQ(0, jni.jvm().outstanding());
+            EXPECT_EQ(0, jni.jvm().badReleases());
+            ExpectStillUsable(db);
+            SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+            return failed;
+        });
+    }
+}
+
+// Resolution either completes as it does with memory to spare, or reports
+// the failure by its result, leaving a database that can be written.
+TEST_P(RoadsOutOfMemoryTest, Resolve) {
+    JvmEnv jni;
+    jlong handle = DatabaseWithBatches(jni, batches.size());
+    SrmResourceDatabase *db = DatabaseOf(handle);
+    int expectedCount = db->resolveDatabase();
+    std::string expected = Written(db);
+    SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+
+    EveryAllocationFails("resolve", [&](long n, bool persistent) {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, batches.size());
+        SrmResourceDatabase *db = DatabaseOf(handle);
+        int count = 0;
+        bool failed;
+        try {
+            AllocationCountdown countdown(n, persistent);
+            count = db->resolveDatabase();
+            failed = countdown.failed();
+        } catch (...) {
+            ADD_FAILURE() << "an exception left resolveDatabase";
+            failed = true;
+        }
+        if (count >= 0) {
+            EXPECT_EQ(expectedCount, count);
+            EXPECT_EQ(expected, Written(db)) << "a resolution that failed said it did not";
+        } else {
+            int code = 0;
+            EXPECT_EQ("Failed to resolve the database", LastMessage(db, &code));
+            EXPECT_EQ(ENOMEM, code);
+        }
+        ExpectStillUsable(db);
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+        return failed;
+    });
+}
+
+// The integrity check of a database whose file systems lost their volume:
+// either it excludes and records as it does with memory to spare, or it
+// fails (0) saying memory ran out.
+TEST_P(RoadsOutOfMemoryTest, CheckIntegrity) {
+    std::string bytes;
+    {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, batches.size());
+        bytes = Written(DatabaseOf(handle));
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+    }
+    auto damaged = [&](SrmResourceDatabase *db) {
+        ASSERT_EQ(1, ulvar::testing::Load(db, bytes));
+        ASSERT_EQ(1, db->removeResource(SRM_RES_VOLUME, "vg_data-home"));
+    };
+    std::string expected;
+    {
+        SrmResourceDatabase db;
+        damaged(&db);
+        ASSERT_EQ(1, db.checkIntegrity());
+        expected = Written(&db);
+        ASSERT_NE(std::string::npos, expected.find("Missing or unsupported fs"));
+    }
+
+    EveryAllocationFails("check integrity", [&](long n, bool persistent) {
+        SrmResourceDatabase db;
+        damaged(&db);
+        int result = 0;
+        bool failed;
+        try {
+            AllocationCountdown countdown(n, persistent);
+            result = db.checkIntegrity();
+            failed = countdown.failed();
+        } catch (...) {
+            ADD_FAILURE() << "an exception left checkIntegrity";
+            failed = true;
+        }
+        if (result == 1) {
+            EXPECT_EQ(expected, Written(&db));
+        } else {
+            int code = 0;
+            EXPECT_EQ("Failed to check the database", LastMessage(&db, &code));
+            EXPECT_EQ(ENOMEM, code);
+        }
+        ExpectStillUsable(&db);
+        return failed;
+    });
+}
+
+// Writing either gives the whole database or fails with its message.
+TEST_P(RoadsOutOfMemoryTest, Serialize) {
+    JvmEnv jni;
+    jlong handle = DatabaseWithBatches(jni, batches.size());
+    SrmResourceDatabase *db = DatabaseOf(handle);
+    db->resolveDatabase();
+    const std::string expected = Written(db);
+
+    EveryAllocationFails("serialize", [&](long n, bool persistent) {
+        ScopedFd file(ulvar::testing::FileWith(""));
+        int result = 0;
+        bool failed;
+        try {
+            AllocationCountdown countdown(n, persistent);
+            result = db->serialize(file.get(), 0);
+            failed = countdown.failed();
+        } catch (...) {
+            ADD_FAILURE() << "an exception left serialize";
+            failed = true;
+        }
+        if (result == 1) {
+            EXPECT_EQ(expected, ulvar::testing::ContentsOf(file.get()));
+        } else {
+            int code = 0;
+            std::string message = LastMessage(db, &code);
+            EXPECT_EQ(ENOMEM, code) << message;
+            EXPECT_EQ("Failed to serialize the database", message);
+        }
+        EXPECT_EQ(expected, Written(db));
+        return failed;
+    });
+    SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+}
+
+// Loading either gives the whole database or fails with a message, leaving a
+// database that can be written and deleted.
+TEST_P(RoadsOutOfMemoryTest, Load) {
+    std::string bytes;
+    {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, batches.size());
+        DatabaseOf(handle)->resolveDatabase();
+        bytes = Written(DatabaseOf(handle));
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+    }
+    std::string expected;
+    {
+        SrmResourceDatabase db;
+        ASSERT_EQ(1, ulvar::testing::Load(&db, bytes));
+        expected = Written(&db);
+    }
+
+    EveryAllocationFails("load", [&](long n, bool persistent) {
+        ScopedFd file(ulvar::testing::FileWith(bytes));
+        SrmResourceDatabase *db = nullptr;
+        int result = 0;
+        bool failed;
+        try {
+            AllocationCountdown countdown(n, persistent);
+            db = new (std::nothrow) SrmResourceDatabase();
+            if (db != nullptr) {
+                result = db->deserialize(file.get(), nullptr);
+            }
+            failed = countdown.failed();
+        } catch (...) {
+            ADD_FAILURE() << "an exception left the database's constructor or deserialize";
+            failed = true;
+        }
+        if (db == nullptr) {
+            return failed;
+        }
+        if (result == 1) {
+            EXPECT_EQ(expected, Written(db));
+        } else {
+            // Only a database that found no memory for its message slot at
+            // construction tells by the code alone.
+            int code = 0;
+            std::string message = LastMessage(db, &code);
+            EXPECT_TRUE(!message.empty() || code == ENOMEM) << "a failed load without a message";
+        }
+        ExpectStillUsable(db);
+        delete db;
+        return failed;
+    });
+}
+
+// The report of the loaded sample host: either the whole instance list, or a
+// failed conversion (0, or no list), and the job's results can be collected.
+TEST_P(RoadsOutOfMemoryTest, Report) {
+    std::string bytes;
+    {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, batches.size());
+        bytes = Written(DatabaseOf(handle));
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+    }
+    SrmResourceDatabase db;
+    ASSERT_EQ(1, ulvar::testing::Load(&db, bytes));
+    std::string expected;
+    {
+        OMX_Report report;
+        report.setJobId(kJob);
+        ASSERT_EQ(1, report.GenerateCIMReports(&db, "host"));
+        ulvar::testing::ListHolder list(report.GetReport());
+        expected = ulvar::testing::Dump(list.list);
+        ASSERT_NE("", expected);
+    }
+    tessel::testing::ResetRegistry();
+
+    EveryAllocationFails("report", [&](long n, bool persistent) {
+        nmspc_cim::CCIMList *list = nullptr;
+        int result = 0;
+        bool failed;
+        try {
+            AllocationCountdown countdown(n, persistent);
+            {
+                OMX_Report report;
+                report.setJobId(kJob);
+                result = report.GenerateCIMReports(&db, "host");
+                if (result == 1) {
+                    list = report.GetReport();
+                }
+            }
+            failed = countdown.failed();
+        } catch (...) {
+            ADD_FAILURE() << "an exception left the report";
+            failed = true;
+        }
+        ulvar::testing::ListHolder held(list);
+        if (list != nullptr) {
+            EXPECT_EQ(expected, ulvar::testing::Dump(list)) << "a report that lost instances";
+        }
+        // The job's results (the failures recorded, if any) can be collected.
+        ulvar::testing::TakeResults(kJob);
+        tessel::testing::ResetRegistry();
+        return failed;
+    });
+}
+
+// The report's instance list as CIM-XML: the whole document, or -1.
+TEST_P(RoadsOutOfMemoryTest, CimXml) {
+    std::string bytes;
+    {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, batches.size());
+        bytes = Written(DatabaseOf(handle));
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+    }
+    SrmResourceDatabase db;
+    ASSERT_EQ(1, ulvar::testing::Load(&db, bytes));
+    auto report = [&]() {
+        OMX_Report report;
+        report.setJobId(kJob);
+        EXPECT_EQ(1, report.GenerateCIMReports(&db, "host"));
+        return report.GetReport();
+    };
+    std::string expected;
+    {
+        ulvar::testing::ListHolder list(report());
+        sbuf *buffer = sbufCreate(8192);
+        ASSERT_EQ(0, marshallInstanceList(buffer, list.list, 0));
+        expected = sbufGetString(buffer);
+        sbufDestroy(buffer);
+    }
+
+    EveryAllocationFails("cim-xml", [&](long n, bool persistent) {
+        ulvar::testing::ListHolder list(report());
+        sbuf *buffer = nullptr;
+        int result = -1;
+        bool failed;
+        {
+            AllocationCountdown countdown(n, persistent);
+            buffer = sbufCreate(8192);
+            if (buffer != nullptr) {
+                result = marshallInstanceList(buffer, list.list, 0);
+            }
+            failed = countdown.failed();
+        }
+        if (result == 0) {
+            EXPECT_EQ(expected, sbufGetString(buffer));
+        }
+        sbufDestroy(buffer);
+        tessel::testing::ResetRegistry();
+        return failed;
+    });
+}
+
+// The record key dictionary is built once per process, on first use: in a
+// fresh process (the death test runs this program anew) the first lookup
+// runs out of memory at each allocation in turn. A build that fails answers
+// as for an unknown word and leaves nothing behind, and the next lookup
+// builds the dictionary whole. Leaks make the process exit with an error.
+TEST(KeyDictionaryOutOfMemoryTest, FailedBuildLeavesNothingAndIsRetried) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            for (long n = 1;; ++n) {
+                int id;
+                bool failed;
+                {
+                    AllocationCountdown countdown(n, false);
+                    id = SrmUlvarGetStringId("Disk");
+                    failed = countdown.failed();
+                }
+                if (!failed) {
+                    std::printf("key dictionary %ld allocation points\n", n - 1);
+                    std::exit(id == SRM_KEY_Disk && SrmUlvarGetIdString(SRM_KEY_LId) == "LId" ? 0
+                                                                                             : 1);
+                }
+                if (id != SRM_KEY_Disk && id != SRM_KEY_Type) {
+                    std::exit(2);
+                }
+            }
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RoadsOutOfMemoryTest,
+                         ::testing::Values(Mode{"once", false}, Mode{"persistent", true}),
+                         [](const ::testing::TestParamInfo<Mode> &info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
