@@ -30,7 +30,11 @@ function(ulvar_library)
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   target_link_libraries(${L_NAME} PUBLIC ${L_LINK})
-  target_link_options(${L_NAME} PRIVATE -Wl,--no-undefined)
+  # clang links the ThreadSanitizer runtime into executables only, so in that
+  # build the libraries leave its symbols to the program that loads them.
+  if(NOT (ULVAR_SANITIZE_THREADS AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
+    target_link_options(${L_NAME} PRIVATE -Wl,--no-undefined)
+  endif()
   install(TARGETS ${L_NAME} EXPORT ulvarTargets
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
           ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

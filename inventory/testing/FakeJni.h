@@ -1,7 +1,8 @@
 // A JNI environment for tests that run the natives without a JVM: its function
 // table holds only GetStringUTFChars, ReleaseStringUTFChars and NewStringUTF,
 // the three calls the natives may make (any other call crashes on a null
-// pointer, which is the point).
+// pointer, which is the point). One environment per thread: each thread that
+// calls natives makes its own.
 #ifndef INVENTORY_TESTING_FAKEJNI_H
 #define INVENTORY_TESTING_FAKEJNI_H
 
@@ -86,7 +87,8 @@ class FakeJni {
     }
     static jstring JNICALL NewString(JNIEnv *, const char *utf) { return current->str(utf); }
 
-    static inline FakeJni *current = nullptr;
+    // The callbacks find their environment here: the one made last on the calling thread.
+    static inline thread_local FakeJni *current = nullptr;
     JNINativeInterface_ table;
     JNIEnv environment;
     std::vector<std::unique_ptr<_jstring>> strings;
