@@ -145,8 +145,9 @@ class ULVAR_API SrmResourceDatabase {
     // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----
     // Writes the header, the resources in file order, the errors and the
     // service groups to `fd`; `flags` goes to every top-level writer. 1 on
-    // success; a write that failed for lack of memory leaves (ENOMEM, "Failed
-    // to serialize the database").
+    // success. A record that does not go out whole leaves (EIO, "Failed to
+    // serialize the database"), ENOMEM instead when memory ran out; what was
+    // written stays written.
     int serialize(int fd, int flags);
     // Writes `volume` after its sub-volumes, each volume once per write; adds
     // the volumes written to `written`. 0 when a write fails.

@@ -195,6 +195,12 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
         return 0;
     }
 
+    // A record that does not go out whole fails the write as a header that
+    // does not: the slot must not go on telling an older, unrelated failure.
+    auto recordFailed = [this]() {
+        setErrorInfo(EIO, kWriteFailed, nullptr);
+        return 0;
+    };
     int count = 0;
     for (SrmResourceType t : kFileOrder) {
         SrmResourceIdMap *kind = resources ? resources->getSrmResourceIdMap(t) : nullptr;
@@ -209,14 +215,14 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
                     continue;  // written through its parents
                 }
                 if (serializeVolumes(entry.second, fd, flags, count) == 0) {
-                    return 0;
+                    return recordFailed();
                 }
             }
             continue;
         }
         for (const auto &entry : *kind) {
             if (entry.second->serialize(fd, flags) == 0) {
-                return 0;
+                return recordFailed();
             }
             ++count;
         }
@@ -232,7 +238,7 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
     int groupCount = 0;
     for (const auto &entry : serviceGroups) {
         if (entry.second->serialize(fd, flags) == 0) {
-            return 0;
+            return recordFailed();
         }
         ++groupCount;
     }
