@@ -139,6 +139,19 @@ class RoadsOutOfMemoryTest : public ::testing::TestWithParam<Mode> {
         return handle;
     }
 
+    // What a database written after the first `count` batches (and resolution
+    // when `resolved`) holds.
+    std::string WrittenAfterBatches(std::size_t count, bool resolved) {
+        JvmEnv jni;
+        jlong handle = DatabaseWithBatches(jni, count);
+        if (resolved) {
+            DatabaseOf(handle)->resolveDatabase();
+        }
+        std::string bytes = Written(DatabaseOf(handle));
+        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+        return bytes;
+    }
+
     // The database can still be written (whatever it holds: a failed road may
     // leave a hierarchy that cannot be written whole, which serialize
     // reports), what it writes loads again, and it can be deleted. (What a
@@ -167,13 +180,7 @@ class RoadsOutOfMemoryTest : public ::testing::TestWithParam<Mode> {
 TEST_P(RoadsOutOfMemoryTest, EveryBatch) {
     for (std::size_t k = 0; k < batches.size(); ++k) {
         SCOPED_TRACE(batches[k].file);
-        std::string expected;
-        {
-            JvmEnv jni;
-            jlong handle = DatabaseWithBatches(jni, k + 1);
-            expected = Written(DatabaseOf(handle));
-            SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
-        }
+        const std::string expected = WrittenAfterBatches(k + 1, false);
         EveryAllocationFails(std::string("batch ") + batches[k].file, [&](long n, bool persistent) {
             JvmEnv jni;
             jlong handle = DatabaseWithBatches(jni, k);
@@ -246,13 +253,7 @@ TEST_P(RoadsOutOfMemoryTest, Resolve) {
 // either it excludes and records as it does with memory to spare, or it
 // fails (0) saying memory ran out.
 TEST_P(RoadsOutOfMemoryTest, CheckIntegrity) {
-    std::string bytes;
-    {
-        JvmEnv jni;
-        jlong handle = DatabaseWithBatches(jni, batches.size());
-        bytes = Written(DatabaseOf(handle));
-        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
-    }
+    const std::string bytes = WrittenAfterBatches(batches.size(), false);
     auto damaged = [&](SrmResourceDatabase *db) {
         ASSERT_EQ(1, ulvar::testing::Load(db, bytes));
         ASSERT_EQ(1, db->removeResource(SRM_RES_VOLUME, "vg_data-home"));
@@ -328,14 +329,7 @@ TEST_P(RoadsOutOfMemoryTest, Serialize) {
 // Loading either gives the whole database or fails with a message, leaving a
 // database that can be written and deleted.
 TEST_P(RoadsOutOfMemoryTest, Load) {
-    std::string bytes;
-    {
-        JvmEnv jni;
-        jlong handle = DatabaseWithBatches(jni, batches.size());
-        DatabaseOf(handle)->resolveDatabase();
-        bytes = Written(DatabaseOf(handle));
-        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
-    }
+    const std::string bytes = WrittenAfterBatches(batches.size(), true);
     std::string expected;
     {
         SrmResourceDatabase db;
@@ -377,16 +371,12 @@ TEST_P(RoadsOutOfMemoryTest, Load) {
     });
 }
 
-// The report of the loaded sample host: either the whole instance list, or a
-// failed conversion (0, or no list), and the job's results can be collected.
+// The report of the loaded sample host (before resolution, whose error record
+// about the disk without a signature would stop the report at once): either
+// the whole instance list, or a failed conversion (0, or no list), and the
+// job's results can be collected.
 TEST_P(RoadsOutOfMemoryTest, Report) {
-    std::string bytes;
-    {
-        JvmEnv jni;
-        jlong handle = DatabaseWithBatches(jni, batches.size());
-        bytes = Written(DatabaseOf(handle));
-        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
-    }
+    const std::string bytes = WrittenAfterBatches(batches.size(), false);
     SrmResourceDatabase db;
     ASSERT_EQ(1, ulvar::testing::Load(&db, bytes));
     std::string expected;
@@ -432,13 +422,7 @@ TEST_P(RoadsOutOfMemoryTest, Report) {
 
 // The report's instance list as CIM-XML: the whole document, or -1.
 TEST_P(RoadsOutOfMemoryTest, CimXml) {
-    std::string bytes;
-    {
-        JvmEnv jni;
-        jlong handle = DatabaseWithBatches(jni, batches.size());
-        bytes = Written(DatabaseOf(handle));
-        SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
-    }
+    const std::string bytes = WrittenAfterBatches(batches.size(), false);
     SrmResourceDatabase db;
     ASSERT_EQ(1, ulvar::testing::Load(&db, bytes));
     auto report = [&]() {
@@ -498,7 +482,7 @@ TEST(KeyDictionaryOutOfMemoryTest, FailedBuildLeavesNothingAndIsRetried) {
                 if (!failed) {
                     std::printf("key dictionary %ld allocation points\n", n - 1);
                     std::exit(id == SRM_KEY_Disk && SrmUlvarGetIdString(SRM_KEY_LId) == "LId" ? 0
-                                                                                             : 1);
+                                                                                              : 1);
                 }
                 if (id != SRM_KEY_Disk && id != SRM_KEY_Type) {
                     std::exit(2);
