@@ -367,6 +367,13 @@ int SrmVolume::deserialize(int, CSRMReportTuple *record) {
 // record was understood and its member consumed, only the link is dropped, so
 // a stored file whose sub-volume records loop still loads.
 int SrmVolume::attachSubVolume(const std::string &id) {
+    // A volume is never its own sub-volume: refused like a loop. Read from a
+    // batch, this volume is not in the database yet, so its own Id would make
+    // a second volume of that Id below it, which a write would then put in
+    // its place.
+    if (id == Id) {
+        return 1;
+    }
     SrmResource *held = db->findResource(SRM_RES_VOLUME, id);
     if (held != nullptr) {
         auto *sub = dynamic_cast<SrmVolume *>(held);

@@ -11,6 +11,7 @@
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/testing/CountingResource.h"
+#include "inventory/testing/DatabaseFiles.h"
 #include "inventory/testing/StorageRecords.h"
 
 namespace {
@@ -270,6 +271,25 @@ TEST_F(SrmVolumeTest, RecordWhoseSubVolumeWouldLoopStillLoads) {
     EXPECT_EQ(1, b->deserialize(file.get(), &t));
     EXPECT_EQ(0, srmVolumeHolds(b, a));
     db.detachStream(file.get());
+}
+
+// The volume being read is not in the database yet: its own Id among its
+// sub-volumes would make a second volume of that Id below it, written in its
+// place, so that the file loads into a database that cannot be written.
+TEST_F(SrmVolumeTest, RecordNamingItselfAsSubVolumeLinksNothing) {
+    const std::string records =
+        "\"Type=Volume\",\"Id=self\",\"Name=kept\",\"SubVolumeCount=1\",;\n"
+        "\"Type=Volume\",\"Id=self\",;\n";
+    SrmResourceDatabase loaded;
+    ASSERT_EQ(1, ulvar::testing::Load(&loaded, "\"ResourceCount=1\",;\n" + records));
+    auto *self = static_cast<SrmVolume *>(loaded.findResource(SRM_RES_VOLUME, "self"));
+    ASSERT_NE(nullptr, self);
+    EXPECT_EQ("kept", self->Name);
+    EXPECT_EQ(0, self->getSubVolumeList()->getTypeCount(SRM_RES_VOLUME));
+    int result = 0;
+    std::string written = ulvar::testing::Written(&loaded, &result);
+    EXPECT_EQ(1, result);
+    EXPECT_NE(std::string::npos, written.find("\"Name=kept\""));
 }
 
 TEST_F(SrmVolumeTest, MergeRulesWhereTheNewcomerDoesNotSimplyWin) {
