@@ -1,10 +1,13 @@
-// Eight threads, each owning its databases, run the whole road at once:
-// every batch of the sample host through the natives, resolve, serialize,
-// load, the report and its CIM-XML. They start together, so the record key
+// Eight threads, each owning its databases, run the whole road at once, five
+// rounds: the scanner's half (every batch of the sample host through the
+// natives, print, resolve, print, serialize), then, once all threads are
+// through it, the provider's half (load, the reports of the resolved and the
+// unresolved host, and a CIM-XML). They start together, so the record key
 // dictionary is built by whichever thread needs it first; every thread logs;
-// the job registry, which takes no lock of its own, is used under one lock of
-// the caller's, as its contract asks. Run under ThreadSanitizer (see the
-// README), a data race anywhere on that road is a failure.
+// print takes no lock of the caller's (a JVM calls it from any thread), while
+// the provider's half uses the job registry, which takes no lock of its own,
+// under the caller's lock, as its contract asks. Run under ThreadSanitizer
+// (see the README), a data race anywhere on that road is a failure.
 //
 // This executable holds this one test: the dictionary must still be unbuilt
 // when the threads start.
@@ -39,8 +42,10 @@ constexpr int kRounds = 5;
 struct Outcome {
     std::vector<std::string> statuses;
     int resolved = -1;
-    std::string scanned;  // written before resolution
-    std::string written;  // after it
+    std::string scanned;          // written before resolution
+    std::string written;          // after it
+    std::string printed;          // print before resolution
+    std::string printedResolved;  // and after it
     int loaded = 0;
     std::string rewritten;
     int reported = 0;
@@ -71,10 +76,39 @@ class StartingLine {
     bool open = false;
 };
 
-// The job registry and every job object are the caller's to serialise.
+// Holds each thread until all have come: the scanner's half of a round (in a
+// JVM) and the provider's (in a CIM provider) never overlap, as they run in
+// different processes.
+class Rendezvous {
+  public:
+    explicit Rendezvous(int parties) : parties(parties) {}
+    void meet() {
+        std::unique_lock<std::mutex> lock(mutex);
+        const long round = rounds;
+        if (++arrived == parties) {
+            arrived = 0;
+            ++rounds;
+            all.notify_all();
+            return;
+        }
+        all.wait(lock, [&] { return rounds != round; });
+    }
+
+  private:
+    const int parties;
+    int arrived = 0;
+    long rounds = 0;
+    std::mutex mutex;
+    std::condition_variable all;
+};
+
+// The job registry and every job object are the caller's to serialise: the
+// provider's half holds this lock around its reports. (print holds one of
+// its own.)
 std::mutex registryLock;
 
-void RunRoad(int thread, const std::vector<ulvar::testing::SampleBatch> &batches, Outcome *out) {
+void RunRoad(int thread, const std::vector<ulvar::testing::SampleBatch> &batches,
+             Rendezvous *halves, Outcome *out) {
     ulvar::testing::FakeJni jni;
     const std::string job = "threads-job-" + std::to_string(thread);
     for (int round = 0; round < kRounds; ++round) {
@@ -89,9 +123,14 @@ void RunRoad(int thread, const std::vector<ulvar::testing::SampleBatch> &batches
         }
         auto *db = reinterpret_cast<SrmResourceDatabase *>(static_cast<uintptr_t>(handle));
         out->scanned = ulvar::testing::Written(db);
+        // print takes no lock of the caller's: a JVM may print different
+        // handles from different threads at once.
+        out->printed = jni.text(SRM_ULVAR_NATIVE(print)(jni.env(), nullptr, handle));
         out->resolved = SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
         out->written = ulvar::testing::Written(db);
+        out->printedResolved = jni.text(SRM_ULVAR_NATIVE(print)(jni.env(), nullptr, handle));
         SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
+        halves->meet();
 
         SrmResourceDatabase loaded;
         out->loaded = ulvar::testing::Load(&loaded, out->written);
@@ -125,6 +164,7 @@ void RunRoad(int thread, const std::vector<ulvar::testing::SampleBatch> &batches
         nmspc_cim::cim_freeInstanceList(list);
         prv_log(TESSEL_LOG_INFO, "OMX_SRMAgentAdapter", "RunRoad", "thread %d wrote %zu bytes",
                 thread, out->xml.size());
+        halves->meet();
     }
 }
 
@@ -138,11 +178,12 @@ TEST(RoadsThreadsTest, EightDatabasesRunTheWholeRoadAtOnce) {
     const auto batches = ulvar::testing::SampleHostBatches(ULVAR_EXAMPLES_DIR);
     std::vector<Outcome> outcomes(kThreads);
     StartingLine start;
+    Rendezvous halves(kThreads);
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {
             start.wait();
-            RunRoad(i, batches, &outcomes[i]);
+            RunRoad(i, batches, &halves, &outcomes[i]);
         });
     }
     start.release();
@@ -171,6 +212,8 @@ TEST(RoadsThreadsTest, EightDatabasesRunTheWholeRoadAtOnce) {
     EXPECT_NE(std::string::npos, first.rewritten.find("\"Id=md0\""));
     EXPECT_EQ(1, first.reported);
     EXPECT_NE(std::string::npos, first.xml.find("<VALUE.OBJECT>"));
+    EXPECT_EQ(first.xml, first.printed);
+    EXPECT_FALSE(first.printedResolved.empty());
     for (int i = 1; i < kThreads; ++i) {
         SCOPED_TRACE("thread " + std::to_string(i));
         EXPECT_EQ(first.statuses, outcomes[i].statuses);
@@ -178,6 +221,8 @@ TEST(RoadsThreadsTest, EightDatabasesRunTheWholeRoadAtOnce) {
         EXPECT_EQ(first.written, outcomes[i].written);
         EXPECT_EQ(first.rewritten, outcomes[i].rewritten);
         EXPECT_EQ(first.xml, outcomes[i].xml);
+        EXPECT_EQ(first.printed, outcomes[i].printed);
+        EXPECT_EQ(first.printedResolved, outcomes[i].printedResolved);
         EXPECT_EQ(first.reported, outcomes[i].reported);
         EXPECT_EQ(first.results, outcomes[i].results);
         EXPECT_EQ(first.reportedResolved, outcomes[i].reportedResolved);

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -100,6 +101,12 @@ extern "C" JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass
     Text text;
     const char *word = kUnexpected;
     try {
+        // The conversion files its status results in the process-wide job
+        // registry, which takes no lock and must be used by one thread at a
+        // time. A JVM may print different handles on different threads at
+        // once, and no caller can hold a lock for a native: print holds one.
+        static std::mutex registryLock;
+        std::lock_guard<std::mutex> lock(registryLock);
         word = renderHostReport(srmDatabaseOf(handle), text);
     } catch (...) {
         text.reset();

@@ -66,7 +66,8 @@ JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *env, jclass cls, jlon
 // writer failed) or "ERROR UNEXPECTED" (memory ran out around them). The
 // conversion's status results are recorded in a job of print's own, deleted
 // before it returns. The database is only read; everything the conversion
-// made is freed on every road out.
+// made is freed on every road out. Calls on different handles may come from
+// different threads: they take turns, since the job registry is one.
 JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass cls, jlong handle);
 
 #ifdef __cplusplus
