@@ -3,12 +3,15 @@
 #include "inventory/model/internal/SrmKindLinks.h"
 
 #include <cassert>
+#include <new>
+#include <vector>
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResource.h"
+#include "inventory/model/internal/SrmOutOfMemory.h"
 
 SrmResource *srmComputerAsResource(SrmComputer *c) {
     return c;
@@ -151,5 +154,29 @@ void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed) {
             bool parent = own != nullptr && own->getTypeCount(SRM_RES_VOLUME) > 0;
             c->HierType = parent ? SRM_HIER_HAS_SUBVOLUMES : SRM_HIER_STANDALONE;
         }
+    }
+}
+
+void srmVolumesHandOver(SrmResourceIdMap *volumes, SrmResource *old, SrmResource *replacement) {
+    auto *gone = dynamic_cast<SrmVolume *>(old);
+    auto *next = dynamic_cast<SrmVolume *>(replacement);
+    if (volumes == nullptr || gone == nullptr || next == nullptr || gone == next ||
+        old->type != SRM_RES_VOLUME) {
+        return;
+    }
+    std::vector<SrmVolume *> parents;
+    try {
+        for (auto &entry : *volumes) {
+            auto *v = dynamic_cast<SrmVolume *>(entry.second);
+            if (v != nullptr && v != gone && v != next && holdsSubVolume(v, gone)) {
+                parents.push_back(v);
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        srmNoteOutOfMemory();
+    }
+    srmVolumesForget(volumes, gone);
+    for (SrmVolume *parent : parents) {
+        parent->addSubVolume(next);  // refused where it would close a loop
     }
 }

@@ -150,6 +150,25 @@ TEST_F(SrmResourceRemovalTest, RemovedSubVolumeLeavesItsParents) {
     ExpectRoundTrip();
 }
 
+// A volume added under the Id of another takes its place (the last one added
+// wins) in its parents' sub-volume lists too: a parent left holding the old
+// one had the writer put that one in the newcomer's place, and the file then
+// loaded into a database whose volume could not be written.
+TEST_F(SrmResourceRemovalTest, ReplacedSubVolumeIsReplacedInItsParents) {
+    SrmVolume *top = AddVolume("top");
+    ASSERT_EQ(1, top->addSubVolume(AddVolume("sub")));
+    SrmScopedRef<SrmVolume> newer(new SrmVolume("sub"));
+    newer->Name = "newer";
+    ASSERT_EQ(1, db->addResource(newer.get()));
+
+    EXPECT_EQ(newer.get(), top->getSubVolumeList()->findResource(SRM_RES_VOLUME, "sub"));
+    EXPECT_EQ(SRM_HIER_SUBVOLUME, newer->HierType);
+    ExpectRoundTrip();
+    int again = 0;
+    EXPECT_NE(std::string::npos, fileOf(loaded.get(), &again).find("\"Name=newer\""));
+    EXPECT_EQ(1, again);
+}
+
 // The sub-volumes of a removed volume that nothing else holds stand at the top
 // of their hierarchies again, and so are written; one that another volume
 // still holds stays a sub-volume and is written through that volume.

@@ -193,12 +193,22 @@ int SrmResourceDatabase::addResource(SrmResource *r) {
     // the name must not outlive the computer's place, as with removeResource.
     SrmResource *self = srmComputerAsResource(thisComputer);
     bool replacesSelf = self != nullptr && self != r && self->type == r->type && self->Id == r->Id;
+    // The object `r` replaces is held until the volumes that held it have
+    // taken `r` instead.
+    SrmScopedRef<SrmResource> replaced(
+        resources && r->type == SRM_RES_VOLUME ? resources->findResource(r->type, r->Id) : nullptr);
+    if (replaced) {
+        replaced->AddRef();
+    }
     if (!resources || resources->addResource(r) == 0) {
         setErrorInfo(ENOMEM, "Add resource failed", r);
         return 0;
     }
     if (replacesSelf) {
         thisComputer = nullptr;
+    }
+    if (replaced && replaced.get() != r) {
+        srmVolumesHandOver(resources->getSrmResourceIdMap(SRM_RES_VOLUME), replaced.get(), r);
     }
     addGlobalId(r->type, r->LId, r->Id);
     return 1;

@@ -52,6 +52,14 @@ void srmVolumeDropDiskChunk(SrmResource *volume, SrmResource *chunk);
 // of its own, else 0), so a database writes it.
 void srmVolumesForget(SrmResourceIdMap *volumes, SrmResource *removed);
 
+// When `replacement` (REQUIRES: not null) takes the database's place of
+// `old` (the same kind and Id, another object), every volume of `volumes` that
+// held `old` as a sub-volume holds `replacement` instead, and `old` is
+// forgotten as by srmVolumesForget. A sub-volume link names a volume by its Id,
+// and a file names each Id once: a parent left holding `old` would have the
+// writer put `old` in the newcomer's place. Nothing for other kinds.
+void srmVolumesHandOver(SrmResourceIdMap *volumes, SrmResource *old, SrmResource *replacement);
+
 // The mount point's MountLocation, the share's VolumeId and the file system's
 // Volume; empty when the resource is not of that kind.
 std::string srmMountLocation(SrmResource *mountPoint);
