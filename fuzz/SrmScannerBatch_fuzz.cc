@@ -10,7 +10,7 @@
 // array; a database written whole that does not load again; and a loaded
 // database that, written, loaded and written again, does not give the very
 // same bytes. (The first load may differ from what the scanner's database
-// wrote in two ways its design makes, which the comparison allows and nothing
+// wrote in three ways its design makes, which the comparison allows and nothing
 // else; see sameButDesignedDifferences.)
 #include <sys/mman.h>
 #include <unistd.h>
@@ -144,13 +144,15 @@ const std::string *valueOf(std::vector<std::string> &record, const char *key, st
     return nullptr;
 }
 
-// `a` and `b` hold the same records but for two differences that loading
+// `a` and `b` hold the same records but for three differences that loading
 // makes by design:
 //  - a "State" of `b` may be that of `a` with the constructor's bits of its
 //    kind added;
 //  - a volume or volume group of `a` may name by "VolumeManager" a manager
 //    that is not in the file (it was replaced after the volume found it); it
-//    reads back without a manager, so `b` lacks that element.
+//    reads back without a manager, so `b` lacks that element;
+//  - a volume with sub-volumes whose "HierType" in `a` is neither 1 nor 4
+//    (a merge took the value a record gave) has 1 in `b`.
 bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
     if (a == b) {
         return true;
@@ -194,12 +196,26 @@ bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
             }
             std::string ka, va, kb, vb;
             if (SrmSplitKeyValuePair(&ra[i][e], &ka, &va) == 0 ||
-                SrmSplitKeyValuePair(&rb[i][e], &kb, &vb) == 0 || ka != "State" || kb != "State") {
+                SrmSplitKeyValuePair(&rb[i][e], &kb, &vb) == 0 || ka != kb) {
                 return false;
             }
-            uint32_t stateA = static_cast<uint32_t>(std::strtol(va.c_str(), nullptr, 10));
-            uint32_t stateB = static_cast<uint32_t>(std::strtol(vb.c_str(), nullptr, 10));
-            if ((stateA | constructorBits(ra[i])) != stateB) {
+            long numberA = std::strtol(va.c_str(), nullptr, 10);
+            long numberB = std::strtol(vb.c_str(), nullptr, 10);
+            if (ka == "State") {
+                if ((static_cast<uint32_t>(numberA) | constructorBits(ra[i])) !=
+                    static_cast<uint32_t>(numberB)) {
+                    return false;
+                }
+            } else if (ka == "HierType") {
+                // A merge takes any hierarchy type a record gives; reading a
+                // volume's sub-volumes back makes it 1 unless it is 4.
+                std::string subs;
+                if (numberB != 1 || numberA == 4 ||
+                    valueOf(rb[i], "SubVolumeCount", &subs) == nullptr ||
+                    std::strtol(subs.c_str(), nullptr, 10) < 1) {
+                    return false;
+                }
+            } else {
                 return false;
             }
         }
