@@ -6,7 +6,9 @@
 #include <new>
 
 #include "tessel/log.h"
+#include "tessel/vst_hash.h"
 #include "util/internal/TesselClock.h"
+#include "util/internal/VstKeys.h"
 
 using nmspc_cim::_CCIMList;
 
@@ -19,9 +21,50 @@ void logErrorCode(int code) {
     prv_log(TESSEL_LOG_ERR, getAgentType(), "TESSEL::getInstance", "ERROR #%d", code);
 }
 
+// destroyHashEntry's result for `key`, without copying the key.
+int removeEntryInPlace(const char *key) {
+    if (HashWrapper::m_hashTable == nullptr) {
+        return 0;
+    }
+    if (vst_hashGet(HashWrapper::m_hashTable, key) == nullptr) {
+        return TESSEL_ERR_KEY_ABSENT;
+    }
+    return vst_hashRemove(HashWrapper::m_hashTable, key) != nullptr ? 0
+                                                                    : TESSEL_ERR_REMOVE_NO_VALUE;
+}
+
+// Set when the first request's wrapper could make no table for lack of
+// memory; the next requests try again until one succeeds.
+bool tableNotMade = false;
+
 void logNoMemoryForTessel() {
     prv_log(TESSEL_LOG_ERR, getAgentType(), "TESSEL::getInstance",
             "No memory available to instantiate Tessel object.");
+}
+
+// Enters a new job object in the table and gives it back; when memory ran out
+// for the table or for the entry, the object goes again and the request fails
+// as out of memory. An object entered nowhere would be found by no later
+// request: the results stored in it would be lost, and nobody would delete it.
+// (A job id the table cannot hash is never entered, by design: its object is
+// handed out all the same.)
+Tessel *enterJob(HashWrapper *registry, const std::string &jobId, Tessel *job) {
+    bool entered = false;
+    try {
+        registry->addHashEntry(jobId, job);
+        void *found = nullptr;
+        registry->getFromHash(jobId, &found);
+        entered = found == job;
+    } catch (...) {
+        // The key's copies found no memory: not entered.
+    }
+    if (entered || (HashWrapper::m_hashTable != nullptr && !vstKeyHasBucket(jobId.c_str()))) {
+        return job;
+    }
+    Tessel::deleteInstance(job);
+    logNoMemoryForTessel();
+    logErrorCode(TESSEL_ERR_NO_MEMORY);
+    return nullptr;
 }
 
 }  // namespace
@@ -39,15 +82,22 @@ Tessel *Tessel::getInstance(const std::string jobId) {
                 logErrorCode(TESSEL_ERR_NO_MEMORY);
                 return result;
             }
+            tableNotMade = HashWrapper::m_hashTable == nullptr;
             Tessel *job = new (std::nothrow) Tessel(jobId);
             if (job == nullptr) {
                 logNoMemoryForTessel();
                 logErrorCode(TESSEL_ERR_NO_MEMORY);
                 return result;
             }
-            m_pHashObj->addHashEntry(jobId, job);
-            result = job;
+            result = enterJob(m_pHashObj, jobId, job);
             return result;
+        }
+        // A table that could not be made when the wrapper was (memory ran
+        // out) is made now: without one the registry would never hold a job
+        // again. (A table ended by CleanUp stays ended.)
+        if (tableNotMade && HashWrapper::m_hashTable == nullptr) {
+            m_pHashObj->Initialize();
+            tableNotMade = HashWrapper::m_hashTable == nullptr;
         }
 
         void *found = nullptr;
@@ -69,8 +119,7 @@ Tessel *Tessel::getInstance(const std::string jobId) {
                 logErrorCode(TESSEL_ERR_NO_MEMORY);
                 return result;
             }
-            m_pHashObj->addHashEntry(jobId, job);
-            result = job;
+            result = enterJob(m_pHashObj, jobId, job);
         } else if (rc != 0) {
             logErrorCode(rc);
         }
@@ -103,7 +152,17 @@ Tessel::~Tessel() {
     tidyUp();
     // An object made outside the registry (or after the registry's wrapper is
     // gone) has no entry to remove and still counts as destroyed.
-    int rc = m_pHashObj != nullptr ? m_pHashObj->destroyHashEntry(jobId) : 0;
+    int rc = 0;
+    if (m_pHashObj != nullptr) {
+        try {
+            rc = m_pHashObj->destroyHashEntry(jobId);
+        } catch (...) {
+            // The copy of the id the call takes found no memory (and nothing
+            // may leave a destructor). The entry goes all the same: left
+            // behind, it would hand this freed object to a later request.
+            rc = removeEntryInPlace(jobId.c_str());
+        }
+    }
     if (rc == 0 || rc == TESSEL_ERR_KEY_ABSENT) {
         --m_objCounter;
         prv_log(TESSEL_LOG_DEBUG, getAgentType(), "Tessel destructor",

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "tessel/log.h"
+#include "util/internal/VstKeys.h"
 
 struct VstEntry {
     char *key;  // the table's own copy, freed with the entry
@@ -71,6 +72,11 @@ VstEntry *FindEntry(const VstTable *table, int bucket, const char *key, VstEntry
 }
 
 }  // namespace
+
+bool vstKeyHasBucket(const char *key) {
+    VstTable probe{nullptr, kMinimumSize};
+    return key != nullptr && BucketOf(&probe, key) >= 0;
+}
 
 extern "C" {
 

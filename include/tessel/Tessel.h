@@ -32,8 +32,11 @@ class TESSEL_API Tessel {
     // ---- Registry ----
 
     // The job's object, made and registered on the first request for `jobId`;
-    // null on failure. The registry keeps ownership: release it with
-    // deleteInstance, never with delete by another path.
+    // null on failure, also when memory runs out for the table or for the
+    // object's entry (an object entered nowhere would lose its results). A
+    // table that could not be made is tried again by the next request. The
+    // registry keeps ownership: release it with deleteInstance, never with
+    // delete by another path.
     static Tessel *getInstance(const std::string jobId);
     // Destroys and frees `p` (null: nothing). Returns 0.
     static int deleteInstance(Tessel *p);
