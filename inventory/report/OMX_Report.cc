@@ -35,6 +35,10 @@ constexpr const char *kGenerate = "GenerateCIMReports";
 OMX_Report::OMX_Report() {
     instanceList = nmspc_cim::cim_createInstanceList();
     ClearCIMInstMaps();
+    classNamesMissing = !makeClassNames();
+}
+
+bool OMX_Report::makeClassNames() {
     try {
         classNames = {{"System", "Kalora_RM_VerdaneUnitaryComputerSystem"},
                       {"Disk", "Kalora_RM_DiskDrive"},
@@ -42,8 +46,9 @@ OMX_Report::OMX_Report() {
                       {"VolumeGroup", "Kalora_RM_VMDiskGroup"},
                       {"Share", "Kalora_RM_FileShare"},
                       {"FileSystem", "Kalora_RM_UnixLocalFileSystem"}};
+        return true;
     } catch (const std::bad_alloc &) {
-        // Aliases then name no class ("unknown"); nothing else needs the map.
+        return false;
     }
 }
 

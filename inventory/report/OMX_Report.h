@@ -199,6 +199,10 @@ class ULVAR_API OMX_Report {
     std::map<std::string, int> chunkIds;
     // Alias kind word -> class name.
     std::map<std::string, std::string> classNames;
+    // The constructor found no memory for classNames; the alias generator
+    // makes the table then, or fails.
+    bool classNamesMissing = false;
+    bool makeClassNames();
     SrmResourceIdMap *volumeManagers = nullptr;  // the database's; not owned
     // The first volume manager of each IdType, in Id order.
     std::unordered_map<int, SrmVolumeManager *> volumeManagerByIdType;

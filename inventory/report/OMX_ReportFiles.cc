@@ -24,6 +24,7 @@ using rm_report::bytesFromKB;
 using rm_report::forEach;
 using rm_report::kindOf;
 using rm_report::kKey;
+using rm_report::kLogError;
 using rm_report::kLogInfo;
 using rm_report::kLogWarning;
 using rm_report::kModule;
@@ -44,6 +45,15 @@ int OMX_Report::Get_Alias_Instances() {
     if (aliases == nullptr) {
         prv_log(kLogInfo, kModule, fn, "No aliases found.");
         return 1;
+    }
+    // Without its table an alias would name no class ("unknown") where it
+    // names one: the report fails rather than say so.
+    if (classNamesMissing) {
+        if (!makeClassNames()) {
+            prv_log(kLogError, kModule, fn, "Out of memory");
+            return 0;
+        }
+        classNamesMissing = false;
     }
     int done = forEach<SrmId>(aliases, [&](SrmId *alias) {
         auto known = classNames.find(alias->IdType);

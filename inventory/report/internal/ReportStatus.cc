@@ -1,5 +1,6 @@
 #include "inventory/report/internal/ReportStatus.h"
 
+#include <memory>
 #include <new>
 
 #include "tessel/Result.h"
@@ -14,9 +15,11 @@ void recordResult(const std::string &jobId, Tessel *&utilities, const char *key,
         if (utilities == nullptr) {
             return;
         }
-        Result *result = new Result(key, TESSEL_RESULT_BUNDLE);
+        // Held until the job takes it: an argument that finds no memory would
+        // otherwise leave it to nobody.
+        std::unique_ptr<Result> result(new Result(key, TESSEL_RESULT_BUNDLE));
         result->addArg(argument, description);
-        utilities->storeResult(result);  // takes the result, also when it cannot file it
+        utilities->storeResult(result.release());  // takes it, also when it cannot file it
     } catch (const std::bad_alloc &) {
         // A status result is a report about a failure; losing one to a lack
         // of memory must not turn into a failure of its own.
