@@ -1,10 +1,10 @@
 // Every road of the system, run out of memory at each of its allocations in
-// turn: a batch of every kind through the natives, resolve, serialize, load,
-// the report and its CIM-XML. For N = 1, 2, ... the Nth allocation fails (once,
-// or from then on), until a run in which none failed. Every run must end in a
-// designed failure or in the very result an undisturbed run gives, with
-// nothing lost, nothing leaked, and a database that can still be written and
-// deleted. Built only in the out-of-memory build (see the README).
+// turn: a batch of every kind through the natives, resolve, the integrity
+// check, serialize, load, print, the report and its CIM-XML. For N = 1, 2, ... the Nth allocation
+// fails (once, or from then on), until a run in which none failed. Every run must end in a designed
+// failure or in the very result an undisturbed run gives, with nothing lost, nothing leaked, and a
+// database that can still be written and deleted. Built only in the out-of-memory build (see the
+// README).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -31,6 +31,7 @@
 #include "inventory/testing/ReportTesting.h"
 #include "inventory/testing/SampleRoad.h"
 #include "inventory/testing/ScratchFiles.h"
+#include "tessel/Tessel.h"
 #include "util/testing/TesselTestSupport.h"
 
 namespace {
@@ -418,6 +419,34 @@ TEST_P(RoadsOutOfMemoryTest, Report) {
         tessel::testing::ResetRegistry();
         return failed;
     });
+}
+
+// The print native over the scanned host: the whole document, or one of its
+// error words; nothing of the conversion is left behind, its job included.
+TEST_P(RoadsOutOfMemoryTest, Print) {
+    JvmEnv jni;
+    jlong handle = DatabaseWithBatches(jni, batches.size());
+    const std::string expected =
+        jni.jvm().text(SRM_ULVAR_NATIVE(print)(jni.env(), nullptr, handle));
+    ASSERT_NE(std::string::npos, expected.find("<VALUE.OBJECT>")) << expected;
+
+    EveryAllocationFails("print", [&](long n, bool persistent) {
+        const int jobs = Tessel::m_objCounter;
+        jstring printed;
+        bool failed;
+        {
+            AllocationCountdown countdown(n, persistent);
+            printed = SRM_ULVAR_NATIVE(print)(jni.env(), nullptr, handle);
+            failed = countdown.failed();
+        }
+        const std::string said = jni.jvm().text(printed);
+        EXPECT_TRUE(said == expected || said == "ERROR 1" || said == "ERROR 2" ||
+                    said == "ERROR 3" || said == "ERROR UNEXPECTED")
+            << "a print that lost part of the report";
+        EXPECT_EQ(jobs, Tessel::m_objCounter) << "a job outlived print";
+        return failed;
+    });
+    SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle);
 }
 
 // The report's instance list as CIM-XML: the whole document, or -1.

@@ -12,7 +12,9 @@
 #include "inventory/jni/internal/SrmBatchLoader.h"
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/report/OMX_Report.h"
+#include "tessel/HashWrapper.h"
 #include "tessel/Tessel.h"
+#include "tessel/vst_hash.h"
 #include "wbemkit/cim.h"
 
 namespace {
@@ -51,8 +53,12 @@ class PrintJob {
         jobId = id;
     }
     ~PrintJob() {
-        void *job = nullptr;
-        if (Tessel::m_pHashObj != nullptr && Tessel::m_pHashObj->getFromHash(jobId, &job) == 0) {
+        // Straight from the registry's table: getFromHash takes a copy of the
+        // id, which may find no memory, and nothing may throw here.
+        void *job = Tessel::m_pHashObj != nullptr && HashWrapper::m_hashTable != nullptr
+                        ? vst_hashGet(HashWrapper::m_hashTable, jobId.c_str())
+                        : nullptr;
+        if (job != nullptr) {
             Tessel::deleteInstance(static_cast<Tessel *>(job));
         }
     }
