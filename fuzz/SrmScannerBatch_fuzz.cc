@@ -10,17 +10,19 @@
 // array; a database written whole that does not load again; and a loaded
 // database that, written, loaded and written again, does not give the very
 // same bytes. (The first load may differ from what the scanner's database
-// wrote in three ways its design makes, which the comparison allows and nothing
+// wrote in four ways its design makes, which the comparison allows and nothing
 // else; see sameButDesignedDifferences.)
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -144,7 +146,7 @@ const std::string *valueOf(std::vector<std::string> &record, const char *key, st
     return nullptr;
 }
 
-// `a` and `b` hold the same records but for three differences that loading
+// `a` and `b` hold the same records but for four differences that loading
 // makes by design:
 //  - a "State" of `b` may be that of `a` with the constructor's bits of its
 //    kind added;
@@ -152,7 +154,10 @@ const std::string *valueOf(std::vector<std::string> &record, const char *key, st
 //    that is not in the file (it was replaced after the volume found it); it
 //    reads back without a manager, so `b` lacks that element;
 //  - a volume with sub-volumes whose "HierType" in `a` is neither 1 nor 4
-//    (a merge took the value a record gave) has 1 in `b`.
+//    (a merge took the value a record gave) has 1 in `b`;
+//  - records may stand in another order: an Id that would not read back is
+//    written with its double quotes made apostrophes, and the records of a
+//    kind go out in the order of their Ids.
 bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
     if (a == b) {
         return true;
@@ -161,6 +166,16 @@ bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
     if (ra.size() != rb.size()) {
         return false;
     }
+    // Records are matched by their first two elements (their "Type" and
+    // "Id"), not by place: see below.
+    auto byTypeAndId = [](const std::vector<std::string> &x, const std::vector<std::string> &y) {
+        auto head = [](const std::vector<std::string> &r) {
+            return std::make_tuple(r.size() > 0 ? r[0] : "", r.size() > 1 ? r[1] : "", r.size());
+        };
+        return head(x) < head(y);
+    };
+    std::stable_sort(ra.begin(), ra.end(), byTypeAndId);
+    std::stable_sort(rb.begin(), rb.end(), byTypeAndId);
     std::vector<long> managers;
     for (auto &record : ra) {
         std::string word, idType;
