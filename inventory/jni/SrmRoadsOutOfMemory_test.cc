@@ -1,17 +1,16 @@
 // Every road of the system, run out of memory at each of its allocations in
 // turn: a batch of every kind through the natives, resolve, the integrity
-// check, serialize, load, print, the report and its CIM-XML. For N = 1, 2, ... the Nth allocation
-// fails (once, or from then on), until a run in which none failed. Every run must end in a designed
-// failure or in the very result an undisturbed run gives, with nothing lost, nothing leaked, and a
-// database that can still be written and deleted. Built only in the out-of-memory build (see the
-// README).
+// check, serialize, load, print, the report and its CIM-XML. For N = 1, 2, ...
+// the Nth allocation fails (once, or from then on), until a run in which none
+// failed. Every run must end in a designed failure or in the very result an
+// undisturbed run gives, with nothing lost, nothing leaked, and a database
+// that can still be written and deleted. Built only in the out-of-memory build
+// (see the README).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
