@@ -41,6 +41,13 @@
 //   scale_bench --benchmark_filter='host/(10000|100000)/'   the smaller host runs
 //   SCALE_BENCH_PASSES=1 valgrind --tool=callgrind scale_bench --benchmark_filter=host/10000/
 //
+// Beside the load and the build, each pass times their peers over the same
+// inventory (RunPeers): the bare reading of the database file, in reads of 1 KiB
+// (the record stream's default) and of 64 KiB, and the database's records
+// written as JSON (bench/JsonPeers.h) parsed into a DOM by RapidJSON and by
+// nlohmann::json, parsing only (the text is in memory; freeing the DOM is not
+// timed). A second table sets them side by side with the load and the build.
+//
 // Temporary files go to $TMPDIR, else /var/tmp or /tmp.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -60,6 +67,7 @@
 
 #include "bench/InventoryGenerator.h"
 #include "bench/InventoryLoader.h"
+#include "bench/JsonPeers.h"
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/sbuf.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -146,8 +154,12 @@ class Memory {
     }
 };
 
+enum PeerStep { kRead1k, kRead64k, kRapidJson, kNlohmann, kPeerSteps };
+const char *const kPeerNames[kPeerSteps] = {"read_1k", "read_64k", "rapidjson", "nlohmann"};
+
 struct Pass {
     double seconds[kSteps] = {};
+    double peerSeconds[kPeerSteps] = {};
     long peakGrowthKb[kSteps] = {};
     long peakKb = 0;
     long resources = 0;
@@ -257,6 +269,68 @@ void RunProviderRoad(Pass &pass, SrmResourceDatabase *loaded, bool cluster) {
     Tessel::deleteInstance(Tessel::getInstance(kJob));
 }
 
+// ---- Peers of the load and of the build ----
+
+// Reads `fd` from its start to its end in reads of `chunk` bytes into one
+// buffer, as the record stream reads; appends to `text` when not null. The
+// bytes read, or -1 on a read error.
+long ReadWhole(int fd, std::size_t chunk, std::string *text) {
+    std::vector<char> buffer(chunk);
+    long total = 0;
+    for (off_t offset = 0;;) {
+        ssize_t n = pread(fd, buffer.data(), chunk, offset);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            return total;
+        }
+        if (text != nullptr) {
+            text->append(buffer.data(), static_cast<std::size_t>(n));
+        }
+        offset += n;
+        total += n;
+    }
+}
+
+// Times the peers over the database file `fd` (left where it was) into `pass`.
+// Each parser must find the file's every record: the header and `records`
+// top-level records at least.
+void RunPeers(int fd, Pass &pass) {
+    double start = cpuSeconds();
+    long bytes = ReadWhole(fd, 1024, nullptr);
+    pass.peerSeconds[kRead1k] = cpuSeconds() - start;
+    start = cpuSeconds();
+    ReadWhole(fd, 64 * 1024, nullptr);
+    pass.peerSeconds[kRead64k] = cpuSeconds() - start;
+
+    std::string text;
+    if (bytes < 0 || ReadWhole(fd, 64 * 1024, &text) != bytes) {
+        pass.failure = "peers: the database file cannot be read";
+        return;
+    }
+    std::string json = recordTextAsJson(text);
+    text = std::string();
+    long minimum = pass.resources + 1;
+    {
+        RapidJsonPeer rapid;
+        start = cpuSeconds();
+        long parsed = rapid.parse(json);
+        pass.peerSeconds[kRapidJson] = cpuSeconds() - start;
+        if (parsed < minimum) {
+            pass.failure = "peers: RapidJSON parsed " + std::to_string(parsed) + " records";
+            return;
+        }
+    }
+    NlohmannPeer nlohmann;
+    start = cpuSeconds();
+    long parsed = nlohmann.parse(json);
+    pass.peerSeconds[kNlohmann] = cpuSeconds() - start;
+    if (parsed < minimum) {
+        pass.failure = "peers: nlohmann::json parsed " + std::to_string(parsed) + " records";
+    }
+}
+
 Pass RunPass(const InventoryGenerator &gen) {
     Pass pass;
     // Start from what the allocator has given back, so that growth is the pass's own.
@@ -322,6 +396,9 @@ Pass RunPass(const InventoryGenerator &gen) {
         loaded->getLastErrorInfo(nullptr, message, nullptr);
         pass.failure = "load failed: " + message;
     }
+    if (pass.failure.empty()) {
+        RunPeers(fd, pass);
+    }
     {
         StepTimer t(pass, kCheck);
         loaded->checkIntegrity();
@@ -347,6 +424,7 @@ struct Figures {
     double peakMb = 0;
     double instancesPerResource = 0;
     double xmlBytesPerResource = 0;
+    double peerUs[kPeerSteps] = {};
 };
 std::map<std::string, std::map<long, Figures>> g_figures;  // variant -> target -> figures
 
@@ -369,6 +447,12 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
             }
             f.peakGrowthMb[s] = std::max(f.peakGrowthMb[s], pass.peakGrowthKb[s] / 1024.0);
         }
+        for (int s = 0; s < kPeerSteps; ++s) {
+            double us = pass.peerSeconds[s] * 1e6 / pass.resources;
+            if (passes == 0 || us < f.peerUs[s]) {
+                f.peerUs[s] = us;
+            }
+        }
         f.peakMb = std::max(f.peakMb, pass.peakKb / 1024.0);
         f.resources = pass.resources;
         f.instancesPerResource = static_cast<double>(pass.instances) / pass.resources;
@@ -379,6 +463,9 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
     for (int s = 0; s < kSteps; ++s) {
         state.counters[std::string(kStepNames[s]) + "_us"] = f.usPerResource[s];
         state.counters[std::string(kStepNames[s]) + "_MB"] = f.peakGrowthMb[s];
+    }
+    for (int s = 0; s < kPeerSteps; ++s) {
+        state.counters[std::string(kPeerNames[s]) + "_us"] = f.peerUs[s];
     }
     state.counters["resources"] = static_cast<double>(f.resources);
     state.counters["peak_MB"] = f.peakMb;
@@ -429,6 +516,47 @@ void PrintTable() {
     }
 }
 
+// The load and the build beside their peers of the same passes: microseconds
+// per resource, the ratios the loader is held to, and the loaded database's
+// memory per resource (the load's peak growth).
+void PrintPeerTable() {
+    for (const auto &variant : g_figures) {
+        if (variant.second.empty()) {
+            continue;
+        }
+        printf("\n%s: load and build beside their peers, microseconds per resource\n%-16s",
+               variant.first.c_str(), "");
+        for (const auto &size : variant.second) {
+            printf(" %10ld", size.second.resources);
+        }
+        printf("\n");
+        auto row = [&](const char *name, auto value, const char *format) {
+            printf("%-16s", name);
+            for (const auto &size : variant.second) {
+                printf(format, value(size.second));
+            }
+            printf("\n");
+        };
+        for (int s = 0; s < kPeerSteps; ++s) {
+            row(kPeerNames[s], [s](const Figures &f) { return f.peerUs[s]; }, " %10.3f");
+        }
+        row("load", [](const Figures &f) { return f.usPerResource[kLoad]; }, " %10.3f");
+        row("build", [](const Figures &f) { return f.usPerResource[kBuild]; }, " %10.3f");
+        auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+        row("load/rapidjson",
+            [&](const Figures &f) { return ratio(f.usPerResource[kLoad], f.peerUs[kRapidJson]); },
+            " %10.2f");
+        row("build/nlohmann",
+            [&](const Figures &f) { return ratio(f.usPerResource[kBuild], f.peerUs[kNlohmann]); },
+            " %10.2f");
+        row("load B/resource",
+            [](const Figures &f) {
+                return f.resources > 0 ? f.peakGrowthMb[kLoad] * 1048576.0 / f.resources : 0.0;
+            },
+            " %10.0f");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -457,5 +585,6 @@ int main(int argc, char **argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     PrintTable();
+    PrintPeerTable();
     return 0;
 }
