@@ -1,9 +1,7 @@
 #include "inventory/persist/SrmRecordKeys.h"
 
-#include <atomic>
-#include <map>
-#include <memory>
-#include <mutex>
+#include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "inventory/model/internal/SrmOutOfMemory.h"
@@ -12,7 +10,7 @@ namespace {
 
 // The words in id order, ten per line; the enum in the header follows the same order.
 // clang-format off
-const char *const kKeyWords[SRM_KEY_COUNT] = {
+constexpr const char *kKeyWords[SRM_KEY_COUNT] = {
     "Type", "HostName", "RAMMB", "SwapMB", "AddrSpaceMB", "CapacityKB", "FreeSpaceKB",
         "ProcCount", "ProcSpeedMHz", "CPUInfo",
     "HWInfo", "OS", "OSInfo", "MgmtURL", "DisplayMgmtURL", "NodeType", "HostId", "IPAddr",
@@ -40,20 +38,63 @@ const char *const kKeyWords[SRM_KEY_COUNT] = {
 };
 // clang-format on
 
-struct KeyMaps {
-    std::map<std::string, int> idOfWord;
-    std::map<int, std::string> wordOfId;
+// The word lookup: a perfect hash over the 126 words. A word's first two and
+// last two bytes and its length, packed into 64 bits and multiplied by
+// kHashFactor, give in their top kHashBits bits a slot that no other word has;
+// the slot holds the word's id, and one comparison with that word decides. The
+// factor was found by trying odd numbers until every word had a slot of its
+// own; the table is built when the library is compiled, and a word list on
+// which the factor no longer works fails the build.
+constexpr int kHashBits = 10;
+constexpr uint64_t kHashFactor = 0x0885bd4ac1576f6full;
+constexpr uint8_t kNoWord = 0xff;
+constexpr std::size_t kShortestWord = 2;  // every word has a first and a last two bytes
+constexpr std::size_t kLongestWord = 20;
+
+constexpr std::size_t WordLength(const char *word) {
+    std::size_t n = 0;
+    while (word[n] != '\0') {
+        ++n;
+    }
+    return n;
+}
+
+constexpr uint64_t u8(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+constexpr uint32_t SlotOf(const char *p, std::size_t n) {
+    uint64_t packed = u8(p[0]) | u8(p[1]) << 8 | u8(p[n - 2]) << 16 | u8(p[n - 1]) << 24 |
+                      static_cast<uint64_t>(n) << 32;
+    return static_cast<uint32_t>((packed * kHashFactor) >> (64 - kHashBits));
+}
+
+struct WordSlots {
+    uint8_t id[1u << kHashBits];
+    uint8_t length[SRM_KEY_COUNT];
 };
 
-std::mutex keymap_mutex;
-// Published once, never replaced or freed; the acquire load pairs with the release store so a
-// reader that sees the pointer also sees the filled maps.
-std::atomic<const KeyMaps *> keyMaps{nullptr};
-
-const KeyMaps *Dictionary() {
-    buildStringKeys();
-    return keyMaps.load(std::memory_order_acquire);
+constexpr WordSlots BuildWordSlots() {
+    WordSlots t{};
+    for (uint8_t &slot : t.id) {
+        slot = kNoWord;
+    }
+    for (int id = 0; id < SRM_KEY_COUNT; ++id) {
+        std::size_t n = WordLength(kKeyWords[id]);
+        if (n < kShortestWord || n > kLongestWord) {
+            throw "a dictionary word is shorter or longer than the lookup allows";
+        }
+        uint32_t slot = SlotOf(kKeyWords[id], n);
+        if (t.id[slot] != kNoWord) {
+            throw "two dictionary words share a slot: find another kHashFactor";
+        }
+        t.id[slot] = static_cast<uint8_t>(id);
+        t.length[id] = static_cast<uint8_t>(n);
+    }
+    return t;
 }
+
+constexpr WordSlots kWordSlots = BuildWordSlots();
 
 #define SRM_COUNT(array) (sizeof(array) / sizeof((array)[0]))
 
@@ -165,50 +206,36 @@ const char *SrmRecordKeyText(int id) {
     return kKeyWords[id];
 }
 
-void buildStringKeys() {
-    if (keyMaps.load(std::memory_order_acquire) != nullptr) {
-        return;
-    }
-    std::lock_guard<std::mutex> lock(keymap_mutex);
-    if (keyMaps.load(std::memory_order_relaxed) != nullptr) {
-        return;
-    }
-    // Allocation failure leaves the dictionary unbuilt: lookups then answer as for unknown words
-    // and a later call tries again.
-    try {
-        auto maps = std::make_unique<KeyMaps>();
-        for (int id = 0; id < SRM_KEY_COUNT; ++id) {
-            maps->idOfWord.emplace(kKeyWords[id], id);
-            maps->wordOfId.emplace(id, kKeyWords[id]);
-        }
-        keyMaps.store(maps.release(), std::memory_order_release);
-    } catch (const std::bad_alloc &) {
-        srmNoteOutOfMemory();
-    }
-}
+// The dictionary is constant data made when the library is compiled: there is
+// nothing to build at run time and nothing to free, and any number of threads
+// may look words up at once.
+void buildStringKeys() {}
 
 void freeStaticKeys() {}
 
-int SrmUlvarGetStringId(const std::string &key) {
-    const KeyMaps *maps = Dictionary();
-    if (maps == nullptr) {
+int SrmRecordKeyId(const char *text, std::size_t length) {
+    if (length < kShortestWord || length > kLongestWord) {
         return SRM_KEY_Type;
     }
-    auto it = maps->idOfWord.find(key);
-    return it == maps->idOfWord.end() ? SRM_KEY_Type : it->second;
+    int id = kWordSlots.id[SlotOf(text, length)];
+    if (id == kNoWord || kWordSlots.length[id] != length ||
+        std::memcmp(kKeyWords[id], text, length) != 0) {
+        return SRM_KEY_Type;
+    }
+    return id;
+}
+
+int SrmUlvarGetStringId(const std::string &key) {
+    return SrmRecordKeyId(key.data(), key.size());
 }
 
 std::string SrmUlvarGetIdString(int id) {
-    const KeyMaps *maps = Dictionary();
-    if (maps == nullptr) {
-        return std::string();
-    }
-    auto it = maps->wordOfId.find(id);
-    if (it == maps->wordOfId.end()) {
+    const char *word = SrmRecordKeyText(id);
+    if (word == nullptr) {
         return std::string();
     }
     try {
-        return it->second;
+        return std::string(word, kWordSlots.length[id]);
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
         return std::string();

@@ -146,14 +146,16 @@ extern "C" {
 // outside 0 to 125. The text is static.
 ULVAR_API const char *SrmRecordKeyText(int id);
 
-// Builds the dictionary maps once per process; later calls do nothing. Safe to call from any
-// number of threads at once. The lookups below call it themselves.
+// Do nothing: the dictionary is constant data, ready before the first lookup and alive until the
+// process ends. Kept for callers that build and free it; any number of threads may look up at once.
 ULVAR_API void buildStringKeys();
-
-// Does nothing: the dictionary lives until the process ends.
 ULVAR_API void freeStaticKeys();
 
 }  // extern "C"
+
+// The id of the `length` bytes at `text` (need not be NUL-terminated; may be null when `length`
+// is 0), as SrmUlvarGetStringId gives it.
+ULVAR_API int SrmRecordKeyId(const char *text, std::size_t length);
 
 // The id of a word; an unknown text (also the empty one, or one differing in case) yields 0, the
 // id of "Type". Never adds to the dictionary.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -37,6 +39,49 @@ TEST(SrmRecordKeysTest, UnknownWordsReadAsType) {
     // Lookups never add words: the unknown word is still unknown and ids did not move.
     EXPECT_EQ(SRM_KEY_Type, SrmUlvarGetStringId("NoSuchKey"));
     EXPECT_EQ(SRM_KEY_Name, SrmUlvarGetStringId("Name"));
+}
+
+// The lookup hashes a word's first two and last two bytes and its length: every
+// word must find itself, and every text that differs from all words in any
+// byte, in its length or in case must find none.
+TEST(SrmRecordKeysTest, WordsAndTheirNearMissesMatchAPlainSearch) {
+    std::map<std::string, int> words;
+    for (int id = 0; id < SRM_KEY_COUNT; ++id) {
+        words.emplace(SrmRecordKeyText(id), id);
+    }
+    ASSERT_EQ(126u, words.size());
+    auto expected = [&](const std::string &text) {
+        auto it = words.find(text);
+        return it == words.end() ? SRM_KEY_Type : it->second;
+    };
+    int misses = 0;
+    for (const auto &word : words) {
+        const std::string &w = word.first;
+        std::vector<std::string> variants = {w, w + "x", w + w.back(), "x" + w, w.substr(1),
+                                             w.substr(0, w.size() - 1), w + '\0'};
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            for (char c : {'a', 'Z', '0', '\x80'}) {
+                std::string v = w;
+                v[i] = v[i] == c ? 'b' : c;
+                variants.push_back(v);
+            }
+            std::string v = w;
+            v[i] ^= 0x20;  // case
+            variants.push_back(v);
+        }
+        for (const std::string &v : variants) {
+            ASSERT_EQ(expected(v), SrmUlvarGetStringId(v)) << "\"" << v << "\"";
+            ASSERT_EQ(expected(v), SrmRecordKeyId(v.data(), v.size()));
+            misses += expected(v) == SRM_KEY_Type;
+        }
+    }
+    EXPECT_GT(misses, 126 * 20);
+    for (const char *text : {"", "T", "I", "SrmResourceDbVersionX", "xxxxxxxxxxxxxxxxxxxxxxxxxxxx"}) {
+        EXPECT_EQ(SRM_KEY_Type, SrmRecordKeyId(text, std::strlen(text))) << text;
+    }
+    EXPECT_EQ(SRM_KEY_Type, SrmRecordKeyId(nullptr, 0));
+    // A word inside a longer text is looked up by its own bytes only.
+    EXPECT_EQ(SRM_KEY_Disk, SrmRecordKeyId("DiskChunk", 4));
 }
 
 TEST(SrmRecordKeysTest, IdsOutsideTheDictionaryHaveNoWord) {
