@@ -1,5 +1,6 @@
 #include "inventory/persist/CSRMReportTuple.h"
 
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -11,11 +12,12 @@ CSRMReportTuple::CSRMReportTuple() : cursor(0), changed(0) {}
 CSRMReportTuple::~CSRMReportTuple() {}
 
 CSRMReportTuple::CSRMReportTuple(const CSRMReportTuple &other)
-    : elements(other.elements), cursor(0), changed(0) {}
+    : text(other.text), ends(other.ends), cursor(0), changed(0) {}
 
 CSRMReportTuple &CSRMReportTuple::operator=(const CSRMReportTuple &other) {
     if (this != &other) {
-        elements = other.elements;
+        text = other.text;
+        ends = other.ends;
         cursor = 0;
         changed = 0;
     }
@@ -23,10 +25,13 @@ CSRMReportTuple &CSRMReportTuple::operator=(const CSRMReportTuple &other) {
 }
 
 int CSRMReportTuple::addElement(const std::string &e) {
+    std::size_t size = text.size();
     try {
-        elements.push_back(e);
+        text.append(e);
+        ends.push_back(text.size());
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
+        text.resize(size);
         return TUPLE_STATUS_NO_MEMORY;
     }
     changed = 1;
@@ -37,14 +42,13 @@ int CSRMReportTuple::addElement(const char *s, long n) {
     if (s == nullptr) {
         return TUPLE_STATUS_NULL_ARGUMENT;
     }
+    std::size_t size = text.size();
     try {
-        if (n > 0) {
-            elements.emplace_back(s, static_cast<std::size_t>(n));
-        } else {
-            elements.emplace_back(s);
-        }
+        text.append(s, n > 0 ? static_cast<std::size_t>(n) : std::strlen(s));
+        ends.push_back(text.size());
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
+        text.resize(size);
         return TUPLE_STATUS_NO_MEMORY;
     }
     changed = 1;
@@ -53,7 +57,7 @@ int CSRMReportTuple::addElement(const char *s, long n) {
 
 void CSRMReportTuple::reserveElements(std::size_t n) {
     try {
-        elements.reserve(n);
+        ends.reserve(n);
     } catch (const std::exception &) {
     }
 }
@@ -62,11 +66,12 @@ int CSRMReportTuple::getNextElement(std::string &e) {
     if (changed) {
         resetNext();
     }
-    if (cursor >= elements.size()) {
+    if (cursor >= ends.size()) {
         return TUPLE_STATUS_END;
     }
     try {
-        e = elements[cursor];
+        std::string_view element = elementAt(cursor);
+        e.assign(element.data(), element.size());
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
@@ -77,7 +82,12 @@ int CSRMReportTuple::getNextElement(std::string &e) {
 
 int CSRMReportTuple::getAllElements(std::vector<std::string> &v) const {
     try {
-        v = elements;
+        std::vector<std::string> all;
+        all.reserve(ends.size());
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            all.emplace_back(elementAt(i));
+        }
+        v.swap(all);
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
         return TUPLE_STATUS_NO_MEMORY;
@@ -92,6 +102,7 @@ int CSRMReportTuple::resetNext() {
 }
 
 int CSRMReportTuple::clearTuple() {
-    elements.clear();
+    text.clear();
+    ends.clear();
     return resetNext();
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inventory/persist/TupleStatus.h"
@@ -47,11 +48,34 @@ class ULVAR_API CSRMReportTuple {
     void reserveElements(std::size_t n);
 
     // Number of elements held.
-    std::size_t elementCount() const { return elements.size(); }
+    std::size_t elementCount() const { return ends.size(); }
+
+    // Walks the elements from the first, as getNextElement would, without copying them: calls
+    // `visit(std::string_view element)` for each and advances the cursor past it, until `visit`
+    // returns false or the elements run out. A view stays valid until the tuple is changed.
+    template <typename Visit>
+    void walkElements(Visit visit) {
+        resetNext();
+        while (cursor < ends.size()) {
+            std::string_view e = elementAt(cursor++);
+            if (!visit(e)) {
+                break;
+            }
+        }
+    }
 
   private:
-    std::vector<std::string> elements;
-    // An index rather than an iterator, so that appending never leaves it dangling.
+    friend class CSRMReportTupleStreamReader;  // reads record text straight into `text`
+
+    std::string_view elementAt(std::size_t i) const {
+        std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(text.data() + begin, ends[i] - begin);
+    }
+
+    // The elements one after another, element i ending at ends[i]: one block for a record rather
+    // than one string per element.
+    std::string text;
+    std::vector<std::size_t> ends;
     std::size_t cursor;
     int changed;
 };

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::size_t kElementReserve = 256;
 constexpr std::size_t kRawRecordReserve = 512;
 
 // Inside quotes every character but the closing quote is plain text: appends the
@@ -28,8 +27,9 @@ bool appendQuotedRun(const char *&p, const char *end, std::string &text) {
     p = quote + 1;
     return true;
 }
-// Upper bound of the element slots reserved from the previous record's size.
+// Upper bounds of what is reserved from the previous record's size.
 constexpr std::size_t kMaxReservedElements = 64;
+constexpr std::size_t kMaxReservedText = 4096;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -67,6 +67,25 @@ class CharacterRuns {
     char single;
 };
 
+// The common element, written as a quote, text without a quote, a quote and
+// its comma: when all of it is in the run from `p` (which is on the opening
+// quote), appends it without the comma, steps past the comma and answers true;
+// otherwise leaves everything as it was. The states it passes through are the
+// ones the parser would take character by character.
+bool AppendWholeQuotedElement(const char *&p, const char *end, std::string &text) {
+    const void *q = std::memchr(p + 1, '"', static_cast<std::size_t>(end - p - 1));
+    if (q == nullptr) {
+        return false;
+    }
+    const char *close = static_cast<const char *>(q);
+    if (close + 1 == end || close[1] != ',') {
+        return false;
+    }
+    text.append(p, static_cast<std::size_t>(close + 1 - p));
+    p = close + 2;
+    return true;
+}
+
 const char *FindEither(const char *p, const char *end, char a, char b) {
     while (p < end && *p != a && *p != b) {
         ++p;
@@ -77,7 +96,12 @@ const char *FindEither(const char *p, const char *end, char a, char b) {
 }  // namespace
 
 CSRMReportTupleStreamReader::CSRMReportTupleStreamReader()
-    : stream(nullptr), fdStream(nullptr), state(kError), lastElementCount(0), tupleCount(0) {}
+    : stream(nullptr),
+      fdStream(nullptr),
+      state(kError),
+      lastElementCount(0),
+      lastTextLength(256),
+      tupleCount(0) {}
 
 CSRMReportTupleStreamReader::~CSRMReportTupleStreamReader() {}
 
@@ -112,11 +136,39 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
     if (tuple == nullptr) {
         return TUPLE_STATUS_NO_MEMORY;
     }
-    tuple->reserveElements(lastElementCount < kMaxReservedElements ? lastElementCount
-                                                                   : kMaxReservedElements);
+    int status = ReadRecord(tuple);
+    if (status == TUPLE_STATUS_OK || status == TUPLE_STATUS_END) {
+        *out = tuple;
+    } else {
+        delete tuple;
+    }
+    return status;
+}
+
+int CSRMReportTupleStreamReader::ReadNextTuple(CSRMReportTuple &into) {
+    into.clearTuple();
+    if (state == kEndOfData) {
+        return TUPLE_STATUS_END;
+    }
+    if (state != kReady) {
+        return TUPLE_STATUS_BAD_STATE;
+    }
+    int status = ReadRecord(&into);
+    if (status != TUPLE_STATUS_OK) {
+        into.clearTuple();
+    }
+    return status;
+}
+
+int CSRMReportTupleStreamReader::ReadRecord(CSRMReportTuple *tuple) {
     try {
-        std::string element;
-        element.reserve(kElementReserve);
+        // The elements are read straight into the tuple's text, one after
+        // another; a comma closes the one being read.
+        std::string &text = tuple->text;
+        text.reserve(lastTextLength < kMaxReservedText ? lastTextLength : kMaxReservedText);
+        tuple->ends.reserve(lastElementCount < kMaxReservedElements ? lastElementCount
+                                                                    : kMaxReservedElements);
+        auto closeElement = [tuple] { tuple->ends.push_back(tuple->text.size()); };
         CharacterRuns runs(stream, fdStream);
         for (;;) {
             const char *run = nullptr;
@@ -125,11 +177,9 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
             if (status != TUPLE_STATUS_OK) {
                 if (status == TUPLE_STATUS_END && (state == kReady || state == kLeadingBlanks)) {
                     state = kEndOfData;
-                    *out = tuple;
                     return TUPLE_STATUS_END;
                 }
                 state = kError;
-                delete tuple;
                 return TUPLE_STATUS_ERROR;
             }
             const char *p = run;
@@ -138,62 +188,64 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                 switch (state) {
                     case kReady:
                     case kLeadingBlanks: {
+                        if (*p == '"' && AppendWholeQuotedElement(p, end, text)) {
+                            closeElement();
+                            state = kAfterComma;
+                            break;
+                        }
                         char c = *p++;
                         if (IsBlank(c)) {
                             state = kLeadingBlanks;
                         } else if (c == ';') {
                             state = kReady;  // an empty record yields no tuple
                         } else if (c == ',') {
-                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
-                                throw std::bad_alloc();
-                            }
+                            closeElement();
                             state = kAfterComma;
                         } else {
-                            element.push_back(c);
+                            text.push_back(c);
                             state = c == '"' ? kInQuotes : kInElement;
                         }
                         break;
                     }
                     case kInElement: {
                         const char *stop = FindEither(p, end, '"', ',');
-                        element.append(p, static_cast<std::size_t>(stop - p));
+                        text.append(p, static_cast<std::size_t>(stop - p));
                         p = stop;
                         if (p == end) {
                             break;
                         }
                         if (*p == '"') {
-                            element.push_back('"');
+                            text.push_back('"');
                             state = kInQuotes;
                         } else {
-                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
-                                throw std::bad_alloc();
-                            }
-                            element.clear();
+                            closeElement();
                             state = kAfterComma;
                         }
                         ++p;
                         break;
                     }
                     case kInQuotes:
-                        if (appendQuotedRun(p, end, element)) {
+                        if (appendQuotedRun(p, end, text)) {
                             state = kInElement;
                         }
                         break;
                     case kAfterComma: {
+                        if (*p == '"' && AppendWholeQuotedElement(p, end, text)) {
+                            closeElement();
+                            break;
+                        }
                         char c = *p++;
                         if (c == ',') {
-                            if (tuple->addElement(element) != TUPLE_STATUS_OK) {
-                                throw std::bad_alloc();
-                            }
+                            closeElement();
                         } else if (c == ';') {
                             state = kReady;
                             runs.Consume(static_cast<int>(p - run));
                             lastElementCount = tuple->elementCount();
+                            lastTextLength = text.size();
                             ++tupleCount;
-                            *out = tuple;
                             return TUPLE_STATUS_OK;
                         } else {
-                            element.push_back(c);
+                            text.push_back(c);
                             state = c == '"' ? kInQuotes : kInElement;
                         }
                         break;
@@ -201,7 +253,6 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
                     default:
                         // Unreachable: only a ready reader parses.
                         state = kError;
-                        delete tuple;
                         return TUPLE_STATUS_ERROR;
                 }
             }
@@ -210,7 +261,6 @@ int CSRMReportTupleStreamReader::GetNextTuple(CSRMReportTuple **out) {
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
         state = kError;
-        delete tuple;
         return TUPLE_STATUS_NO_MEMORY;
     }
 }

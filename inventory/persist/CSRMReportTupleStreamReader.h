@@ -53,6 +53,11 @@ class ULVAR_API CSRMReportTupleStreamReader {
     // Empty records (a lone `;` between records) and blanks between records are skipped.
     int GetNextTuple(CSRMReportTuple **out);
 
+    // Reads the next record into `into`, as GetNextTuple(CSRMReportTuple**) does, but into a tuple
+    // the caller keeps and reads record after record into, whose storage is used again. `into` is
+    // emptied first; it holds the record on TUPLE_STATUS_OK and is empty on every other code.
+    int ReadNextTuple(CSRMReportTuple &into);
+
     // Reads the next record as raw text: everything from its first non-blank character up to,
     // not including, the first `;` outside quotes. Same codes as above; at a clean end `out`
     // receives the empty text the first time only; on any other failure it is left untouched.
@@ -66,14 +71,19 @@ class ULVAR_API CSRMReportTupleStreamReader {
     long GetTupleCount() const { return tupleCount; }
 
   private:
+    // Parses one record into the empty `tuple` of a ready reader: TUPLE_STATUS_OK, TUPLE_STATUS_END
+    // at a clean end, else the failure code (the tuple then holds a part of the record).
+    int ReadRecord(CSRMReportTuple *tuple);
+
     CSRMTupleStream *stream;
     // Set when `stream` is exactly an FD stream: the parser then takes characters from its
     // buffer in runs instead of one virtual call per character.
     CSRMTupleFDStream *fdStream;
     int state;
-    // Element count of the last record, reserved up front in the next one: records of a kind
-    // come in runs of the same size.
+    // Element count and text length of the last record, reserved up front in the next one:
+    // records of a kind come in runs of the same size.
     std::size_t lastElementCount;
+    std::size_t lastTextLength;
     long tupleCount;
 };
 

@@ -67,14 +67,20 @@ class Fixture {
         EXPECT_EQ(TUPLE_STATUS_OK, reader.SetTupleStream(&fdStream));
     }
 
-    // Reads records until a non-zero code, which lands in `*last`.
-    std::vector<Record> ReadAll(int *last) {
+    // Reads records until a non-zero code, which lands in `*last`: each into a new tuple, or
+    // with `reuse` all into one tuple, which must be empty after any code but success.
+    std::vector<Record> ReadAll(int *last, bool reuse = false) {
         std::vector<Record> records;
+        CSRMReportTuple kept;
         for (;;) {
             CSRMReportTuple *t = nullptr;
-            int status = reader.GetNextTuple(&t);
+            int status = reuse ? reader.ReadNextTuple(kept) : reader.GetNextTuple(&t);
             std::unique_ptr<CSRMReportTuple> owned(t);
+            if (reuse) {
+                t = &kept;
+            }
             if (status != TUPLE_STATUS_OK) {
+                EXPECT_TRUE(!reuse || kept.elementCount() == 0);
                 *last = status;
                 return records;
             }
@@ -95,10 +101,18 @@ class Fixture {
 
 class ReaderOverEverySource : public ::testing::TestWithParam<Source> {
   protected:
+    // Also reads `data` a second time, every record into one reused tuple, which must give the
+    // same records, code, state and count.
     std::vector<Record> Read(const std::string &data, int *last, int *state = nullptr,
                              long *count = nullptr) {
         Fixture f(data, GetParam());
         std::vector<Record> records = f.ReadAll(last);
+        Fixture again(data, GetParam());
+        int reusedLast = 0;
+        EXPECT_EQ(records, again.ReadAll(&reusedLast, true));
+        EXPECT_EQ(*last, reusedLast);
+        EXPECT_EQ(f.reader.GetState(), again.reader.GetState());
+        EXPECT_EQ(f.reader.GetTupleCount(), again.reader.GetTupleCount());
         if (state != nullptr) {
             *state = f.reader.GetState();
         }

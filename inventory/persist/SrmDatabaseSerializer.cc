@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
@@ -54,13 +55,13 @@ int writeWhole(int fd, const char *text, std::size_t length) {
     return n >= 0 && static_cast<std::size_t>(n) == length ? 1 : 0;
 }
 
-// The next record of `reader`; the status is returned and `*out` owns whatever
-// the reader handed out (also the empty record it gives at a clean end).
-int nextRecord(CSRMReportTupleStreamReader *reader, std::unique_ptr<CSRMReportTuple> *out) {
-    CSRMReportTuple *raw = nullptr;
-    int status = reader != nullptr ? reader->GetNextTuple(&raw) : TUPLE_STATUS_BAD_STATE;
-    out->reset(raw);
-    return status;
+// Reads the next record of `reader` into `record` and returns the status.
+int nextRecord(CSRMReportTupleStreamReader *reader, CSRMReportTuple *record) {
+    if (reader == nullptr) {
+        record->clearTuple();
+        return TUPLE_STATUS_BAD_STATE;
+    }
+    return reader->ReadNextTuple(*record);
 }
 
 // Whether a top-level record whose "Type" is `word` makes an object: one of
@@ -315,7 +316,8 @@ int SrmResourceDatabase::readRecords(int fd, const char **failure) {
         return 0;
     }
     *failure = kNoFirstRecord;
-    std::unique_ptr<CSRMReportTuple> record;
+    // One record at a time, read into the same tuple.
+    CSRMReportTuple record;
     if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
         detachStream(fd);
         setErrorInfo(EINVAL, kNoFirstRecord, nullptr);
@@ -324,13 +326,13 @@ int SrmResourceDatabase::readRecords(int fd, const char **failure) {
 
     int resourceTotal = 0;
     int groupTotal = 0;
-    std::string element, key, value;
-    record->resetNext();
-    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
-            continue;
+    std::string_view key;
+    std::string_view value;
+    record.walkElements([&](std::string_view element) {
+        if (!srm_walk::splitElement(element, &key, &value)) {
+            return true;
         }
-        switch (SrmUlvarGetStringId(key)) {
+        switch (SrmRecordKeyId(key.data(), key.size())) {
             case SRM_KEY_ClusterName:
                 ClusterName = value;
                 break;
@@ -358,8 +360,8 @@ int SrmResourceDatabase::readRecords(int fd, const char **failure) {
             default:
                 break;
         }
-    }
-    record.reset();
+        return true;
+    });
 
     // Makes the object a "Type" word names and lets it read `r`: 1 when it
     // counts (its read succeeded, whether or not the database then keeps it).
@@ -441,19 +443,17 @@ int SrmResourceDatabase::readRecords(int fd, const char **failure) {
         if (nextRecord(reader, &record) != TUPLE_STATUS_OK) {
             break;
         }
-        record->resetNext();
-        while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-            if (SrmSplitKeyValuePair(&element, &key, &value) == 0 ||
-                SrmUlvarGetStringId(key) != SRM_KEY_Type) {
-                continue;
+        int word = SRM_KEY_Type;
+        record.walkElements([&](std::string_view element) {
+            if (srm_walk::splitElement(element, &key, &value) &&
+                SrmRecordKeyId(key.data(), key.size()) == SRM_KEY_Type) {
+                word = SrmRecordKeyId(value.data(), value.size());
             }
-            int word = SrmUlvarGetStringId(value);
-            if (namesAnObject(word)) {
-                count += readRecordAs(word, fd, record.get());
-                break;
-            }
+            return !namesAnObject(word);
+        });
+        if (namesAnObject(word)) {
+            count += readRecordAs(word, fd, &record);
         }
-        record.reset();
     }
     if (count != resourceTotal) {
         setErrorInfo(EINVAL, kTooFewResources, nullptr);
@@ -468,33 +468,34 @@ int SrmResourceDatabase::readRecords(int fd, const char **failure) {
         }
         std::string groupName;
         bool named = false;
-        record->resetNext();
-        while (record->getNextElement(element) == TUPLE_STATUS_OK &&
-               SrmSplitKeyValuePair(&element, &key, &value) != 0) {
-            int id = SrmUlvarGetStringId(key);
+        record.walkElements([&](std::string_view element) {
+            if (!srm_walk::splitElement(element, &key, &value)) {
+                return false;
+            }
+            int id = SrmRecordKeyId(key.data(), key.size());
             if (id == SRM_KEY_Id) {
                 groupName = value;
                 named = !groupName.empty();
             } else if (id == SRM_KEY_Type && value != SrmRecordKeyText(SRM_KEY_ServiceGroup)) {
                 named = false;
-                break;
+                return false;
             }
-        }
+            return true;
+        });
         if (named) {
             SrmServiceGroup *held = findServiceGroup(groupName);
             if (held != nullptr) {
-                count += held->deserialize(fd, record.get()) != 0 ? 1 : 0;
+                count += held->deserialize(fd, &record) != 0 ? 1 : 0;
             } else {
                 SrmScopedRef<SrmServiceGroup> group(
                     srmNoted(new (std::nothrow) SrmServiceGroup(groupName)));
                 if (group) {
                     group->setDb(this);
-                    group->deserialize(fd, record.get());
+                    group->deserialize(fd, &record);
                     count += addServiceGroup(group.get()) != 0 ? 1 : 0;
                 }
             }
         }
-        record.reset();
     }
     detachStream(fd);
     if (count != groupTotal) {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "inventory/model/SrmResource.h"
 #include "inventory/persist/CSRMReportTuple.h"
@@ -21,7 +22,7 @@
 // for every input: leading blanks are skipped, an optional sign is taken, then
 // digits up to the first non-digit. A value without digits reads as 0; a value
 // beyond the range of the result saturates at its limit.
-inline long long srmRecordLongLong(const std::string &text) {
+inline long long srmRecordLongLong(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
         ++i;
@@ -46,7 +47,7 @@ inline long long srmRecordLongLong(const std::string &text) {
     return value == LLONG_MIN ? LLONG_MAX : -value;
 }
 
-inline long srmRecordLong(const std::string &text) {
+inline long srmRecordLong(std::string_view text) {
     long long v = srmRecordLongLong(text);
     if (v > LONG_MAX) {
         return LONG_MAX;
@@ -57,7 +58,7 @@ inline long srmRecordLong(const std::string &text) {
     return static_cast<long>(v);
 }
 
-inline int32_t srmRecordInt(const std::string &text) {
+inline int32_t srmRecordInt(std::string_view text) {
     long long v = srmRecordLongLong(text);
     if (v > INT32_MAX) {
         return INT32_MAX;
@@ -70,20 +71,38 @@ inline int32_t srmRecordInt(const std::string &text) {
 
 namespace srm_walk {
 
+// Splits one element as SrmSplitKeyValuePair does, without copying: false when
+// it holds no `=`.
+inline bool splitElement(std::string_view e, std::string_view *key, std::string_view *value) {
+    std::size_t equals = e.find('=');
+    if (equals == std::string_view::npos) {
+        return false;
+    }
+    bool quoted = e.size() >= 2 && e.front() == '"' && e.back() == '"';
+    std::size_t keyStart = quoted ? 1 : 0;
+    std::size_t valueEnd = quoted ? e.size() - 1 : e.size();
+    *key = e.substr(keyStart, equals - keyStart);
+    *value = e.substr(equals + 1, valueEnd - (equals + 1));
+    return true;
+}
+
 // Calls `take(keyId, value)` for each element of `record` from its start, until
-// one cannot be read or split. Unknown keys arrive with the id of "Type".
+// one cannot be split. Unknown keys arrive with the id of "Type". The value
+// lives in one string reused for every element, so that reading it costs no
+// allocation.
 template <typename Take>
 void forEachElement(CSRMReportTuple *record, Take take) {
-    record->resetNext();
-    std::string element;
-    std::string key;
     std::string value;
-    while (record->getNextElement(element) == TUPLE_STATUS_OK) {
-        if (SrmSplitKeyValuePair(&element, &key, &value) == 0) {
-            break;
+    record->walkElements([&](std::string_view element) {
+        std::string_view key;
+        std::string_view text;
+        if (!splitElement(element, &key, &text)) {
+            return false;
         }
-        take(SrmUlvarGetStringId(key), value);
-    }
+        value.assign(text.data(), text.size());
+        take(SrmRecordKeyId(key.data(), key.size()), value);
+        return true;
+    });
 }
 
 // Id, PubId and LId into `r`; false for any other key.
@@ -141,19 +160,19 @@ inline void readReference(CSRMReportTuple *record, int *kindWord, std::string *i
 }
 
 // Reads up to `count` further records from `reader` and hands each to
-// `take(record)`; stops early at the first status other than 0. Every record is
-// deleted here, the empty one handed out at a clean end included.
+// `take(record)`; stops early at the first status other than 0. The records
+// are read one after another into one tuple, which is valid during `take` only.
 template <typename Take>
 void forEachFollowingRecord(CSRMReportTupleStreamReader *reader, long long count, Take take) {
+    if (count < 1) {
+        return;
+    }
+    CSRMReportTuple record;
     for (long long i = 0; i < count; ++i) {
-        CSRMReportTuple *record = nullptr;
-        int status = reader->GetNextTuple(&record);
-        if (status != TUPLE_STATUS_OK) {
-            delete record;
+        if (reader->ReadNextTuple(record) != TUPLE_STATUS_OK) {
             return;
         }
-        take(record);
-        delete record;
+        take(&record);
     }
 }
 
