@@ -210,7 +210,10 @@ int SrmResourceDatabase::addResource(SrmResource *r) {
     if (replaced && replaced.get() != r) {
         srmVolumesHandOver(resources->getSrmResourceIdMap(SRM_RES_VOLUME), replaced.get(), r);
     }
-    addGlobalId(r->type, r->LId, r->Id);
+    // Most resources have no local identity of their own: no copies for them.
+    if (!r->LId.empty() && r->LId != r->Id) {
+        addGlobalId(r->type, r->LId, r->Id);
+    }
     return 1;
 }
 

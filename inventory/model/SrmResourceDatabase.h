@@ -214,6 +214,9 @@ class ULVAR_API SrmResourceDatabase {
     // `*failure` follows the load through its steps.
     int writeRecords(int fd, int flags);
     int readRecords(int fd, const char **failure);
+    // attachStream with a read buffer of `bufferSize` bytes (the stream's own
+    // default when that much cannot be had).
+    int attachStream(int fd, int bufferSize);
 
     using GlobalIdMap = std::map<std::string, std::string>;
     GlobalIdMap *globalIdMap(SrmResourceType t);

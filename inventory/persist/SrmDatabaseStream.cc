@@ -9,6 +9,10 @@
 #include "inventory/persist/CSRMTupleFDStream.h"
 
 int SrmResourceDatabase::attachStream(int fd) {
+    return attachStream(fd, CSRMTupleFDStream::kDefaultBufferSize);
+}
+
+int SrmResourceDatabase::attachStream(int fd, int bufferSize) {
     recordsRead = 0;
     delete reader;
     reader = nullptr;
@@ -18,6 +22,15 @@ int SrmResourceDatabase::attachStream(int fd) {
     CSRMTupleFDStream *newStream = srmNoted(new (std::nothrow) CSRMTupleFDStream());
     CSRMReportTupleStreamReader *newReader =
         srmNoted(new (std::nothrow) CSRMReportTupleStreamReader());
+    // A larger buffer is only for speed: without one the stream reads through
+    // its default, and only a stream without any buffer is memory run out.
+    if (newStream != nullptr && bufferSize != CSRMTupleFDStream::kDefaultBufferSize &&
+        newStream->SetBufferSize(bufferSize) != TUPLE_STATUS_OK &&
+        newStream->SetBufferSize(CSRMTupleFDStream::kDefaultBufferSize) != TUPLE_STATUS_OK) {
+        srmNoteOutOfMemory();
+        delete newStream;
+        newStream = nullptr;
+    }
     if (newStream == nullptr || newReader == nullptr ||
         newStream->SetFileDescriptor(fd) != TUPLE_STATUS_OK ||
         newReader->SetTupleStream(newStream) != TUPLE_STATUS_OK) {
