@@ -1,8 +1,39 @@
 #include "inventory/model/internal/SrmIdIndex.h"
 
+#include <sys/mman.h>
+
 #include <cassert>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <string_view>
+
+namespace {
+
+constexpr std::size_t kHugePage = 2u << 20;
+
+}  // namespace
+
+void *SrmIdIndex::allocateSlots(std::size_t bytes) {
+    if (bytes < kHugePage) {
+        return ::operator new(bytes);
+    }
+    std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void *p = std::aligned_alloc(kHugePage, rounded);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    madvise(p, rounded, MADV_HUGEPAGE);
+    return p;
+}
+
+void SrmIdIndex::freeSlots(void *p, std::size_t bytes) {
+    if (bytes < kHugePage) {
+        ::operator delete(p);
+    } else {
+        std::free(p);
+    }
+}
 
 uint32_t SrmIdIndex::hashOf(SrmResourceType t, const std::string &id) {
     uint64_t h = std::hash<std::string_view>()(id);
@@ -40,7 +71,7 @@ void SrmIdIndex::place(const Slot &slot) {
 }
 
 void SrmIdIndex::rebuild(std::size_t capacity) {
-    std::vector<Slot> grown(capacity, Slot{0, 0, nullptr});
+    std::vector<Slot, SlotAllocator<Slot>> grown(capacity, Slot{0, 0, nullptr});
     grown.swap(slots);
     mask = capacity - 1;
     for (const Slot &slot : grown) {

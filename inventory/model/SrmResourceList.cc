@@ -29,6 +29,9 @@ int SrmResourceList::addResource(SrmResource *r) {
     if (r == nullptr || r->type == SRM_RES_NONE || r->Id.empty()) {
         return 0;
     }
+    if (index) {
+        index->prefetch(r->type, r->Id);
+    }
     auto kind = kinds.find(r->type);
     bool created = false;
     try {

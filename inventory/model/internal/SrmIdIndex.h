@@ -27,6 +27,14 @@ class SrmIdIndex {
     // The entry stored under (t, id), or null.
     Entry *find(SrmResourceType t, const std::string &id) const;
 
+    // Starts fetching the slot where (t, id) would be placed or found, so that
+    // work done before the insert or find overlaps the wait for memory.
+    void prefetch(SrmResourceType t, const std::string &id) const {
+        if (!slots.empty()) {
+            __builtin_prefetch(&slots[home(hashOf(t, id))]);
+        }
+    }
+
     // Adds `entry` (REQUIRES: not null, no entry indexed under its kind and Id).
     // Throws std::bad_alloc when the table cannot grow; the index is then
     // unchanged.
@@ -53,7 +61,24 @@ class SrmIdIndex {
     void rebuild(std::size_t capacity);
     void place(const Slot &slot);
 
-    std::vector<Slot> slots;
+    // Lookups land on random slots, so a large table is spread over few
+    // pages: one that fills whole huge pages asks the system for them (a hint;
+    // nothing changes when it is not taken). Others come from operator new.
+    template <typename T>
+    struct SlotAllocator {
+        using value_type = T;
+        SlotAllocator() = default;
+        template <typename U>
+        SlotAllocator(const SlotAllocator<U> &) {}
+        T *allocate(std::size_t n) { return static_cast<T *>(allocateSlots(n * sizeof(T))); }
+        void deallocate(T *p, std::size_t n) { freeSlots(p, n * sizeof(T)); }
+        bool operator==(const SlotAllocator &) const { return true; }
+        bool operator!=(const SlotAllocator &) const { return false; }
+    };
+    static void *allocateSlots(std::size_t bytes);  // throws std::bad_alloc
+    static void freeSlots(void *p, std::size_t bytes);
+
+    std::vector<Slot, SlotAllocator<Slot>> slots;
     std::size_t mask = 0;
     std::size_t count = 0;
 };
