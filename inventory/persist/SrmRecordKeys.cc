@@ -213,13 +213,41 @@ void buildStringKeys() {}
 
 void freeStaticKeys() {}
 
+namespace {
+
+template <typename T>
+T Load(const char *p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Whether the `n` bytes at `a` and `b` are equal, for 2 <= n <= 24: two or
+// three overlapping loads on each side instead of a call to memcmp.
+bool SameBytes(const char *a, const char *b, std::size_t n) {
+    if (n >= 8) {
+        return Load<uint64_t>(a) == Load<uint64_t>(b) &&
+               Load<uint64_t>(a + n - 8) == Load<uint64_t>(b + n - 8) &&
+               (n <= 16 || Load<uint64_t>(a + 8) == Load<uint64_t>(b + 8));
+    }
+    if (n >= 4) {
+        return Load<uint32_t>(a) == Load<uint32_t>(b) &&
+               Load<uint32_t>(a + n - 4) == Load<uint32_t>(b + n - 4);
+    }
+    return Load<uint16_t>(a) == Load<uint16_t>(b) &&
+           Load<uint16_t>(a + n - 2) == Load<uint16_t>(b + n - 2);
+}
+
+}  // namespace
+
 int SrmRecordKeyId(const char *text, std::size_t length) {
+    static_assert(kLongestWord <= 24, "SameBytes compares at most 24 bytes");
     if (length < kShortestWord || length > kLongestWord) {
         return SRM_KEY_Type;
     }
     int id = kWordSlots.id[SlotOf(text, length)];
     if (id == kNoWord || kWordSlots.length[id] != length ||
-        std::memcmp(kKeyWords[id], text, length) != 0) {
+        !SameBytes(kKeyWords[id], text, length)) {
         return SRM_KEY_Type;
     }
     return id;
