@@ -1,6 +1,7 @@
 #include "inventory/kinds/SrmDisk.h"
 
 #include <string>
+#include <string_view>
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -127,7 +128,7 @@ int SrmDisk::deserialize(int, CSRMReportTuple *record) {
     if (record == nullptr) {
         return 0;
     }
-    forEachElement(record, [this](int keyId, const std::string &value) {
+    forEachElement(record, [this](int keyId, std::string_view value) {
         if (takeCommon(this, keyId, value)) {
             return;
         }
@@ -273,7 +274,7 @@ int SrmDiskChunk::deserialize(int, CSRMReportTuple *record) {
     }
     long start = 0;
     long length = 0;
-    forEachElement(record, [&](int keyId, const std::string &value) {
+    forEachElement(record, [&](int keyId, std::string_view value) {
         if (takeCommon(this, keyId, value)) {
             return;
         }
@@ -290,9 +291,12 @@ int SrmDiskChunk::deserialize(int, CSRMReportTuple *record) {
             case SRM_KEY_Disk: {
                 // A chunk may name its disk by the disk's local identity; the
                 // disk's own Id is what later lookups by Id will find.
+                Disk = value;
                 SrmResource *disk =
-                    db != nullptr ? db->findGlobalResource(SRM_RES_DISK, value) : nullptr;
-                Disk = disk != nullptr ? disk->Id : value;
+                    db != nullptr ? db->findGlobalResource(SRM_RES_DISK, Disk) : nullptr;
+                if (disk != nullptr) {
+                    Disk = disk->Id;
+                }
                 break;
             }
             default:

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -18,12 +19,13 @@ namespace {
 
 // A volume named by its Id, or by a local identity registered for it, is
 // stored under its own Id; a value the database does not know is kept as read.
-std::string resolveVolume(SrmResourceDatabase *db, const std::string &value) {
-    if (db == nullptr || value.empty()) {
-        return value;
+std::string resolveVolume(SrmResourceDatabase *db, std::string_view value) {
+    std::string id(value);
+    if (db == nullptr || id.empty()) {
+        return id;
     }
-    SrmResource *volume = db->findGlobalResource(SRM_RES_VOLUME, value);
-    return volume != nullptr ? volume->Id : value;
+    SrmResource *volume = db->findGlobalResource(SRM_RES_VOLUME, id);
+    return volume != nullptr ? volume->Id : id;
 }
 
 // Short form of all three kinds.
@@ -152,7 +154,7 @@ int SrmFileSystem::deserialize(int, CSRMReportTuple *record) {
         return 0;
     }
     try {
-        forEachElement(record, [this](int keyId, const std::string &value) {
+        forEachElement(record, [this](int keyId, std::string_view value) {
             if (takeCommon(this, keyId, value)) {
                 return;
             }
@@ -269,7 +271,7 @@ int SrmMountPoint::deserialize(int, CSRMReportTuple *record) {
         return 0;
     }
     try {
-        forEachElement(record, [this](int keyId, const std::string &value) {
+        forEachElement(record, [this](int keyId, std::string_view value) {
             if (takeCommon(this, keyId, value)) {
                 return;
             }
@@ -377,7 +379,7 @@ int SrmShare::deserialize(int, CSRMReportTuple *record) {
         return 0;
     }
     try {
-        forEachElement(record, [this](int keyId, const std::string &value) {
+        forEachElement(record, [this](int keyId, std::string_view value) {
             if (takeIdentity(this, keyId, value)) {
                 return;
             }

@@ -1,5 +1,7 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 
+#include <string_view>
+
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
@@ -153,7 +155,7 @@ int SrmId::deserialize(int, CSRMReportTuple *record) {
     if (record == nullptr) {
         return 0;
     }
-    srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
+    srm_walk::forEachElement(record, [&](int keyId, std::string_view value) {
         switch (keyId) {
             case SRM_KEY_Id:
                 Id = value;

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
@@ -278,7 +279,7 @@ int SrmVolume::deserialize(int, CSRMReportTuple *record) {
     }
     long long chunkCount = 0;
     long long subCount = 0;
-    forEachElement(record, [&](int keyId, const std::string &value) {
+    forEachElement(record, [&](int keyId, std::string_view value) {
         if (takeCommon(this, keyId, value)) {
             if (keyId == SRM_KEY_Id) {
                 volumeKey = value;
@@ -317,7 +318,7 @@ int SrmVolume::deserialize(int, CSRMReportTuple *record) {
                 setFreeSpace(srmRecordLong(value));
                 break;
             case SRM_KEY_VolumeManager:
-                setVolumeMgrId(value);
+                setVolumeMgrId(std::string(value));
                 break;
             case SRM_KEY_DiskChunkCount:
                 chunkCount = srmRecordInt(value);

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
@@ -219,7 +220,7 @@ int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
     }
     long long diskCount = 0;
     long long volumeCount = 0;
-    forEachElement(record, [&](int keyId, const std::string &value) {
+    forEachElement(record, [&](int keyId, std::string_view value) {
         if (takeCommon(this, keyId, value)) {
             return;
         }
@@ -240,7 +241,7 @@ int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
                 setFreeSpace(srmRecordLong(value));
                 break;
             case SRM_KEY_VolumeManager:
-                setVolumeMgrId(value);
+                setVolumeMgrId(std::string(value));
                 break;
             case SRM_KEY_DiskCount:
                 diskCount = srmRecordInt(value);
@@ -249,7 +250,7 @@ int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
                 volumeCount = srmRecordInt(value);
                 break;
             case SRM_KEY_OSystem:
-                joinComputer(value);
+                joinComputer(std::string(value));
                 break;
             default:
                 break;

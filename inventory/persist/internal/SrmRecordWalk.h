@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "inventory/model/SrmResource.h"
 #include "inventory/persist/CSRMReportTuple.h"
@@ -87,11 +88,13 @@ inline bool splitElement(std::string_view e, std::string_view *key, std::string_
 }
 
 // Calls `take(keyId, value)` for each element of `record` from its start, until
-// one cannot be split. Unknown keys arrive with the id of "Type". The value
-// lives in one string reused for every element, so that reading it costs no
-// allocation.
+// one cannot be split. Unknown keys arrive with the id of "Type". A `take` that
+// accepts a std::string_view gets the value in place, valid during the call;
+// one that wants a std::string gets one string reused for every element, so
+// that reading it costs no allocation.
 template <typename Take>
 void forEachElement(CSRMReportTuple *record, Take take) {
+    constexpr bool inPlace = std::is_invocable_v<Take &, int, std::string_view>;
     std::string value;
     record->walkElements([&](std::string_view element) {
         std::string_view key;
@@ -99,14 +102,19 @@ void forEachElement(CSRMReportTuple *record, Take take) {
         if (!splitElement(element, &key, &text)) {
             return false;
         }
-        value.assign(text.data(), text.size());
-        take(SrmRecordKeyId(key.data(), key.size()), value);
+        int keyId = SrmRecordKeyId(key.data(), key.size());
+        if constexpr (inPlace) {
+            take(keyId, text);
+        } else {
+            value.assign(text.data(), text.size());
+            take(keyId, value);
+        }
         return true;
     });
 }
 
 // Id, PubId and LId into `r`; false for any other key.
-inline bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
+inline bool takeIdentity(SrmResource *r, int keyId, std::string_view value) {
     switch (keyId) {
         case SRM_KEY_Id:
             r->Id = value;
@@ -127,13 +135,13 @@ inline bool takeIdentity(SrmResource *r, int keyId, const std::string &value) {
 inline int32_t stateValue(const SrmResource *r) {
     return static_cast<int32_t>(r->state);
 }
-inline uint32_t stateWord(const std::string &value) {
+inline uint32_t stateWord(std::string_view value) {
     return static_cast<uint32_t>(srmRecordLong(value));
 }
 
 // The identities and "State", ORed into the state word so that bits a
 // constructor set stay set; false for any other key.
-inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
+inline bool takeCommon(SrmResource *r, int keyId, std::string_view value) {
     if (takeIdentity(r, keyId, value)) {
         return true;
     }
@@ -150,11 +158,11 @@ inline bool takeCommon(SrmResource *r, int keyId, const std::string &value) {
 inline void readReference(CSRMReportTuple *record, int *kindWord, std::string *id) {
     *kindWord = -1;
     id->clear();
-    forEachElement(record, [&](int keyId, const std::string &value) {
+    forEachElement(record, [&](int keyId, std::string_view value) {
         if (keyId == SRM_KEY_Id) {
             *id = value;
         } else if (keyId == SRM_KEY_Type) {
-            *kindWord = SrmUlvarGetStringId(value);
+            *kindWord = SrmRecordKeyId(value.data(), value.size());
         }
     });
 }
