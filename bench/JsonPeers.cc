@@ -116,6 +116,16 @@ long RapidJsonPeer::parse(const std::string &json) {
     return static_cast<long>(dom->document.Size());
 }
 
+long RapidJsonPeer::parseInSitu(std::string &json) {
+    destroy();
+    dom = new Dom();
+    dom->document.ParseInsitu(&json[0]);
+    if (dom->document.HasParseError() || !dom->document.IsArray()) {
+        return -1;
+    }
+    return static_cast<long>(dom->document.Size());
+}
+
 void RapidJsonPeer::destroy() {
     delete dom;
     dom = nullptr;

@@ -23,6 +23,9 @@ class RapidJsonPeer {
     RapidJsonPeer(const RapidJsonPeer &) = delete;
     RapidJsonPeer &operator=(const RapidJsonPeer &) = delete;
     long parse(const std::string &json);
+    // The same, parsing in place: the DOM's strings stay in `json`, which it
+    // changes, and which must outlive the DOM.
+    long parseInSitu(std::string &json);
     void destroy();
 
   private:
