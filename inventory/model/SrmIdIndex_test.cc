@@ -99,4 +99,21 @@ TEST_F(SrmIdIndexTest, FindsExactlyWhatTheMapsHoldThroughRandomAddsAndRemoves) {
     }
 }
 
+// A table of 2 MiB or more is allocated apart (on huge pages where the
+// system gives them): growing into one, and out of it again, loses no entry.
+TEST_F(SrmIdIndexTest, TableGrownPastTwoMegabytesKeepsEveryEntry) {
+    std::vector<Key> tried;
+    for (int i = 0; i < 100000; ++i) {
+        add(i % 2 ? SRM_RES_DISK : SRM_RES_VOLUME, "id" + std::to_string(i));
+    }
+    for (int i = 0; i < 100000; i += 3) {
+        remove(i % 2 ? SRM_RES_DISK : SRM_RES_VOLUME, "id" + std::to_string(i));
+        tried.push_back({i % 2 ? SRM_RES_DISK : SRM_RES_VOLUME, "id" + std::to_string(i)});
+    }
+    tried.push_back({SRM_RES_DISK, "id100000"});
+    expectMatches(tried);
+    index = SrmIdIndex();
+    EXPECT_EQ(nullptr, index.find(SRM_RES_DISK, "id1"));
+}
+
 }  // namespace

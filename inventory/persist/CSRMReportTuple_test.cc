@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inventory/persist/TupleStatus.h"
@@ -50,6 +51,29 @@ TEST(CSRMReportTupleTest, CopyStartsAtTheFirstElement) {
     EXPECT_EQ("a", e);
     t.clearTuple();
     EXPECT_EQ(TUPLE_STATUS_END, t.getNextElement(e));
+}
+
+// Readers walk a record's elements in place; the walk moves the cursor as
+// getNextElement does, so a reader that stops early hands on where it stopped.
+TEST(CSRMReportTupleTest, WalkSeesEveryElementInPlaceAndLeavesTheCursorAfterTheLast) {
+    CSRMReportTuple t;
+    for (const char *e : {"\"Type=Disk\"", "", "\"Id=d1\"", "x"}) {
+        t.addElement(std::string(e));
+    }
+    std::vector<std::string> seen;
+    t.walkElements([&](std::string_view e) {
+        seen.emplace_back(e);
+        return e != "\"Id=d1\"";
+    });
+    EXPECT_EQ((std::vector<std::string>{"\"Type=Disk\"", "", "\"Id=d1\""}), seen);
+    std::string e;
+    ASSERT_EQ(TUPLE_STATUS_OK, t.getNextElement(e));
+    EXPECT_EQ("x", e);
+    CSRMReportTuple copy(t);
+    std::vector<std::string> all;
+    copy.getAllElements(all);
+    EXPECT_EQ(4u, all.size());
+    EXPECT_EQ("\"Id=d1\"", all[2]);
 }
 
 }  // namespace
