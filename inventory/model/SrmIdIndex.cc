@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <new>
 #include <string_view>
 
@@ -45,37 +46,62 @@ uint32_t SrmIdIndex::hashOf(SrmResourceType t, const std::string &id) {
     return static_cast<uint32_t>(h);
 }
 
+SrmIdIndex::Entry *SrmIdIndex::findNearFinger(Finger &finger, const std::string &id) const {
+    if (!finger.found) {
+        return nullptr;
+    }
+    if (finger.at->first == id) {
+        return &*finger.at;
+    }
+    Iterator next = std::next(finger.at);
+    if (next != finger.map->end() && next->first == id) {
+        finger.at = next;
+        return &*next;
+    }
+    return nullptr;
+}
+
 SrmIdIndex::Entry *SrmIdIndex::find(SrmResourceType t, const std::string &id) const {
     if (count == 0) {
         return nullptr;
     }
-    const uint32_t hash = hashOf(t, id);
     const uint32_t type = static_cast<uint32_t>(t);
+    Finger *finger = type < kKinds ? &fingers[type] : nullptr;
+    if (finger != nullptr) {
+        if (Entry *near = findNearFinger(*finger, id)) {
+            return near;
+        }
+    }
+    const uint32_t hash = hashOf(t, id);
     for (std::size_t i = home(hash);; i = (i + 1) & mask) {
         const Slot &slot = slots[i];
-        if (slot.entry == nullptr) {
+        if (isFree(slot)) {
             return nullptr;
         }
         if (slot.hash == hash && slot.type == type && slot.entry->first == id) {
-            return slot.entry;
+            if (finger != nullptr) {
+                finger->at = slot.entry;
+                finger->found = true;
+            }
+            return &*slot.entry;
         }
     }
 }
 
 void SrmIdIndex::place(const Slot &slot) {
     std::size_t i = home(slot.hash);
-    while (slots[i].entry != nullptr) {
+    while (!isFree(slots[i])) {
         i = (i + 1) & mask;
     }
     slots[i] = slot;
 }
 
 void SrmIdIndex::rebuild(std::size_t capacity) {
-    std::vector<Slot, SlotAllocator<Slot>> grown(capacity, Slot{0, 0, nullptr});
+    std::vector<Slot, SlotAllocator<Slot>> grown(capacity, Slot{0, SRM_RES_NONE, Iterator()});
     grown.swap(slots);
     mask = capacity - 1;
     for (const Slot &slot : grown) {
-        if (slot.entry != nullptr) {
+        if (!isFree(slot)) {
             place(slot);
         }
     }
@@ -91,33 +117,45 @@ void SrmIdIndex::reserve(std::size_t n) {
     }
 }
 
-void SrmIdIndex::insert(SrmResourceType t, Entry *entry) {
-    assert(entry != nullptr);
+void SrmIdIndex::insert(SrmResourceType t, SrmResourceIdMap &map, Iterator entry) {
+    assert(t != SRM_RES_NONE);
     assert(find(t, entry->first) == nullptr);
     reserve(count + 1);
     // At most half full, so every probe meets a free slot.
     assert(2 * (count + 1) <= slots.size());
     place(Slot{hashOf(t, entry->first), static_cast<uint32_t>(t), entry});
     ++count;
+    const uint32_t type = static_cast<uint32_t>(t);
+    if (type < kKinds) {
+        fingers[type].map = &map;
+    }
 }
 
-void SrmIdIndex::erase(SrmResourceType t, Entry *entry) {
-    assert(entry != nullptr && count > 0);
+void SrmIdIndex::erase(SrmResourceType t, Iterator entry) {
+    assert(count > 0);
     if (count == 0) {
         return;
     }
+    const uint32_t type = static_cast<uint32_t>(t);
+    if (type < kKinds && fingers[type].found && fingers[type].at == entry) {
+        fingers[type].found = false;
+    }
+    // Iterators are compared within one kind only, so within one map.
     std::size_t i = home(hashOf(t, entry->first));
-    while (slots[i].entry != entry) {
-        if (slots[i].entry == nullptr) {
+    for (;; i = (i + 1) & mask) {
+        const Slot &slot = slots[i];
+        if (isFree(slot)) {
             assert(!"erasing an entry that is not indexed");
             return;
         }
-        i = (i + 1) & mask;
+        if (slot.type == type && slot.entry == entry) {
+            break;
+        }
     }
     // Move back every following slot of the run that may sit at or before the
     // freed one, so that no search stops early at the hole.
     std::size_t hole = i;
-    for (std::size_t j = (i + 1) & mask; slots[j].entry != nullptr; j = (j + 1) & mask) {
+    for (std::size_t j = (i + 1) & mask; !isFree(slots[j]); j = (j + 1) & mask) {
         const std::size_t want = home(slots[j].hash);
         // The slot at j may move to the hole when its home does not lie in the
         // cyclic range (hole, j].
@@ -127,6 +165,6 @@ void SrmIdIndex::erase(SrmResourceType t, Entry *entry) {
             hole = j;
         }
     }
-    slots[hole] = Slot{0, 0, nullptr};
+    slots[hole] = Slot{0, SRM_RES_NONE, Iterator()};
     --count;
 }

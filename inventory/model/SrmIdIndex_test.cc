@@ -18,13 +18,13 @@ class SrmIdIndexTest : public ::testing::Test {
     void add(SrmResourceType t, const std::string &id) {
         auto placed = maps[t].emplace(id, nullptr);
         ASSERT_TRUE(placed.second);
-        index.insert(t, &*placed.first);
+        index.insert(t, maps[t], placed.first);
     }
 
     void remove(SrmResourceType t, const std::string &id) {
         auto entry = maps[t].find(id);
         ASSERT_NE(entry, maps[t].end());
-        index.erase(t, &*entry);
+        index.erase(t, entry);
         maps[t].erase(entry);
     }
 
@@ -97,6 +97,23 @@ TEST_F(SrmIdIndexTest, FindsExactlyWhatTheMapsHoldThroughRandomAddsAndRemoves) {
         expectMatches(tried);
         EXPECT_EQ(0u, index.size());
     }
+}
+
+// A search first tries the entry last found of its kind and the one after it;
+// erasing that entry must not leave the next search stepping from it.
+TEST_F(SrmIdIndexTest, ErasingTheEntryLastFoundLeavesItsNeighboursFound) {
+    for (const char *id : {"a", "b", "c"}) {
+        add(SRM_RES_DISK, id);
+    }
+    add(SRM_RES_VOLUME, "b");
+    ASSERT_EQ(&*maps[SRM_RES_DISK].find("b"), index.find(SRM_RES_DISK, "b"));
+    remove(SRM_RES_DISK, "b");
+    EXPECT_EQ(nullptr, index.find(SRM_RES_DISK, "b"));
+    EXPECT_EQ(&*maps[SRM_RES_DISK].find("c"), index.find(SRM_RES_DISK, "c"));
+    EXPECT_EQ(&*maps[SRM_RES_DISK].find("a"), index.find(SRM_RES_DISK, "a"));
+    remove(SRM_RES_DISK, "c");
+    EXPECT_EQ(nullptr, index.find(SRM_RES_DISK, "b"));  // "a" is now the last entry
+    EXPECT_EQ(&*maps[SRM_RES_VOLUME].find("b"), index.find(SRM_RES_VOLUME, "b"));
 }
 
 // A table of 2 MiB or more is allocated apart (on huge pages where the

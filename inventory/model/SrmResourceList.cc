@@ -49,7 +49,7 @@ int SrmResourceList::addResource(SrmResource *r) {
         }
         if (entry == ids.end() || entry->first != r->Id) {
             entry = ids.emplace_hint(entry, r->Id, r);
-            if (!indexEntry(r->type, entry)) {
+            if (!indexEntry(r->type, ids, entry)) {
                 ids.erase(entry);
                 throw std::bad_alloc();
             }
@@ -78,10 +78,11 @@ int SrmResourceList::addResource(SrmResource *r) {
     }
 }
 
-bool SrmResourceList::indexEntry(SrmResourceType t, SrmResourceIdMap::iterator entry) {
+bool SrmResourceList::indexEntry(SrmResourceType t, SrmResourceIdMap &ids,
+                                 SrmResourceIdMap::iterator entry) {
     try {
         if (index) {
-            index->insert(t, &*entry);
+            index->insert(t, ids, entry);
             return true;
         }
         std::size_t total = 0;
@@ -94,8 +95,8 @@ bool SrmResourceList::indexEntry(SrmResourceType t, SrmResourceIdMap::iterator e
         std::unique_ptr<SrmIdIndex> built(new SrmIdIndex());
         built->reserve(total);
         for (auto &kind : kinds) {
-            for (auto &id : kind.second) {
-                built->insert(kind.first, &id);
+            for (auto id = kind.second.begin(); id != kind.second.end(); ++id) {
+                built->insert(kind.first, kind.second, id);
             }
         }
         index = std::move(built);
@@ -130,7 +131,7 @@ int SrmResourceList::removeResource(SrmResourceType t, const std::string &id) {
     }
     SrmResource *removed = entry->second;
     if (index) {
-        index->erase(t, &*entry);
+        index->erase(t, entry);
     }
     kind->second.erase(entry);
     assert(!index || index->size() == static_cast<std::size_t>(getResourceCount()));

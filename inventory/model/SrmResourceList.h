@@ -83,8 +83,9 @@ class ULVAR_API SrmResourceList {
 
     int mergeKind(const SrmResourceIdMap &others);
     void releaseAll();
-    // Adds the new entry `entry` of kind t to the index; false when memory ran out.
-    bool indexEntry(SrmResourceType t, SrmResourceIdMap::iterator entry);
+    // Adds the new entry `entry` of kind t (in `ids`) to the index; false when
+    // memory ran out.
+    bool indexEntry(SrmResourceType t, SrmResourceIdMap &ids, SrmResourceIdMap::iterator entry);
 
     std::map<SrmResourceType, SrmResourceIdMap> kinds;
     std::unique_ptr<SrmIdIndex> index;  // null below kIndexFrom entries

@@ -9,13 +9,19 @@
 #include <vector>
 
 #include "inventory/model/SrmResource.h"
+#include "inventory/model/SrmResourceList.h"
 
 // Finds the entry of a (kind, Id) in one probe of a contiguous table, where the
 // ordered maps take a search down a tree of scattered nodes. The index owns
-// nothing: each slot points at an entry of the list's own maps, which stays put
+// nothing: each slot holds an entry of the list's own maps, which stays put
 // until it is erased, and the list tells the index of every entry it adds or
 // erases. Slots keep the hash and the kind, so a search touches no entry but the
 // one it finds; a lookup of an absent key usually touches none.
+//
+// Before the table, a search tries the entry last found of its kind and the
+// one after it: references in a database file mostly follow one another in Id
+// order (a volume group's disks, the volumes under file systems), and those
+// two entries are then in cache, where a slot of a large table seldom is.
 //
 // Open addressing with linear probing, at most half full, and deletion by moving
 // back the slots that follow (no tombstones), so the cost of a lookup does not
@@ -23,6 +29,7 @@
 class SrmIdIndex {
   public:
     using Entry = std::pair<const std::string, SrmResource *>;
+    using Iterator = SrmResourceIdMap::iterator;
 
     // The entry stored under (t, id), or null.
     Entry *find(SrmResourceType t, const std::string &id) const;
@@ -35,14 +42,15 @@ class SrmIdIndex {
         }
     }
 
-    // Adds `entry` (REQUIRES: not null, no entry indexed under its kind and Id).
-    // Throws std::bad_alloc when the table cannot grow; the index is then
-    // unchanged.
-    void insert(SrmResourceType t, Entry *entry);
+    // Adds `entry` of `map`, the list's map of kind t (REQUIRES: t is not
+    // SRM_RES_NONE, no entry indexed under its kind and Id; `map` stays put as
+    // long as the index lives). Throws std::bad_alloc when the table cannot
+    // grow; the index is then unchanged.
+    void insert(SrmResourceType t, SrmResourceIdMap &map, Iterator entry);
 
     // Drops `entry`, REQUIRES: indexed under kind t. (A release build does
     // nothing for an entry that is not indexed.)
-    void erase(SrmResourceType t, Entry *entry);
+    void erase(SrmResourceType t, Iterator entry);
 
     // Makes room for `n` entries at once (throws std::bad_alloc).
     void reserve(std::size_t n);
@@ -52,9 +60,20 @@ class SrmIdIndex {
   private:
     struct Slot {
         uint32_t hash;
-        uint32_t type;
-        Entry *entry;  // null: the slot is free
+        uint32_t type;  // SRM_RES_NONE (never indexed): the slot is free
+        Iterator entry;
     };
+    static bool isFree(const Slot &slot) { return slot.type == SRM_RES_NONE; }
+
+    // Per kind number: the kind's map, once it had an entry, and the entry
+    // last found (valid while `found` is set).
+    static constexpr std::size_t kKinds = 16;
+    struct Finger {
+        SrmResourceIdMap *map = nullptr;
+        Iterator at;
+        bool found = false;
+    };
+    Entry *findNearFinger(Finger &finger, const std::string &id) const;
 
     static uint32_t hashOf(SrmResourceType t, const std::string &id);
     std::size_t home(uint32_t hash) const { return hash & mask; }
@@ -81,6 +100,7 @@ class SrmIdIndex {
     std::vector<Slot, SlotAllocator<Slot>> slots;
     std::size_t mask = 0;
     std::size_t count = 0;
+    mutable Finger fingers[kKinds];
 };
 
 #endif
