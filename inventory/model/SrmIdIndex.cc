@@ -50,8 +50,14 @@ SrmIdIndex::Entry *SrmIdIndex::findNearFinger(Finger &finger, const std::string 
     if (!finger.found) {
         return nullptr;
     }
-    if (finger.at->first == id) {
+    // Stepping to the next entry may climb the tree through nodes out of
+    // cache: it is taken only for an Id that sorts after the finger's.
+    int order = id.compare(finger.at->first);
+    if (order == 0) {
         return &*finger.at;
+    }
+    if (order < 0) {
+        return nullptr;
     }
     Iterator next = std::next(finger.at);
     if (next != finger.map->end() && next->first == id) {
