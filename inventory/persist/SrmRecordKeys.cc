@@ -41,7 +41,8 @@ constexpr const char *kKeyWords[SRM_KEY_COUNT] = {
 // The word lookup: a perfect hash over the 126 words. A word's first two and
 // last two bytes and its length, packed into 64 bits and multiplied by
 // kHashFactor, give in their top kHashBits bits a slot that no other word has;
-// the slot holds the word's id, and one comparison with that word decides. The
+// the slot holds the word's id, and one comparison with that word (kept with
+// its length in one 32-byte line of the table, beside no pointer) decides. The
 // factor was found by trying odd numbers until every word had a slot of its
 // own; the table is built when the library is compiled, and a word list on
 // which the factor no longer works fails the build.
@@ -69,9 +70,16 @@ constexpr uint32_t SlotOf(const char *p, std::size_t n) {
     return static_cast<uint32_t>((packed * kHashFactor) >> (64 - kHashBits));
 }
 
+struct Word {
+    char text[kLongestWord + 11];  // zero-padded
+    uint8_t length;
+};
+
+static_assert(sizeof(Word) == 32, "a word and its length fill one half cache line");
+
 struct WordSlots {
     uint8_t id[1u << kHashBits];
-    uint8_t length[SRM_KEY_COUNT];
+    alignas(32) Word word[SRM_KEY_COUNT];
 };
 
 constexpr WordSlots BuildWordSlots() {
@@ -89,7 +97,10 @@ constexpr WordSlots BuildWordSlots() {
             throw "two dictionary words share a slot: find another kHashFactor";
         }
         t.id[slot] = static_cast<uint8_t>(id);
-        t.length[id] = static_cast<uint8_t>(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            t.word[id].text[i] = kKeyWords[id][i];
+        }
+        t.word[id].length = static_cast<uint8_t>(n);
     }
     return t;
 }
@@ -246,8 +257,8 @@ int SrmRecordKeyId(const char *text, std::size_t length) {
         return SRM_KEY_Type;
     }
     int id = kWordSlots.id[SlotOf(text, length)];
-    if (id == kNoWord || kWordSlots.length[id] != length ||
-        !SameBytes(kKeyWords[id], text, length)) {
+    if (id == kNoWord || kWordSlots.word[id].length != length ||
+        !SameBytes(kWordSlots.word[id].text, text, length)) {
         return SRM_KEY_Type;
     }
     return id;
@@ -263,7 +274,7 @@ std::string SrmUlvarGetIdString(int id) {
         return std::string();
     }
     try {
-        return std::string(word, kWordSlots.length[id]);
+        return std::string(word, kWordSlots.word[id].length);
     } catch (const std::bad_alloc &) {
         srmNoteOutOfMemory();
         return std::string();
