@@ -72,7 +72,8 @@ SrmIdIndex::Entry *SrmIdIndex::find(SrmResourceType t, const std::string &id) co
         return nullptr;
     }
     const uint32_t type = static_cast<uint32_t>(t);
-    Finger *finger = type < kKinds ? &fingers[type] : nullptr;
+    Finger *finger = fingers && type < kKinds && fingers[type].map != nullptr ? &fingers[type]
+                                                                              : nullptr;
     if (finger != nullptr) {
         if (Entry *near = findNearFinger(*finger, id)) {
             return near;
@@ -131,8 +132,12 @@ void SrmIdIndex::insert(SrmResourceType t, SrmResourceIdMap &map, Iterator entry
     assert(2 * (count + 1) <= slots.size());
     place(Slot{hashOf(t, entry->first), static_cast<uint32_t>(t), entry});
     ++count;
+    if (!fingers && count >= kFingersFrom) {
+        // Without them lookups only take longer.
+        fingers.reset(new (std::nothrow) Finger[kKinds]);
+    }
     const uint32_t type = static_cast<uint32_t>(t);
-    if (type < kKinds) {
+    if (fingers && type < kKinds) {
         fingers[type].map = &map;
     }
 }
@@ -143,7 +148,7 @@ void SrmIdIndex::erase(SrmResourceType t, Iterator entry) {
         return;
     }
     const uint32_t type = static_cast<uint32_t>(t);
-    if (type < kKinds && fingers[type].found && fingers[type].at == entry) {
+    if (fingers && type < kKinds && fingers[type].found && fingers[type].at == entry) {
         fingers[type].found = false;
     }
     // Iterators are compared within one kind only, so within one map.

@@ -99,9 +99,12 @@ TEST_F(SrmIdIndexTest, FindsExactlyWhatTheMapsHoldThroughRandomAddsAndRemoves) {
     }
 }
 
-// A search first tries the entry last found of its kind and the one after it;
-// erasing that entry must not leave the next search stepping from it.
+// A large index first tries the entry last found of its kind and the one
+// after it; erasing that entry must not leave the next search stepping from it.
 TEST_F(SrmIdIndexTest, ErasingTheEntryLastFoundLeavesItsNeighboursFound) {
+    for (int i = 0; i < 5000; ++i) {
+        add(SRM_RES_SHARE, "share" + std::to_string(i));
+    }
     for (const char *id : {"a", "b", "c"}) {
         add(SRM_RES_DISK, id);
     }

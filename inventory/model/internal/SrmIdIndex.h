@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,7 +22,10 @@
 // Before the table, a search tries the entry last found of its kind and the
 // one after it: references in a database file mostly follow one another in Id
 // order (a volume group's disks, the volumes under file systems), and those
-// two entries are then in cache, where a slot of a large table seldom is.
+// two entries are then in cache, where a slot of a large table seldom is. Only
+// an index of kFingersFrom entries or more keeps these fingers: a small table
+// is in cache anyway, and the many small lists (service groups' members) stay
+// as small as they were.
 //
 // Open addressing with linear probing, at most half full, and deletion by moving
 // back the slots that follow (no tombstones), so the cost of a lookup does not
@@ -65,9 +69,10 @@ class SrmIdIndex {
     };
     static bool isFree(const Slot &slot) { return slot.type == SRM_RES_NONE; }
 
-    // Per kind number: the kind's map, once it had an entry, and the entry
-    // last found (valid while `found` is set).
+    // Per kind number: the kind's map, once an entry of it was added after the
+    // fingers were made, and the entry last found (valid while `found` is set).
     static constexpr std::size_t kKinds = 16;
+    static constexpr std::size_t kFingersFrom = 4096;
     struct Finger {
         SrmResourceIdMap *map = nullptr;
         Iterator at;
@@ -100,7 +105,7 @@ class SrmIdIndex {
     std::vector<Slot, SlotAllocator<Slot>> slots;
     std::size_t mask = 0;
     std::size_t count = 0;
-    mutable Finger fingers[kKinds];
+    std::unique_ptr<Finger[]> fingers;  // null below kFingersFrom entries
 };
 
 #endif
