@@ -133,6 +133,10 @@ class ULVAR_API SrmResourceDatabase {
     // Replaces any attached stream and reader by new ones reading `fd` (not
     // owned, never closed). 0 with (EINVAL, "attach Stream failed") when refused.
     int attachStream(int fd);
+    // The same with a read buffer of `bufferSize` bytes instead of the stream's
+    // default of 1024 (which it keeps when that much memory cannot be had):
+    // for a caller that reads a whole file.
+    int attachStream(int fd, int bufferSize);
     // Deletes the attached stream and reader; `fd` is not closed. 0 with
     // (EBADF, "detach Stream failed") for a negative `fd`.
     int detachStream(int fd);
@@ -214,9 +218,6 @@ class ULVAR_API SrmResourceDatabase {
     // `*failure` follows the load through its steps.
     int writeRecords(int fd, int flags);
     int readRecords(int fd, const char **failure);
-    // attachStream with a read buffer of `bufferSize` bytes (the stream's own
-    // default when that much cannot be had).
-    int attachStream(int fd, int bufferSize);
 
     using GlobalIdMap = std::map<std::string, std::string>;
     GlobalIdMap *globalIdMap(SrmResourceType t);

@@ -34,6 +34,10 @@ namespace {
 // Scanner-visible failures are filed with code EINVAL and this severity.
 constexpr int kFailureSeverity = 2;
 
+// The batch file is read back whole, in reads of this size rather than the
+// stream's default of 1 KiB.
+constexpr int kBatchBufferSize = 64 * 1024;
+
 // How one kind's records enter the database.
 struct BatchKind {
     // A new object of the kind with one reference (the caller's), or null when
@@ -189,7 +193,7 @@ class BatchFile {
     }
 
     bool attachTo(SrmResourceDatabase *db) {
-        if (db->attachStream(fd()) == 0) {
+        if (db->attachStream(fd(), kBatchBufferSize) == 0) {
             return false;
         }
         this->db = db;
@@ -236,6 +240,9 @@ class Outcomes {
         }
     }
 
+    // Whether anyone receives the records themselves (not only the counts).
+    bool wantsRecords() const { return static_cast<bool>(sink); }
+
     void stoppedAt(long number) {
         if (summary != nullptr) {
             summary->stoppedAt = number;
@@ -251,11 +258,10 @@ class Outcomes {
 const char *loadRecords(SrmResourceDatabase *db, int fd, const BatchKind &kind,
                         Outcomes &outcomes) {
     CSRMReportTupleStreamReader *reader = db->getTupleStream();
+    // Every record is read into this one tuple, whose storage is used again.
+    CSRMReportTuple tuple;
     for (;;) {
-        CSRMReportTuple *raw = nullptr;
-        int status = reader->GetNextTuple(&raw);
-        // At the end of the data the reader hands out an empty record too.
-        std::unique_ptr<CSRMReportTuple> tuple(raw);
+        int status = reader->ReadNextTuple(tuple);
         if (status != TUPLE_STATUS_OK) {
             // A read error ends the batch as quietly as its end does; only the
             // summary tells that the rest of the text was not read. The rest
@@ -284,10 +290,12 @@ const char *loadRecords(SrmResourceDatabase *db, int fd, const BatchKind &kind,
         if (!srmBuiltWhole(fresh.get())) {
             return ranOut();
         }
-        int read = fresh->deserialize(fd, tuple.get());
+        int read = fresh->deserialize(fd, &tuple);
         // Containers read their member records from the same reader.
         record.count = reader->GetTupleCount() - record.number + 1;
-        record.id = fresh->Id;
+        if (outcomes.wantsRecords()) {
+            record.id = fresh->Id;
+        }
         if (watch.ranOut()) {
             return ranOut();  // read in part: not kept
         }

@@ -51,6 +51,20 @@ TEST(SrmDatabaseStreamTest, AttachedReaderReadsTheDescriptor) {
     EXPECT_EQ("status 257", NextRecord(db));
 }
 
+// A whole-file reader asks for a larger buffer; a size the stream refuses
+// leaves it its default, never without a stream.
+TEST(SrmDatabaseStreamTest, AnyBufferSizeReadsTheSameRecords) {
+    const std::string text = "\"Type=Disk\",\"Id=d1\",;\n\"Type=Disk\",\"Id=d2\",;\n";
+    for (int size : {65536, 1, 0, -5}) {
+        ScopedFd fd(FileWith(text));
+        SrmResourceDatabase db;
+        ASSERT_EQ(1, db.attachStream(fd.get(), size)) << size;
+        EXPECT_EQ("\"Type=Disk\"|\"Id=d1\"|", NextRecord(db)) << size;
+        EXPECT_EQ("\"Type=Disk\"|\"Id=d2\"|", NextRecord(db)) << size;
+        EXPECT_EQ("status 257", NextRecord(db)) << size;
+    }
+}
+
 TEST(SrmDatabaseStreamTest, AttachingAgainStartsOverOnTheNewDescriptor) {
     ScopedFd first(FileWith("\"Id=a\",;\n\"Id=b\",;\n"));
     ScopedFd second(FileWith("\"Id=z\",;\n"));
