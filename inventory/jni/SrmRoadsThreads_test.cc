@@ -2,15 +2,15 @@
 // rounds: the scanner's half (every batch of the sample host through the
 // natives, print, resolve, print, serialize), then, once all threads are
 // through it, the provider's half (load, the reports of the resolved and the
-// unresolved host, and a CIM-XML). They start together, so the record key
-// dictionary is built by whichever thread needs it first; every thread logs;
+// unresolved host, and a CIM-XML). They start together and all look words
+// up in the record key dictionary at once; every thread logs;
 // print takes no lock of the caller's (a JVM calls it from any thread), while
 // the provider's half uses the job registry, which takes no lock of its own,
 // under the caller's lock, as its contract asks. Run under ThreadSanitizer
 // (see the README), a data race anywhere on that road is a failure.
 //
-// This executable holds this one test: the dictionary must still be unbuilt
-// when the threads start.
+// This executable holds this one test, so that nothing before it has touched
+// what the threads share when they start.
 #include <gtest/gtest.h>
 
 #include <condition_variable>

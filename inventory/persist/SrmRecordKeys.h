@@ -142,7 +142,7 @@ enum SrmRecordKeyId : int {
 
 extern "C" {
 
-// The word of `id` from the constant table, without touching the dictionary maps; null for an id
+// The word of `id` from the constant table; null for an id
 // outside 0 to 125. The text is static.
 ULVAR_API const char *SrmRecordKeyText(int id);
 
