@@ -10,7 +10,7 @@
 // array; a database written whole that does not load again; and a loaded
 // database that, written, loaded and written again, does not give the very
 // same bytes. (The first load may differ from what the scanner's database
-// wrote in four ways its design makes, which the comparison allows and nothing
+// wrote in five ways its design makes, which the comparison allows and nothing
 // else; see sameButDesignedDifferences.)
 #include <sys/mman.h>
 #include <unistd.h>
@@ -146,7 +146,7 @@ const std::string *valueOf(std::vector<std::string> &record, const char *key, st
     return nullptr;
 }
 
-// `a` and `b` hold the same records but for four differences that loading
+// `a` and `b` hold the same records but for five differences that loading
 // makes by design:
 //  - a "State" of `b` may be that of `a` with the constructor's bits of its
 //    kind added;
@@ -157,7 +157,12 @@ const std::string *valueOf(std::vector<std::string> &record, const char *key, st
 //    (a merge took the value a record gave) has 1 in `b`;
 //  - records may stand in another order: an Id that would not read back is
 //    written with its double quotes made apostrophes, and the records of a
-//    kind go out in the order of their Ids.
+//    kind go out in the order of their Ids;
+//  - a file system's "Volume" or a mount point's "VolumeId" in `a` may be a
+//    name that is no volume's Id but some volume's "LId": a name is resolved
+//    when its record is read, and in the scanner's database that volume took
+//    the local identity only after the record had come; read back, it names
+//    that volume by its Id.
 bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
     if (a == b) {
         return true;
@@ -177,13 +182,26 @@ bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
     std::stable_sort(ra.begin(), ra.end(), byTypeAndId);
     std::stable_sort(rb.begin(), rb.end(), byTypeAndId);
     std::vector<long> managers;
+    std::vector<std::string> volumeIds;
+    std::vector<std::pair<std::string, std::string>> volumeLocalIds;  // (LId, Id)
     for (auto &record : ra) {
-        std::string word, idType;
+        std::string word, idType, id, localId;
         if (valueOf(record, "Type", &word) != nullptr && word == "VolumeManager" &&
             valueOf(record, "IdType", &idType) != nullptr) {
             managers.push_back(std::strtol(idType.c_str(), nullptr, 10));
         }
+        if (word == "Volume" && valueOf(record, "Id", &id) != nullptr) {
+            volumeIds.push_back(id);
+            if (valueOf(record, "LId", &localId) != nullptr) {
+                volumeLocalIds.emplace_back(localId, id);
+            }
+        }
     }
+    auto namesVolumeByLocalId = [&](const std::string &name, const std::string &id) {
+        return std::find(volumeIds.begin(), volumeIds.end(), name) == volumeIds.end() &&
+               std::find(volumeLocalIds.begin(), volumeLocalIds.end(), std::make_pair(name, id)) !=
+                   volumeLocalIds.end();
+    };
     for (std::size_t i = 0; i < ra.size(); ++i) {
         if (ra[i].size() == rb[i].size() + 1) {
             std::string manager;
@@ -219,6 +237,10 @@ bool sameButDesignedDifferences(const std::string &a, const std::string &b) {
             if (ka == "State") {
                 if ((static_cast<uint32_t>(numberA) | constructorBits(ra[i])) !=
                     static_cast<uint32_t>(numberB)) {
+                    return false;
+                }
+            } else if (ka == "Volume" || ka == "VolumeId") {
+                if (!namesVolumeByLocalId(va, vb)) {
                     return false;
                 }
             } else if (ka == "HierType") {
