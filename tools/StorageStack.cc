@@ -242,8 +242,13 @@ std::vector<StackNode> StorageStack::roots() const {
     return tops;
 }
 
-std::vector<StackNode> StorageStack::roots(const std::set<std::string> &kinds,
-                                           const std::set<std::string> &ids) const {
+std::vector<StackNode> StorageStack::roots(const std::vector<std::string> &kindList,
+                                           const std::vector<std::string> &idList) const {
+    if (kindList.empty() && idList.empty()) {
+        return roots();
+    }
+    const std::set<std::string> kinds(kindList.begin(), kindList.end());
+    const std::set<std::string> ids(idList.begin(), idList.end());
     std::vector<StackNode> tops;
     auto wanted = [&](const std::string &id) { return ids.empty() || ids.count(id) != 0; };
     for (const Kind &k : allKinds()) {

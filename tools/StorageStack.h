@@ -43,11 +43,12 @@ class StorageStack {
     // service groups; then, lowest in the stack first, every resource that
     // none of those reaches. Together they show every resource.
     std::vector<StackNode> roots() const;
-    // Every resource and service group whose kind name is in `kinds` (all
-    // when empty) and whose Id is in `ids` (all when empty), each the top of
-    // its tree.
-    std::vector<StackNode> roots(const std::set<std::string> &kinds,
-                                 const std::set<std::string> &ids) const;
+    // The roots a command's --kind and --id select: roots() when both are
+    // empty; else every resource and service group whose kind name is in
+    // `kinds` (any when empty) and whose Id is in `ids` (any when empty), each
+    // the top of its tree.
+    std::vector<StackNode> roots(const std::vector<std::string> &kinds,
+                                 const std::vector<std::string> &ids) const;
 
     // What is built on `node`, in the order it is shown.
     std::vector<StackNode> children(const StackNode &node) const;

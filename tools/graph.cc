@@ -212,11 +212,8 @@ int graph(const GraphOptions &options) {
         return kExitNoFile;
     }
     StorageStack stack(file.database());
+    std::vector<StackNode> roots = stack.roots(options.kinds, options.ids);
     bool narrowed = !options.kinds.empty() || !options.ids.empty();
-    std::vector<StackNode> roots =
-        narrowed ? stack.roots(std::set<std::string>(options.kinds.begin(), options.kinds.end()),
-                               std::set<std::string>(options.ids.begin(), options.ids.end()))
-                 : stack.roots();
     if (narrowed && roots.empty()) {
         complain(options.file, "no resource or service group matches");
         return kExitFindings;
