@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "fuzz/FuzzFiles.h"
 #include "inventory/persist/CSRMReportTuple.h"
 #include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/CSRMTupleFDStream.h"
@@ -160,9 +161,8 @@ class PieceSocket {
 
 template <typename Next>
 Reading readFromFile(const std::string &bytes, int bufferSize, Next next) {
-    int fd = memfd_create("records", MFD_CLOEXEC);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0) {
+    int fd = descriptorWith(bytes.data(), bytes.size());
+    if (fd < 0) {
         abort();
     }
     CSRMTupleFDStream stream;

@@ -9,31 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/FuzzFiles.h"
 #include "inventory/model/SrmResourceDatabase.h"
 
 namespace {
-
-// A descriptor reading `size` bytes of `data` from the start; -1 on failure.
-int descriptorWith(const uint8_t *data, size_t size) {
-    int fd = memfd_create("srdb", MFD_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, data + done, size - done);
-        if (n <= 0) {
-            close(fd);
-            return -1;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (lseek(fd, 0, SEEK_SET) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Loads `fd` into a new database and puts it through every whole-database
 // operation; writes it to `out` when `out` is not negative.

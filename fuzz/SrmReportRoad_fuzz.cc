@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/FuzzFiles.h"
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/sbuf.h"
 #include "inventory/jni/internal/SrmUlvarNatives.h"
@@ -111,27 +112,6 @@ void convert(SrmResourceDatabase *db, const char *type) {
     nmspc_cim::CCIMList *list = report.GetReport();
     writeAndJudge(list);
     nmspc_cim::cim_freeInstanceList(list);
-}
-
-int descriptorWith(const uint8_t *data, size_t size) {
-    int fd = memfd_create("srdb", MFD_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, data + done, size - done);
-        if (n <= 0) {
-            close(fd);
-            return -1;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (lseek(fd, 0, SEEK_SET) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/FuzzFiles.h"
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/persist/CSRMReportTuple.h"
@@ -84,9 +85,8 @@ std::string writtenBy(SrmResourceDatabase *db, int *result) {
 
 // Loads `bytes` into `db`: deserialize's result.
 int load(SrmResourceDatabase *db, const std::string &bytes) {
-    int fd = memfd_create("loaded", MFD_CLOEXEC);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0) {
+    int fd = descriptorWith(bytes.data(), bytes.size());
+    if (fd < 0) {
         abort();
     }
     int result = db->deserialize(fd, nullptr);
@@ -98,9 +98,8 @@ int load(SrmResourceDatabase *db, const std::string &bytes) {
 // its elements.
 std::vector<std::vector<std::string>> recordsOf(const std::string &bytes) {
     std::vector<std::vector<std::string>> records;
-    int fd = memfd_create("records", MFD_CLOEXEC);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0) {
+    int fd = descriptorWith(bytes.data(), bytes.size());
+    if (fd < 0) {
         abort();
     }
     CSRMTupleFDStream stream;
