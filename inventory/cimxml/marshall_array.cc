@@ -1,4 +1,5 @@
-// Array properties: PROPERTY.ARRAY with one VALUE line per decoded element.
+// Array properties: PROPERTY.ARRAY and its VALUE.ARRAY with one VALUE line per
+// decoded element.
 #include <cstdlib>
 
 #include "inventory/cimxml/cimxml.h"
@@ -121,12 +122,18 @@ int writePropertyArray(sbuf *buffer, CCIMProperty *property, int n) {
     if (property->mKeyProperty) {
         status |= marshallKeyQualifier(buffer, n + 1);
     }
-    status |= printIndented(buffer, n + 1, "<VALUE.ARRAY>");
-    if (property->mValue != nullptr) {
-        status |= writeArrayElements(buffer, type, property->mValue, n + 2);
-    }
-    status |= printIndented(buffer, n + 1, "</VALUE.ARRAY>");
+    status |= writeValueArray(buffer, property, n + 1);
     status |= printIndented(buffer, n, "</PROPERTY.ARRAY>");
+    return status ? -1 : 0;
+}
+
+// VALUE.ARRAY: VALUE*
+int writeValueArray(sbuf *buffer, CCIMProperty *property, int n) {
+    int status = printIndented(buffer, n, "<VALUE.ARRAY>");
+    if (property->mValue != nullptr) {
+        status |= writeArrayElements(buffer, property->mType, property->mValue, n + 1);
+    }
+    status |= printIndented(buffer, n, "</VALUE.ARRAY>");
     return status ? -1 : 0;
 }
 

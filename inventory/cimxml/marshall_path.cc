@@ -2,6 +2,7 @@
 // paths and names, key bindings, namespace paths and the host.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "inventory/cimxml/cimxml.h"
@@ -16,8 +17,24 @@ namespace cimxml {
 
 namespace {
 
+// The VALUETYPE a KEYVALUE of `type` carries.
+const char *keyValueType(int type) {
+    switch (type) {
+        case nmspc_cim::CIM_STRING:
+        case nmspc_cim::CIM_CHAR16:
+        case nmspc_cim::CIM_DATETIME:
+            return "string";
+        case nmspc_cim::CIM_BOOLEAN:
+            return "boolean";
+        default:
+            return "numeric";
+    }
+}
+
+}  // namespace
+
 // KEYBINDING NAME: KEYVALUE | VALUE.REFERENCE
-int writeKeyBinding(sbuf *buffer, CCIMProperty *key, int k) {
+int writeKeyBinding(sbuf *buffer, CCIMProperty *key, int k, bool typed) {
     int status = openWithName(buffer, k, "<KEYBINDING", key->mName, nullptr);
     if (key->mType == nmspc_cim::CIM_REFERENCE) {
         status |= marshallPropertyValueReference(buffer, key, k + 1);
@@ -25,18 +42,24 @@ int writeKeyBinding(sbuf *buffer, CCIMProperty *key, int k) {
         // A key binding must have a value; a blank one becomes "0", in the
         // record too.
         status |= replaceBlankKeyValue(key);
-        status |= printPCDataIndented(buffer, k + 1, "<KEYVALUE>", key->mValue, "</KEYVALUE>");
+        char open[40] = "<KEYVALUE>";
+        if (typed) {
+            snprintf(open, sizeof open, "<KEYVALUE VALUETYPE=\"%s\">", keyValueType(key->mType));
+        }
+        status |= printPCDataIndented(buffer, k + 1, open, key->mValue, "</KEYVALUE>");
     }
     status |= printIndented(buffer, k, "</KEYBINDING>");
     return status ? -1 : 0;
 }
+
+namespace {
 
 int writeKeyBindings(sbuf *buffer, CCIMObjectPath *path, int k) {
     int status = 0;
     for (CCIMList *node = path->mKeyProperties; node != nullptr; node = node->mNext) {
         CCIMProperty *key = static_cast<CCIMProperty *>(node->mDataObject);
         if (key != nullptr) {
-            status |= writeKeyBinding(buffer, key, k);
+            status |= writeKeyBinding(buffer, key, k, false);
         }
     }
     return status ? -1 : 0;

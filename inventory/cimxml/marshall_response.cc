@@ -8,10 +8,7 @@ using nmspc_cim::CCIMList;
 using nmspc_cim::CCIMObjectPath;
 using nmspc_cim::CCIMProperty;
 
-namespace {
-
-using cimxml::printIndented;
-using cimxml::printPCDataIndented;
+namespace cimxml {
 
 // Declaration, CIM, MESSAGE ID, SIMPLERSP: everything before the body.
 int openMessage(sbuf *buffer, const char *messageId) {
@@ -32,7 +29,12 @@ int closeMessage(sbuf *buffer) {
     return status ? -1 : 0;
 }
 
-}  // namespace
+}  // namespace cimxml
+
+using cimxml::closeMessage;
+using cimxml::openMessage;
+using cimxml::printIndented;
+using cimxml::printPCDataIndented;
 
 extern "C" {
 

@@ -11,18 +11,6 @@ namespace {
 const char kBlanks[] = "                                                                ";
 const int kBlankCount = sizeof kBlanks - 1;
 
-int appendIndent(sbuf *buffer, int indent) {
-    int blanks = indent > 0 ? 2 * indent : 0;
-    while (blanks > 0) {
-        int chunk = blanks < kBlankCount ? blanks : kBlankCount;
-        if (sbufAppendN(buffer, kBlanks, chunk) == nullptr) {
-            return -1;
-        }
-        blanks -= chunk;
-    }
-    return 0;
-}
-
 // The entity for a markup character, null for any other byte.
 const char *entityFor(unsigned char c) {
     switch (c) {
@@ -57,6 +45,18 @@ const char *const kTypeNames[] = {
 };
 
 }  // namespace
+
+int appendIndent(sbuf *buffer, int indent) {
+    int blanks = indent > 0 ? 2 * indent : 0;
+    while (blanks > 0) {
+        int chunk = blanks < kBlankCount ? blanks : kBlankCount;
+        if (sbufAppendN(buffer, kBlanks, chunk) == nullptr) {
+            return -1;
+        }
+        blanks -= chunk;
+    }
+    return 0;
+}
 
 int appendEscaped(sbuf *buffer, const char *text) {
     return appendEscapedN(buffer, text, static_cast<size_t>(-1));

@@ -15,8 +15,22 @@ int openWithName(sbuf *buffer, int indent, const char *tag, const char *name, co
 // A PROPERTY.ARRAY for a property of an array type (14 to 27).
 int writePropertyArray(sbuf *buffer, nmspc_cim::CCIMProperty *property, int indent);
 
+// The VALUE.ARRAY of a property of an array type (14 to 27): one VALUE per
+// decoded element, none when the value does not decode.
+int writeValueArray(sbuf *buffer, nmspc_cim::CCIMProperty *property, int indent);
+
 // An INSTANCENAME for `path` (not null) with one key binding per key property.
 int writeInstanceName(sbuf *buffer, nmspc_cim::CCIMObjectPath *path, int indent);
+
+// A KEYBINDING for `key`: its KEYVALUE, or the VALUE.REFERENCE of a reference.
+// A blank value is written, and stored, as "0". With `typed` the KEYVALUE
+// carries its VALUETYPE (string, boolean or numeric).
+int writeKeyBinding(sbuf *buffer, nmspc_cim::CCIMProperty *key, int indent, bool typed);
+
+// Everything of a response message before its body (the declaration, CIM,
+// MESSAGE with `messageId`, SIMPLERSP), and everything after it.
+int openMessage(sbuf *buffer, const char *messageId);
+int closeMessage(sbuf *buffer);
 
 }  // namespace cimxml
 

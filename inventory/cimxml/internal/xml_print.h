@@ -10,6 +10,10 @@
 
 namespace cimxml {
 
+// Appends 2 x indent blanks (none for a negative indent). 0, or -1 when an
+// append failed.
+int appendIndent(sbuf *buffer, int indent);
+
 // Appends one line: 2 x indent blanks (none for a negative indent), the
 // formatted text, "\r\n". 0, or -1 when the buffer is null or an append failed.
 int printIndented(sbuf *buffer, int indent, const char *format, ...)
