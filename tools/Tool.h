@@ -37,6 +37,7 @@ void addGraphCommand(CLI::App &app, int &status);
 void addIngestCommand(CLI::App &app, int &status);
 void addMergeCommand(CLI::App &app, int &status);
 void addScanCommand(CLI::App &app, int &status);
+void addServeCommand(CLI::App &app, int &status);
 
 // Raises `status` to `to` when `to` is worse.
 inline void raise(int &status, int to) {

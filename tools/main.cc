@@ -22,7 +22,8 @@ int main(int argc, char **argv) {
     try {
         CLI::App app{
             "Looks into database files of the storage-inventory agent: whether a file is sound, "
-            "what it holds, and what the management station gets from it.",
+            "what it holds, and what the management station gets from it; serves that to a "
+            "management station.",
             "ulvar"};
         app.set_version_flag("--version", ULVAR_VERSION);
         app.require_subcommand(1);
@@ -37,6 +38,7 @@ int main(int argc, char **argv) {
         addIngestCommand(app, status);
         addMergeCommand(app, status);
         addScanCommand(app, status);
+        addServeCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {
