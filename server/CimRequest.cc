@@ -204,6 +204,8 @@ ParseResult readDocument(const xmlNode *root, CimRequest &request) {
                                                             : ParseResult::kNotValid;
 }
 
+void ignoreMessage(void *, const char *, ...) {}
+
 // A document type declaration would bring entities and a DTD with it: the
 // parse stops where it begins, before any of it is read.
 void refuseDocumentType(void *context, const xmlChar *, const xmlChar *, const xmlChar *) {
@@ -228,6 +230,10 @@ ParseResult parseCimRequest(const char *body, std::size_t size, CimRequest &requ
     if (size > INT_MAX) {
         return ParseResult::kNotWellFormed;
     }
+    // What libxml2 would print about a bad body (its encoding, say) stays
+    // out of the server's log; the caller learns what was wrong from the
+    // result. The handler belongs to this thread.
+    xmlSetGenericErrorFunc(nullptr, ignoreMessage);
     xmlParserCtxtPtr parser = xmlCreateMemoryParserCtxt(body, static_cast<int>(size));
     if (parser == nullptr) {
         return ParseResult::kNotWellFormed;
