@@ -10,8 +10,6 @@
 // conversion keeps its last texts in wbemkit's rings, and memory that a run
 // keeps makes libFuzzer run the leak checker after every input.
 #include <fcntl.h>
-#include <libxml/parser.h>
-#include <libxml/valid.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/FuzzCimXml.h"
 #include "fuzz/FuzzFiles.h"
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/sbuf.h"
@@ -34,45 +33,6 @@
 namespace {
 
 constexpr const char *kJob = "fuzz-report";
-
-// The DTD, loaded once; null when it is not there (no validity check then).
-xmlDtdPtr cimDtd() {
-    static xmlDtdPtr dtd = [] {
-        xmlInitParser();
-        xmlDtdPtr loaded = xmlParseDTD(nullptr, reinterpret_cast<const xmlChar *>(ULVAR_CIM_DTD));
-        if (loaded == nullptr) {
-            fprintf(stderr, "no DTD at %s: documents are checked for well-formedness only\n",
-                    ULVAR_CIM_DTD);
-        }
-        return loaded;
-    }();
-    return dtd;
-}
-
-[[noreturn]] void finding(const char *what, const std::string &document) {
-    fprintf(stderr, "%s:\n%s\n", what, document.c_str());
-    abort();
-}
-
-// A document the road wrote must parse, and be valid against the DTD.
-void judge(const std::string &document) {
-    xmlDtdPtr dtd = cimDtd();
-    xmlDocPtr doc = xmlReadMemory(document.data(), static_cast<int>(document.size()),
-                                  "report.xml", nullptr, XML_PARSE_NONET);
-    if (doc == nullptr) {
-        finding("not well-formed XML", document);
-    }
-    int valid = 1;
-    if (dtd != nullptr) {
-        xmlValidCtxtPtr context = xmlNewValidCtxt();
-        valid = context != nullptr ? xmlValidateDtd(context, doc, dtd) : 1;
-        xmlFreeValidCtxt(context);
-    }
-    xmlFreeDoc(doc);
-    if (valid == 0) {
-        finding("rejected by the DTD", document);
-    }
-}
 
 // `list` as a whole ExecQuery response, judged.
 void writeAndJudge(nmspc_cim::CCIMList *list) {
