@@ -96,7 +96,7 @@ class CimExchangeTest : public ::testing::Test {
         headers.object = object.c_str();
         Answer answer = exchange(cimCall(method, params, nameSpace), headers);
         EXPECT_EQ(answer.http, 200u) << method << " " << answer.cimError;
-        if (!ulvar::testing::cimDtdPath().empty()) {
+        if (!ulvar::testing::dtdPath().empty()) {
             EXPECT_EQ(ulvar::testing::cimDtdViolations(answer.document), "") << answer.document;
         }
         return answer.document;

@@ -77,7 +77,7 @@ class ServeWbemcliTest : public ::testing::TestWithParam<bool> {
         std::string target = asPrinted ? "http://" + path : server->url + "/root/cimv2:" + path;
         WbemcliRun done = wbemcli(operation + " '" + target + "' " + more);
         EXPECT_EQ(done.status, 0) << operation << " " << path << "\n" << done.err;
-        if (!ulvar::testing::cimDtdPath().empty()) {
+        if (!ulvar::testing::dtdPath().empty()) {
             EXPECT_EQ(ulvar::testing::cimDtdViolations(done.response()), "")
                 << operation << " " << path;
         }

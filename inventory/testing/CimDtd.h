@@ -5,20 +5,15 @@
 
 #include <libxml/parser.h>
 #include <libxml/valid.h>
-#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
+#include "inventory/testing/CimXml.h"
+
 namespace ulvar {
 namespace testing {
-
-// The DTD beside the source tree (../shared/cim-dtd), or "" when it is absent.
-inline std::string cimDtdPath() {
-    std::string path = std::string(ULVAR_SOURCE_DIR) + "/../shared/cim-dtd/DSP0203_2.2.0.dtd";
-    return access(path.c_str(), R_OK) == 0 ? path : std::string();
-}
 
 inline void collectValidityError(void *into, const char *format, ...) {
     char line[512];
@@ -34,7 +29,7 @@ inline void collectValidityError(void *into, const char *format, ...) {
 inline std::string cimDtdViolations(const std::string &document) {
     static xmlDtdPtr dtd = [] {
         xmlInitParser();
-        std::string path = cimDtdPath();
+        std::string path = dtdPath();
         return path.empty() ? nullptr
                             : xmlParseDTD(nullptr, reinterpret_cast<const xmlChar *>(path.c_str()));
     }();
@@ -69,7 +64,7 @@ inline std::string cimDtdViolations(const std::string &document) {
 
 #define SKIP_WITHOUT_CIM_DTD()                                                        \
     do {                                                                              \
-        if (ulvar::testing::cimDtdPath().empty()) {                                   \
+        if (ulvar::testing::dtdPath().empty()) {                                      \
             GTEST_SKIP() << "no DMTF DTD beside the source tree (../shared/cim-dtd)"; \
         }                                                                             \
     } while (0)
