@@ -401,11 +401,18 @@ CimResult execQuery(const CimRequest &request, const ReportIndex &index) {
     return result;
 }
 
-CimResult classes(const CimRequest &request, bool names) {
-    Params params(request, {"ClassName", "DeepInheritance", "LocalOnly", "IncludeQualifiers",
-                            "IncludeClassOrigin"});
+// EnumerateClassNames, EnumerateClasses (the classes derived from ClassName,
+// or the root classes) and GetClass (ClassName itself).
+CimResult classes(const CimRequest &request, const std::string &method) {
+    const bool one = same(method, "GetClass");
+    Params params(
+        request,
+        one ? std::initializer_list<const char *>{"ClassName", "LocalOnly", "IncludeQualifiers",
+                                                  "IncludeClassOrigin", "PropertyList"}
+            : std::initializer_list<const char *>{"ClassName", "DeepInheritance", "LocalOnly",
+                                                  "IncludeQualifiers", "IncludeClassOrigin"});
     CimResult result;
-    int classId = params.className("ClassName", false);
+    int classId = params.className("ClassName", one);
     bool deep = params.flag("DeepInheritance", false);
     params.flag("LocalOnly", true);
     result.includeQualifiers = params.flag("IncludeQualifiers", true);
@@ -413,26 +420,11 @@ CimResult classes(const CimRequest &request, bool names) {
     if (!params.ok()) {
         return params.failed();
     }
-    result.kind = names ? CimResult::kClassNames : CimResult::kClasses;
-    for (int id : ClassTable::schema().subclasses(classId, deep)) {
-        result.items.push_back(static_cast<uint32_t>(id));
-    }
-    return result;
-}
-
-CimResult getClass(const CimRequest &request) {
-    Params params(request, {"ClassName", "LocalOnly", "IncludeQualifiers", "IncludeClassOrigin",
-                            "PropertyList"});
-    CimResult result;
-    int classId = params.className("ClassName", true);
-    params.flag("LocalOnly", true);
-    result.includeQualifiers = params.flag("IncludeQualifiers", true);
-    params.flag("IncludeClassOrigin", false);
-    if (!params.ok()) {
-        return params.failed();
-    }
-    result.kind = CimResult::kClasses;
-    result.items.push_back(static_cast<uint32_t>(classId));
+    result.kind =
+        same(method, "EnumerateClassNames") ? CimResult::kClassNames : CimResult::kClasses;
+    std::vector<int> found =
+        one ? std::vector<int>{classId} : ClassTable::schema().subclasses(classId, deep);
+    result.items.assign(found.begin(), found.end());
     return result;
 }
 
@@ -458,10 +450,9 @@ CimResult performOperation(const CimRequest &request, std::shared_ptr<const Repo
         result = walkAssociations(request, *index, false, same(m, "ReferenceNames"));
     } else if (same(m, "ExecQuery")) {
         result = execQuery(request, *index);
-    } else if (same(m, "EnumerateClassNames") || same(m, "EnumerateClasses")) {
-        result = classes(request, same(m, "EnumerateClassNames"));
-    } else if (same(m, "GetClass")) {
-        result = getClass(request);
+    } else if (same(m, "EnumerateClassNames") || same(m, "EnumerateClasses") ||
+               same(m, "GetClass")) {
+        result = classes(request, m);
     } else {
         result = failure(kCimNotSupported, m + " is not served: the report is read-only");
     }
