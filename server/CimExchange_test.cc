@@ -222,6 +222,11 @@ TEST_F(CimExchangeTest, PropertyListAndQualifiersShapeTheInstanceButNeverItsName
     EXPECT_EQ(evaluate(listed, "count(//INSTANCENAME/KEYBINDING)"), 8);
     EXPECT_EQ(evaluate(listed, "count(//QUALIFIER)"), 0);
 
+    std::string none =
+        perform("EnumerateInstances", disks + param("PropertyList", "<VALUE.ARRAY></VALUE.ARRAY>"));
+    EXPECT_EQ(evaluate(none, "count(//INSTANCE/PROPERTY)"), 0);
+    EXPECT_EQ(evaluate(none, "count(//INSTANCENAME/KEYBINDING)"), 8);
+
     std::string qualified =
         perform("EnumerateInstances", disks + value("IncludeQualifiers", "TRUE"));
     EXPECT_EQ(evaluate(qualified, "count(//INSTANCE/PROPERTY/QUALIFIER[@NAME='Key'])"), 8);

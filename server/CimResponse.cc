@@ -12,7 +12,11 @@ CimResponse::CimResponse(const CimRequest &request, CimResult result)
     for (const std::string &name : this->result.properties) {
         shown.push_back(name.c_str());
     }
-    view.propertyNames = this->result.allProperties ? nullptr : shown.data();
+    // An empty list shows nothing, so it must not pass for no list at all.
+    static const char *const kNoName[] = {nullptr};
+    view.propertyNames = this->result.allProperties ? nullptr
+                         : shown.empty()            ? kNoName
+                                                    : shown.data();
     view.propertyCount = static_cast<int>(shown.size());
     view.includeQualifiers = this->result.includeQualifiers ? 1 : 0;
 }
