@@ -230,6 +230,10 @@ ParseResult parseCimRequest(const char *body, std::size_t size, CimRequest &requ
     if (size > INT_MAX) {
         return ParseResult::kNotWellFormed;
     }
+    // libxml2 sets up its global state once, before any thread parses; left
+    // to the first parses, threads that begin at once race at it.
+    static const bool initialized = (xmlInitParser(), true);
+    (void)initialized;
     // What libxml2 would print about a bad body (its encoding, say) stays
     // out of the server's log; the caller learns what was wrong from the
     // result. The handler belongs to this thread.
