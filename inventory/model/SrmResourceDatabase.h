@@ -149,7 +149,9 @@ class ULVAR_API SrmResourceDatabase {
     // ---- Whole-database records (defined in inventory/persist/SrmDatabaseSerializer.cc) ----
     // Writes the header, the resources in file order, the errors and the
     // service groups to `fd`; `flags` goes to every top-level writer. 1 on
-    // success. A record that does not go out whole leaves (EIO, "Failed to
+    // success. Every resource is written, whatever its volume links: a
+    // sub-volume that no volume holds stands where a top volume would. A
+    // record that does not go out whole leaves (EIO, "Failed to
     // serialize the database"), ENOMEM instead when memory ran out; what was
     // written stays written.
     int serialize(int fd, int flags);

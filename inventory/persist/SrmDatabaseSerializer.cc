@@ -213,13 +213,27 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
             continue;
         }
         if (t == SRM_RES_VOLUME) {
+            // A sub-volume goes out through the volumes that hold it. One that
+            // no volume holds (its holder's record was dropped, or the scanner
+            // flags a volume it also reports on its own) stands where a volume
+            // that is no sub-volume would; and any volume no walk reached
+            // (sub-volume lists changed by hand, holders outside this
+            // database) follows them all, so that every volume of the
+            // database is written.
             serializedVolumes.clear();
             for (const auto &entry : *kind) {
                 auto *volume = dynamic_cast<SrmVolume *>(entry.second);
-                if (volume != nullptr && volume->HierType == SRM_HIER_SUBVOLUME) {
-                    continue;  // written through its parents
+                if (volume != nullptr && volume->HierType == SRM_HIER_SUBVOLUME &&
+                    volume->getHolderCount() > 0) {
+                    continue;
                 }
                 if (serializeVolumes(entry.second, fd, flags, count) == 0) {
+                    return recordFailed();
+                }
+            }
+            for (const auto &entry : *kind) {
+                if (serializedVolumes.count(entry.first) == 0 &&
+                    serializeVolumes(entry.second, fd, flags, count) == 0) {
                     return recordFailed();
                 }
             }

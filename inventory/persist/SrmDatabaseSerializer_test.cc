@@ -160,15 +160,33 @@ TEST_F(SrmDatabaseSerializerTest, VolumeUnderTwoParentsIsWrittenOnceBeforeBoth) 
     EXPECT_EQ(text, Written(&loaded));
 }
 
-TEST_F(SrmDatabaseSerializerTest, SubVolumeThatNoVolumeHoldsFailsTheResourceCount) {
+// A volume flagged as a sub-volume that no volume holds (its holder's record
+// was dropped, or the scanner flags a leg it reports on its own) is written
+// where a top volume would be, its sub-volumes before it, and comes back as it
+// was.
+TEST_F(SrmDatabaseSerializerTest, SubVolumeThatNoVolumeHoldsStandsWhereATopVolumeWould) {
+    AddTo(&db, new SrmVolume("a"));
     SrmVolume *orphan = AddTo(&db, new SrmVolume("orphan"));
+    SrmVolume *inner = AddTo(&db, new SrmVolume("inner"));
+    AddTo(&db, new SrmVolume("z"));
     orphan->HierType = SRM_HIER_SUBVOLUME;
-    int result = 1;
-    Written(&db, &result);
-    EXPECT_EQ(0, result);
-    int code = 0;
-    EXPECT_EQ("Invalid resource count dumped", LastMessage(&db, &code));
-    EXPECT_EQ(22, code);
+    ASSERT_EQ(1, orphan->addSubVolume(inner));
+    int result = 0;
+    std::string text = Written(&db, &result);
+    ASSERT_EQ(1, result) << LastMessage(&db);
+    EXPECT_EQ(0u, text.find(Header(4, 0))) << text;
+    EXPECT_EQ((std::vector<std::string>{"Volume:a", "Volume:inner", "Volume:orphan", "Volume:inner",
+                                        "Volume:z"}),
+              TypesAndIds(text));
+
+    SrmResourceDatabase loaded;
+    ASSERT_EQ(1, Load(&loaded, text)) << LastMessage(&loaded);
+    auto *back = dynamic_cast<SrmVolume *>(loaded.findResource(SRM_RES_VOLUME, "orphan"));
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(SRM_HIER_SUBVOLUME, back->HierType);
+    EXPECT_EQ(loaded.findResource(SRM_RES_VOLUME, "inner"),
+              back->getSubVolumeList()->findResource(SRM_RES_VOLUME, "inner"));
+    EXPECT_EQ(text, Written(&loaded));
 }
 
 // Sub-volume lists changed by hand can loop; the write must still end, write
