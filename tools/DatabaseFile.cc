@@ -217,12 +217,20 @@ void complainAbout(const DatabaseFile &file) {
 }
 
 bool writeDatabaseFile(SrmResourceDatabase *db, const std::string &path) {
+    // The database's message names the record that did not go out; errno
+    // tells why, when a write(2) said so.
     auto serialized = [db, &path](int out) {
+        errno = 0;
         int written = db->serialize(out, 0);
+        const int why = errno;
         db->detachStream(out);
         if (written == 0) {
+            int code = 0;
             std::string message;
-            db->getLastErrorInfo(nullptr, message, nullptr);
+            db->getLastErrorInfo(&code, message, nullptr);
+            if (code == EIO && why != 0) {
+                message += std::string(": ") + strerror(why);
+            }
             complain(path, "cannot write the database: " + message);
         }
         return written != 0;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -49,12 +50,13 @@ std::string Slurp(const std::string &path) {
 }
 
 // Runs the installed program in the source tree with `args`; as another user
-// when `uid` is not 0 (and this process may switch).
-Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0) {
+// when `uid` is not 0 (and this process may switch); with `stdoutFd` as its
+// standard output when that is not -1 (`out` then stays empty).
+Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0, int stdoutFd = -1) {
     const char *tool = ULVAR_TOOL;
     Outcome run;
     char outPath[] = "/tmp/ulvar_outXXXXXX", errPath[] = "/tmp/ulvar_errXXXXXX";
-    ScopedFd out(mkstemp(outPath)), err(mkstemp(errPath));
+    ScopedFd out(stdoutFd < 0 ? mkstemp(outPath) : dup(stdoutFd)), err(mkstemp(errPath));
     pid_t child = fork();
     if (child == 0) {
         std::vector<char *> argv{const_cast<char *>(tool)};
@@ -72,9 +74,11 @@ Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0) {
     int status = 0;
     waitpid(child, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = Slurp(outPath);
+    if (stdoutFd < 0) {
+        run.out = Slurp(outPath);
+        unlink(outPath);
+    }
     run.err = Slurp(errPath);
-    unlink(outPath);
     unlink(errPath);
     return run;
 }
@@ -402,6 +406,44 @@ TEST(UlvarTool, IngestNamesEveryDroppedRecordAndStillWrites) {
     EXPECT_EQ(0, Tool({"check", s.dir + "/out.srdb"}).status);
     EXPECT_EQ(2, Tool({"ingest", s.dir + "/out.srdb", "-o", s.dir + "/x"}).status);
     EXPECT_EQ(2, Tool({"ingest", s.dir, "-o", s.dir + "/no/such/folder/x"}).status);
+}
+
+// A database that stops going out part-way (here a pipe nobody empties) is
+// reported with the record that could not be written and why.
+TEST(UlvarTool, IngestNamesTheRecordItCouldNotWrite) {
+    Scratch s;
+    std::vector<std::string> ids;
+    std::string disks;
+    for (int i = 0; i < 100; ++i) {
+        ids.push_back("disk-" + std::to_string(i));
+        disks += "\"Type=Disk\",\"Id=" + ids.back() + "\",\"Name=sd\",\"Sign=1\",;\n";
+    }
+    std::sort(ids.begin(), ids.end());  // the file's order
+    s.file("disk.txt", disks);
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    ScopedFd readEnd(fds[0]), writeEnd(fds[1]);
+    ASSERT_EQ(0, fcntl(fds[1], F_SETFL, O_NONBLOCK));
+    fcntl(fds[1], F_SETPIPE_SZ, 4096);
+
+    Outcome run = Tool({"ingest", s.dir, "-o", "-"}, 0, fds[1]);
+    EXPECT_EQ(2, run.status);
+    ASSERT_EQ(0, fcntl(fds[0], F_SETFL, O_NONBLOCK));
+    std::string got;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(fds[0], chunk, sizeof chunk)) > 0) {
+        got.append(chunk, static_cast<std::size_t>(n));
+    }
+    const auto written = static_cast<std::size_t>(std::count(got.begin(), got.end(), '\n'));
+    ASSERT_GE(written, 1u);
+    ASSERT_LE(written, ids.size());
+    EXPECT_NE(
+        std::string::npos,
+        run.err.find("ulvar: -: cannot write the database: Failed to serialize the "
+                     "database: Disk \"" +
+                     ids[written - 1] + "\" not written whole: Resource temporarily unavailable\n"))
+        << run.err;
 }
 
 TEST(UlvarTool, MergeKeepsBothInventoriesAndTheOtherScansErrors) {

@@ -151,12 +151,16 @@ class ULVAR_API SrmResourceDatabase {
     // service groups to `fd`; `flags` goes to every top-level writer. 1 on
     // success. Every resource is written, whatever its volume links: a
     // sub-volume that no volume holds stands where a top volume would. A
-    // record that does not go out whole leaves (EIO, "Failed to
-    // serialize the database"), ENOMEM instead when memory ran out; what was
-    // written stays written.
+    // header that does not go out whole leaves (EIO, "Failed to serialize the
+    // database"); a record, the same message followed by ": <Type> "<Id>" not
+    // written whole" and, for a resource, the resource; ENOMEM and the bare
+    // message instead when memory ran out. After a failed write(2) errno is
+    // what it left (untouched by a short write). What was written stays
+    // written.
     int serialize(int fd, int flags);
     // Writes `volume` after its sub-volumes, each volume once per write; adds
-    // the volumes written to `written`. 0 when a write fails.
+    // the volumes written to `written`. 0 when a write fails, with the slot
+    // filled as serialize fills it for the volume whose record failed.
     int serializeVolumes(SrmResource *volume, int fd, int flags, int &written);
     // Loads a whole database from `fd` into this one; `t` is not used. 1 on
     // success; on failure what was read so far stays. A load that runs out of

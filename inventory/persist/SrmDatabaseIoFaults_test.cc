@@ -85,7 +85,8 @@ TEST_F(SrmDatabaseIoFaultsTest, WritingToAFullDeviceFails) {
 }
 
 // The header goes into the pipe, a later record finds it full: the write
-// stops there and says so, whatever the slot held before.
+// stops there and names that record, whatever the slot held before, and errno
+// tells why.
 TEST_F(SrmDatabaseIoFaultsTest, WritingToAPipeThatFillsFails) {
     int fds[2];
     ASSERT_EQ(0, pipe(fds));
@@ -93,8 +94,9 @@ TEST_F(SrmDatabaseIoFaultsTest, WritingToAPipeThatFillsFails) {
     ASSERT_EQ(0, fcntl(fds[1], F_SETFL, O_NONBLOCK));
     ASSERT_GT(written.size(), static_cast<std::size_t>(fcntl(fds[1], F_GETPIPE_SZ)));
     db.setErrorInfo(EINVAL, "an older failure", nullptr);
+    errno = 0;
     EXPECT_EQ(0, db.serialize(fds[1], 0));
-    ExpectFailure(EIO, kWriteFailed);
+    EXPECT_EQ(EAGAIN, errno);
 
     // What reached the pipe is the start of the file, cut at a record.
     std::string got;
@@ -107,6 +109,23 @@ TEST_F(SrmDatabaseIoFaultsTest, WritingToAPipeThatFillsFails) {
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(written.substr(0, got.size()), got);
     EXPECT_EQ(";\n", got.substr(got.size() - 2));
+
+    // The record after the last one that went out: "Type=<word>","Id=<id>".
+    const std::string next =
+        written.substr(got.size(), written.find(";\n", got.size()) - got.size());
+    const std::size_t wordEnd = next.find('"', 6);
+    const std::size_t idAt = next.find("\"Id=") + 4;
+    const std::string word = next.substr(6, wordEnd - 6);
+    const std::string id = next.substr(idAt, next.find('"', idAt) - idAt);
+    int code = 0;
+    SrmResource *failed = nullptr;
+    std::string message;
+    db.getLastErrorInfo(&code, message, &failed);
+    EXPECT_EQ(EIO, code);
+    EXPECT_EQ(std::string(kWriteFailed) + ": " + word + " \"" + id + "\" not written whole",
+              message);
+    ASSERT_NE(nullptr, failed);
+    EXPECT_EQ(id, failed->Id);
     ExpectUnharmed();
 }
 

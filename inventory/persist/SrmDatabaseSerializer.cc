@@ -40,18 +40,21 @@ constexpr char kHeaderFormat[] =
 // default of 1 KiB: a sixty-fourth of the system calls.
 constexpr int kLoadBufferSize = 64 * 1024;
 
-// File order of the top-level resources.
-constexpr SrmResourceType kFileOrder[] = {SRM_RES_DISK,
-                                          SRM_RES_DISKCHUNK,
-                                          SRM_RES_VOLUMEMANAGER,
-                                          SRM_RES_VOLUME,
-                                          SRM_RES_FILESYSTEM,
-                                          SRM_RES_MOUNTPOINT,
-                                          SRM_RES_SHARE,
-                                          SRM_RES_VIRTUALSERVER,
-                                          SRM_RES_VOLUMEGROUP,
-                                          SRM_RES_COMPUTER,
-                                          SRM_RES_ID};
+// File order of the top-level resources, with the "Type" word of each kind.
+constexpr struct {
+    SrmResourceType type;
+    int word;
+} kFileOrder[] = {{SRM_RES_DISK, SRM_KEY_Disk},
+                  {SRM_RES_DISKCHUNK, SRM_KEY_DiskChunk},
+                  {SRM_RES_VOLUMEMANAGER, SRM_KEY_VolumeManager},
+                  {SRM_RES_VOLUME, SRM_KEY_Volume},
+                  {SRM_RES_FILESYSTEM, SRM_KEY_FileSystem},
+                  {SRM_RES_MOUNTPOINT, SRM_KEY_MountPoint},
+                  {SRM_RES_SHARE, SRM_KEY_Share},
+                  {SRM_RES_VIRTUALSERVER, SRM_KEY_VirtualServer},
+                  {SRM_RES_VOLUMEGROUP, SRM_KEY_VolumeGroup},
+                  {SRM_RES_COMPUTER, SRM_KEY_System},
+                  {SRM_RES_ID, SRM_KEY_Id}};
 
 // Writes all of `text` with one write(2); 1 when every byte went out.
 int writeWhole(int fd, const char *text, std::size_t length) {
@@ -128,6 +131,28 @@ constexpr char kNoFirstRecord[] = "Failed to get any tuple to deserialize";
 constexpr char kTooFewResources[] = "Failed to deserialize required number of resources";
 constexpr char kTooFewGroups[] = "Failed to deserialize required number of service groups";
 
+namespace {
+
+// Fills the slot for the record of `word` and `id` (the resource `r`, or null
+// for an error record or a service group) that did not go out whole, and
+// returns 0. The message names the record as the file would; errno stays
+// what the failed write(2) left, so that a caller can tell why.
+int recordNotWritten(SrmResourceDatabase *db, int word, const std::string &id, SrmResource *r) {
+    const int why = errno;
+    try {
+        db->setErrorInfo(EIO,
+                         std::string(kWriteFailed) + ": " + SrmRecordKeyText(word) + " \"" + id +
+                             "\" not written whole",
+                         r);
+    } catch (const std::bad_alloc &) {
+        db->setErrorInfo(EIO, kWriteFailed, r);  // needs no memory
+    }
+    errno = why;
+    return 0;
+}
+
+}  // namespace
+
 int SrmResourceDatabase::serialize(int fd, int flags) {
     // A writer that fails says nothing of its own; when memory was the cause,
     // the write fails as it does without a record buffer.
@@ -156,8 +181,8 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
     SrmResourceDbVersion = "1.0";
     int total = 0;
     if (resources) {
-        for (SrmResourceType t : kFileOrder) {
-            total += resources->getTypeCount(t);
+        for (const auto &k : kFileOrder) {
+            total += resources->getTypeCount(k.type);
         }
     }
     if (errors != nullptr) {
@@ -201,25 +226,22 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
     }
 
     // A record that does not go out whole fails the write as a header that
-    // does not: the slot must not go on telling an older, unrelated failure.
-    auto recordFailed = [this]() {
-        setErrorInfo(EIO, kWriteFailed, nullptr);
-        return 0;
-    };
+    // does not, naming the record: the slot must not go on telling an older,
+    // unrelated failure.
     int count = 0;
-    for (SrmResourceType t : kFileOrder) {
-        SrmResourceIdMap *kind = resources ? resources->getSrmResourceIdMap(t) : nullptr;
+    for (const auto &k : kFileOrder) {
+        SrmResourceIdMap *kind = resources ? resources->getSrmResourceIdMap(k.type) : nullptr;
         if (kind == nullptr) {
             continue;
         }
-        if (t == SRM_RES_VOLUME) {
+        if (k.type == SRM_RES_VOLUME) {
             // A sub-volume goes out through the volumes that hold it. One that
             // no volume holds (its holder's record was dropped, or the scanner
             // flags a volume it also reports on its own) stands where a volume
             // that is no sub-volume would; and any volume no walk reached
             // (sub-volume lists changed by hand, holders outside this
             // database) follows them all, so that every volume of the
-            // database is written.
+            // database is written. The volume writer names a failed record.
             serializedVolumes.clear();
             for (const auto &entry : *kind) {
                 auto *volume = dynamic_cast<SrmVolume *>(entry.second);
@@ -228,26 +250,33 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
                     continue;
                 }
                 if (serializeVolumes(entry.second, fd, flags, count) == 0) {
-                    return recordFailed();
+                    return 0;
                 }
             }
             for (const auto &entry : *kind) {
                 if (serializedVolumes.count(entry.first) == 0 &&
                     serializeVolumes(entry.second, fd, flags, count) == 0) {
-                    return recordFailed();
+                    return 0;
                 }
             }
             continue;
         }
         for (const auto &entry : *kind) {
             if (entry.second->serialize(fd, flags) == 0) {
-                return recordFailed();
+                return recordNotWritten(this, k.word, entry.first, entry.second);
             }
             ++count;
         }
     }
     if (errors != nullptr) {
-        count += errors->serialize(fd, flags);
+        for (const auto &group : errors->getErrorMap()) {
+            for (SrmError *e : group.second) {
+                if (e->serialize(fd, flags, group.first) == 0) {
+                    return recordNotWritten(this, SRM_KEY_Error, group.first, nullptr);
+                }
+                ++count;
+            }
+        }
     }
     if (count != total) {
         setErrorInfo(EINVAL, "Invalid resource count dumped", nullptr);
@@ -257,7 +286,7 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
     int groupCount = 0;
     for (const auto &entry : serviceGroups) {
         if (entry.second->serialize(fd, flags) == 0) {
-            return recordFailed();
+            return recordNotWritten(this, SRM_KEY_ServiceGroup, entry.first, nullptr);
         }
         ++groupCount;
     }
@@ -290,7 +319,7 @@ int SrmResourceDatabase::serializeVolumes(SrmResource *volume, int fd, int flags
             return 0;
         }
         if (v->serialize(fd, flags) == 0) {
-            return 0;
+            return recordNotWritten(this, SRM_KEY_Volume, v->Id, v);
         }
         ++wrote;
         return 1;
@@ -302,6 +331,9 @@ int SrmResourceDatabase::serializeVolumes(SrmResource *volume, int fd, int flags
         // Not a volume object at all: written like any resource, once.
         serializedVolumes[volume->Id] = 1;
         result = volume->serialize(fd, flags);
+        if (result == 0) {
+            recordNotWritten(this, SRM_KEY_Volume, volume->Id, volume);
+        }
         wrote += result;
     }
     written += wrote;
