@@ -10,7 +10,6 @@
 #define INVENTORY_TESTING_RANDOMDATABASE_H
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,14 +21,15 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/testing/RandomValues.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace ulvar {
 namespace testing {
 
-class RandomDatabase {
+class RandomDatabase : private RandomValues {
   public:
-    explicit RandomDatabase(uint32_t seed) : rng(seed) {}
+    explicit RandomDatabase(uint32_t seed) : RandomValues(seed) {}
 
     // Fills an empty `db`. The header values are set by loading a header record.
     void fill(SrmResourceDatabase *db) {
@@ -49,32 +49,10 @@ class RandomDatabase {
     }
 
   private:
-    int upTo(int n) { return std::uniform_int_distribution<int>(0, n)(rng); }
-    bool chance(int percent) { return upTo(99) < percent; }
-    int32_t anyInt() { return static_cast<int32_t>(rng()); }
-    long size() { return static_cast<long>(rng() & 0x7fffffff); }
-    uint32_t state() { return chance(20) ? static_cast<uint32_t>(rng()) : rng() & 0x3f; }
-
-    // Text without double quotes; separators, blanks, line breaks and
-    // non-ASCII bytes included, since values are written as they stand.
-    std::string text(int maxLength = 12) {
-        static const char *const pieces[] = {"a",  "Z",        "7", ",", ";", "=", " ",  "\n",
-                                             "\t", "\xc3\xa9", "'", "/", "-", "_", ",;", "x=y"};
-        std::string out;
-        for (int n = upTo(maxLength); n > 0; --n) {
-            out += pieces[upTo(static_cast<int>(sizeof pieces / sizeof pieces[0]) - 1)];
-        }
-        return out;
-    }
     // Unique within its kind; never equal to a local id ("L" prefix) or to a
     // reference that names nothing ("x:" prefix).
     std::string id(const char *prefix) { return prefix + std::to_string(next++) + text(4); }
     std::string localId() { return chance(50) ? "L" + std::to_string(next++) : std::string(); }
-    template <typename T>
-    const T *pick(const std::vector<T> &from) {
-        return from.empty() ? nullptr
-                            : &from[static_cast<size_t>(upTo(static_cast<int>(from.size()) - 1))];
-    }
     std::string refTo(const std::vector<SrmResource *> &from) {
         if (from.empty() || chance(15)) {
             return chance(50) ? std::string() : "x:" + std::to_string(next++);
@@ -347,7 +325,6 @@ class RandomDatabase {
         }
     }
 
-    std::mt19937 rng;
     SrmResourceDatabase *db = nullptr;
     int next = 0;
     std::vector<SrmResource *> all, managers, disks, chunks, volumes, volumeGroups, others;
