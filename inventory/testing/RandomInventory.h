@@ -38,6 +38,7 @@ class RandomInventory : private RandomValues {
     // up to two kinds scanned again.
     std::vector<Batch> scan() {
         tidy = chance(50);
+        sent.clear();
         std::vector<Batch> batches;
         for (SrmResourceType kind : kScanOrder) {
             batches.push_back({kind, batchOf(kind)});
