@@ -253,8 +253,14 @@ int SrmResourceDatabase::writeRecords(int fd, int flags) {
                     return 0;
                 }
             }
+            // Both maps are in Id order: one pass over the two finds the
+            // volumes not written yet (an insertion leaves `written` valid).
+            auto written = serializedVolumes.begin();
             for (const auto &entry : *kind) {
-                if (serializedVolumes.count(entry.first) == 0 &&
+                while (written != serializedVolumes.end() && written->first < entry.first) {
+                    ++written;
+                }
+                if ((written == serializedVolumes.end() || written->first != entry.first) &&
                     serializeVolumes(entry.second, fd, flags, count) == 0) {
                     return 0;
                 }

@@ -189,6 +189,23 @@ TEST_F(SrmDatabaseSerializerTest, SubVolumeThatNoVolumeHoldsStandsWhereATopVolum
     EXPECT_EQ(text, Written(&loaded));
 }
 
+// A sub-volume whose only holder is no volume of this database (a list
+// changed by hand, a holder merged away) still goes out, after the volumes the
+// walks reached.
+TEST_F(SrmDatabaseSerializerTest, SubVolumeHeldOnlyOutsideTheDatabaseGoesOutLast) {
+    AddTo(&db, new SrmVolume("b"));
+    SrmVolume *sub = AddTo(&db, new SrmVolume("a-sub"));
+    SrmScopedRef<SrmVolume> outside(new SrmVolume("outside"));
+    ASSERT_EQ(1, outside->addSubVolume(sub));
+    int result = 0;
+    std::string text = Written(&db, &result);
+    ASSERT_EQ(1, result) << LastMessage(&db);
+    EXPECT_EQ((std::vector<std::string>{"Volume:b", "Volume:a-sub"}), TypesAndIds(text));
+    SrmResourceDatabase loaded;
+    ASSERT_EQ(1, Load(&loaded, text)) << LastMessage(&loaded);
+    EXPECT_EQ(2, loaded.getResourceCount());
+}
+
 // Sub-volume lists changed by hand can loop; the write must still end, write
 // each volume once, and produce a file that loads.
 TEST_F(SrmDatabaseSerializerTest, LoopedHierarchyEndsAndItsFileLoads) {
