@@ -38,6 +38,8 @@ void addIngestCommand(CLI::App &app, int &status);
 void addMergeCommand(CLI::App &app, int &status);
 void addScanCommand(CLI::App &app, int &status);
 void addServeCommand(CLI::App &app, int &status);
+void addSqlCommand(CLI::App &app, int &status);
+void addExportCommand(CLI::App &app, int &status);
 
 // Raises `status` to `to` when `to` is worse.
 inline void raise(int &status, int to) {

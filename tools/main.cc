@@ -39,6 +39,8 @@ int main(int argc, char **argv) {
         addMergeCommand(app, status);
         addScanCommand(app, status);
         addServeCommand(app, status);
+        addSqlCommand(app, status);
+        addExportCommand(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::Success &e) {

@@ -26,78 +26,13 @@
 #include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/testing/CimXml.h"
 #include "inventory/testing/ScratchFiles.h"
+#include "tools/testing/ToolTesting.h"
 
 namespace {
 
 using nlohmann::json;
 using ulvar::testing::ScopedFd;
-
-const std::string kSource = ULVAR_SOURCE_DIR;
-const std::string kGolden = ULVAR_SOURCE_DIR "/tools/testdata/";
-const char kHost[] = "examples/host.expected";  // what the demo writes for examples/host
-const char kCluster[] = "examples/cluster/cluster.srdb";
-
-struct Outcome {
-    std::string out, err;
-    int status = -1;
-};
-
-std::string Slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs the installed program in the source tree with `args`; as another user
-// when `uid` is not 0 (and this process may switch); with `stdoutFd` as its
-// standard output when that is not -1 (`out` then stays empty).
-Outcome Tool(const std::vector<std::string> &args, uid_t uid = 0, int stdoutFd = -1) {
-    const char *tool = ULVAR_TOOL;
-    Outcome run;
-    char outPath[] = "/tmp/ulvar_outXXXXXX", errPath[] = "/tmp/ulvar_errXXXXXX";
-    ScopedFd out(stdoutFd < 0 ? mkstemp(outPath) : dup(stdoutFd)), err(mkstemp(errPath));
-    pid_t child = fork();
-    if (child == 0) {
-        std::vector<char *> argv{const_cast<char *>(tool)};
-        for (const std::string &a : args) {
-            argv.push_back(const_cast<char *>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        if (chdir(kSource.c_str()) != 0 || dup2(out.get(), 1) < 0 || dup2(err.get(), 2) < 0 ||
-            (uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0))) {
-            _exit(127);
-        }
-        execv(tool, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (stdoutFd < 0) {
-        run.out = Slurp(outPath);
-        unlink(outPath);
-    }
-    run.err = Slurp(errPath);
-    unlink(errPath);
-    return run;
-}
-
-// A golden file holds the command line, standard output, standard error and
-// the exit status. ULVAR_UPDATE_GOLDEN=1 writes them anew (review the diff).
-void ExpectGolden(const std::string &name, const std::vector<std::string> &args) {
-    Outcome run = Tool(args);
-    std::string text = "$ ulvar";
-    for (const std::string &a : args) {
-        text += " " + a;
-    }
-    text += "\n" + run.out + "--- standard error\n" + run.err + "--- exit " +
-            std::to_string(run.status) + "\n";
-    if (getenv("ULVAR_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(kGolden + name, std::ios::binary) << text;
-    }
-    EXPECT_EQ(Slurp(kGolden + name), text) << name;
-}
+using namespace ulvar_tool::testing;
 
 TEST(UlvarTool, SamplesGiveTheirGoldenOutput) {
     ExpectGolden("check-host", {"check", kHost});
@@ -109,24 +44,6 @@ TEST(UlvarTool, SamplesGiveTheirGoldenOutput) {
     ExpectGolden("summary-cluster", {"report", "--summary", "--cluster", kCluster});
     ExpectGolden("summary-cluster-as-host", {"report", "--summary", kCluster});
 }
-
-// A scratch folder removed with everything in it.
-class Scratch {
-  public:
-    Scratch() {
-        char name[] = "/tmp/ulvar_toolXXXXXX";
-        dir = mkdtemp(name);
-        chmod(dir.c_str(), 0755);
-    }
-    ~Scratch() { EXPECT_EQ(0, system(("rm -rf '" + dir + "'").c_str())); }
-    std::string file(const std::string &name, const std::string &bytes, mode_t mode = 0644) {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        chmod(path.c_str(), mode);
-        return path;
-    }
-    std::string dir;
-};
 
 TEST(UlvarTool, EveryBadInputExitsWithTheFileAndAReason) {
     // NUL bytes, and a ",;" that makes the reader cut a first record.
@@ -207,7 +124,8 @@ TEST(UlvarTool, CheckNamesLostRecordsAndDanglingReferences) {
 }
 
 TEST(UlvarTool, EveryCommandHasHelpAndAWrongCommandLineExits64) {
-    for (const char *command : {"check", "show", "report", "graph", "ingest", "merge", "scan"}) {
+    for (const char *command :
+         {"check", "show", "report", "graph", "ingest", "merge", "scan", "sql", "export"}) {
         Outcome help = Tool({command, "--help"});
         EXPECT_EQ(0, help.status) << command;
         EXPECT_NE(std::string::npos, help.out.find("Exit status:")) << command;
@@ -217,63 +135,6 @@ TEST(UlvarTool, EveryCommandHasHelpAndAWrongCommandLineExits64) {
     EXPECT_EQ(64, Tool({"scan"}).status) << "scan writes batches, a database or both";
     EXPECT_EQ(64, Tool({"show", kHost, "--kind", "tape"}).status);
     EXPECT_EQ(1, Tool({"show", kHost, "--id", "no-such-id"}).status);
-}
-
-// Top-level records of a database file, each with its nested member records
-// (as "Type" and "Id"), the way the file's writer nests them.
-struct FileRecord {
-    std::map<std::string, std::string> fields;
-    std::vector<std::pair<std::string, std::string>> members;
-};
-
-std::vector<FileRecord> RecordsOf(SrmResourceDatabase *db) {
-    char path[] = "/tmp/ulvar_dbXXXXXX";
-    ScopedFd fd(mkstemp(path));
-    unlink(path);
-    EXPECT_EQ(1, db->serialize(fd.get(), 0));
-    lseek(fd.get(), 0, SEEK_SET);
-    CSRMTupleFDStream stream;
-    CSRMReportTupleStreamReader reader;
-    stream.SetFileDescriptor(fd.get());
-    reader.SetTupleStream(&stream);
-    auto next = [&reader](std::map<std::string, std::string> *fields) {
-        CSRMReportTuple *t = nullptr;
-        int status = reader.GetNextTuple(&t);
-        std::unique_ptr<CSRMReportTuple> owned(t);
-        std::vector<std::string> elements;
-        if (status == 0) {
-            t->getAllElements(elements);
-        }
-        for (std::string &e : elements) {
-            std::string key, value;
-            SrmSplitKeyValuePair(&e, &key, &value);
-            (*fields)[key] = value;
-        }
-        return status == 0;
-    };
-    auto count = [](std::map<std::string, std::string> &f, const char *a, const char *b) {
-        return atol(f[a].c_str()) + (b != nullptr ? atol(f[b].c_str()) : 0);
-    };
-    std::vector<FileRecord> records;
-    FileRecord header;
-    next(&header.fields);
-    FileRecord r;
-    while (next(&r.fields)) {
-        const std::string type = r.fields["Type"];
-        long members = type == "Volume"        ? count(r.fields, "DiskChunkCount", "SubVolumeCount")
-                       : type == "VolumeGroup" ? count(r.fields, "DiskCount", "VolumeCount")
-                       : type == "System"      ? count(r.fields, "ResourceCount", "SGCount")
-                       : type == "ServiceGroup" ? count(r.fields, "ResourceCount", nullptr)
-                                                : 0;
-        for (long i = 0; i < members; ++i) {
-            std::map<std::string, std::string> m;
-            EXPECT_TRUE(next(&m));
-            r.members.emplace_back(m["Type"], m["Id"]);
-        }
-        records.push_back(std::move(r));
-        r = FileRecord();
-    }
-    return records;
 }
 
 std::string TextOf(const json &value) {

@@ -1,0 +1,246 @@
+#include "tools/fleet/SqliteFleet.h"
+
+#include <sqlite3.h>
+
+#include <vector>
+
+#include "tools/fleet/FleetSchema.h"
+#include "tools/fleet/QueryOutput.h"
+
+namespace ulvar_fleet {
+
+namespace {
+
+// Another writer holds the file: wait this long before giving up.
+constexpr int kBusyMilliseconds = 10000;
+
+// Inserting many rows into a file database: a larger page cache saves reads.
+const char kLoadPragmas[] = "PRAGMA cache_size = -65536";
+
+}  // namespace
+
+std::unique_ptr<SqliteFleet> SqliteFleet::open(const std::string &path, std::string &error) {
+    sqlite3 *db = nullptr;
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        error = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    std::unique_ptr<SqliteFleet> fleet(new SqliteFleet(db));
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    sqlite3_extended_result_codes(db, 1);
+    // Reading the schema is what finds a file that is no database.
+    if (!fleet->exec("SELECT count(*) FROM sqlite_master") || !fleet->exec(kLoadPragmas)) {
+        error = fleet->message;
+        return nullptr;
+    }
+    return fleet;
+}
+
+SqliteFleet::~SqliteFleet() {
+    for (auto &entry : prepared) {
+        sqlite3_finalize(entry.second);
+    }
+    sqlite3_close_v2(db);
+}
+
+bool SqliteFleet::failed() {
+    message = sqlite3_errmsg(db);
+    return false;
+}
+
+bool SqliteFleet::exec(const char *sql) {
+    char *why = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &why) != SQLITE_OK) {
+        message = why != nullptr ? why : sqlite3_errmsg(db);
+        sqlite3_free(why);
+        return false;
+    }
+    return true;
+}
+
+sqlite3_stmt *SqliteFleet::statement(const std::string &sql) {
+    auto found = prepared.find(sql);
+    if (found != prepared.end()) {
+        sqlite3_reset(found->second);
+        sqlite3_clear_bindings(found->second);
+        return found->second;
+    }
+    sqlite3_stmt *s = nullptr;
+    if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
+        SQLITE_OK) {
+        failed();
+        return nullptr;
+    }
+    prepared[sql] = s;
+    return s;
+}
+
+// BEGIN IMMEDIATE takes the write lock at once: two loads into one file wait
+// for each other instead of failing halfway.
+bool SqliteFleet::begin() {
+    return exec("BEGIN IMMEDIATE");
+}
+
+bool SqliteFleet::commit() {
+    return exec("COMMIT");
+}
+
+void SqliteFleet::rollback() {
+    if (sqlite3_get_autocommit(db) == 0) {
+        std::string kept = message;
+        exec("ROLLBACK");
+        message = kept;
+    }
+}
+
+bool SqliteFleet::ensureSchema() {
+    sqlite3_stmt *s = statement("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    if (s == nullptr) {
+        return false;
+    }
+    sqlite3_bind_text(s, 1, kScanTable, -1, SQLITE_STATIC);
+    int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    return rc == SQLITE_DONE ? exec(fleetSchemaText().c_str()) : failed();
+}
+
+bool SqliteFleet::findScan(const std::string &sourceKey, bool &found, int64_t &scanId,
+                           std::string &sha256) {
+    sqlite3_stmt *s = statement("SELECT scan_id, content_sha256 FROM scan WHERE source_key = ?");
+    if (s == nullptr) {
+        return false;
+    }
+    sqlite3_bind_text(s, 1, sourceKey.data(), static_cast<int>(sourceKey.size()), SQLITE_STATIC);
+    int rc = sqlite3_step(s);
+    found = rc == SQLITE_ROW;
+    if (found) {
+        scanId = sqlite3_column_int64(s, 0);
+        const unsigned char *text = sqlite3_column_text(s, 1);
+        sha256 = text != nullptr ? reinterpret_cast<const char *>(text) : "";
+    }
+    sqlite3_reset(s);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE || failed();
+}
+
+bool SqliteFleet::newScanId(int64_t &scanId) {
+    sqlite3_stmt *s = statement("SELECT coalesce(max(scan_id), 0) + 1 FROM scan");
+    if (s == nullptr) {
+        return false;
+    }
+    bool ok = sqlite3_step(s) == SQLITE_ROW;
+    scanId = ok ? sqlite3_column_int64(s, 0) : 0;
+    sqlite3_reset(s);
+    return ok || failed();
+}
+
+bool SqliteFleet::deleteScan(int64_t scanId) {
+    for (const SqlTable &t : fleetTables()) {
+        sqlite3_stmt *s = statement("DELETE FROM " + t.name + " WHERE scan_id = ?");
+        if (s == nullptr) {
+            return false;
+        }
+        sqlite3_bind_int64(s, 1, scanId);
+        int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE) {
+            return failed();
+        }
+    }
+    return true;
+}
+
+bool SqliteFleet::beginTable(const SqlTable &table) {
+    std::string names, marks;
+    for (const SqlColumn &c : table.columns) {
+        names += (names.empty() ? "" : ", ") + c.name;
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    insert = statement("INSERT INTO " + table.name + " (" + names + ") VALUES (" + marks + ")");
+    columns = table.columns.size();
+    return insert != nullptr;
+}
+
+bool SqliteFleet::row(const SqlValue *values) {
+    for (std::size_t i = 0; i < columns; ++i) {
+        const SqlValue &v = values[i];
+        int at = static_cast<int>(i) + 1;
+        if (v.kind == SqlValue::Integer) {
+            sqlite3_bind_int64(insert, at, v.integer);
+        } else if (v.kind == SqlValue::Text) {
+            sqlite3_bind_text(insert, at, v.text, static_cast<int>(v.length), SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(insert, at);
+        }
+    }
+    int rc = sqlite3_step(insert);
+    sqlite3_reset(insert);
+    return rc == SQLITE_DONE || failed();
+}
+
+SqliteFleet::RunResult SqliteFleet::run(const std::string &text, ResultPrinter &printer) {
+    const char *next = text.c_str();
+    while (*next != '\0') {
+        sqlite3_stmt *s = nullptr;
+        const char *rest = nullptr;
+        if (sqlite3_prepare_v2(db, next, -1, &s, &rest) != SQLITE_OK) {
+            failed();
+            return kNotSql;
+        }
+        next = rest;
+        if (s == nullptr) {
+            continue;  // only a comment or white space
+        }
+        int count = sqlite3_column_count(s);
+        std::vector<std::string> names;
+        for (int i = 0; i < count; ++i) {
+            names.push_back(sqlite3_column_name(s, i));
+        }
+        if (count > 0) {
+            printer.begin(names);
+        }
+        std::vector<Cell> cells(count);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            for (int i = 0; i < count; ++i) {
+                Cell &c = cells[i];
+                switch (sqlite3_column_type(s, i)) {
+                    case SQLITE_INTEGER:
+                        c.kind = Cell::Integer;
+                        c.integer = sqlite3_column_int64(s, i);
+                        break;
+                    case SQLITE_FLOAT:
+                        c.kind = Cell::Real;
+                        c.real = sqlite3_column_double(s, i);
+                        break;
+                    case SQLITE_NULL:
+                        c.kind = Cell::Null;
+                        break;
+                    default:
+                        c.kind = Cell::Text;
+                        c.text.assign(static_cast<const char *>(sqlite3_column_blob(s, i)),
+                                      static_cast<std::size_t>(sqlite3_column_bytes(s, i)));
+                        break;
+                }
+            }
+            printer.row(cells);
+        }
+        if (count > 0) {
+            printer.end();
+        }
+        if (rc != SQLITE_DONE) {
+            failed();
+            sqlite3_finalize(s);
+            return kFailed;
+        }
+        sqlite3_finalize(s);
+    }
+    return kRan;
+}
+
+}  // namespace ulvar_fleet

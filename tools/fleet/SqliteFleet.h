@@ -1,0 +1,69 @@
+// The fleet in SQLite: a database in memory or in a file, loaded through
+// prepared statements, and the statements a user runs on it.
+#ifndef TOOLS_FLEET_SQLITEFLEET_H
+#define TOOLS_FLEET_SQLITEFLEET_H
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tools/fleet/FleetTarget.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace ulvar_fleet {
+
+class ResultPrinter;
+
+class SqliteFleet : public FleetTarget, private RowSink {
+  public:
+    // Opens the database file at `path`, creating it when missing; ":memory:"
+    // keeps it in memory. Null when it cannot be opened or is no SQLite
+    // database; `error` then says why.
+    static std::unique_ptr<SqliteFleet> open(const std::string &path, std::string &error);
+    ~SqliteFleet() override;
+
+    SqliteFleet(const SqliteFleet &) = delete;
+    SqliteFleet &operator=(const SqliteFleet &) = delete;
+
+    bool begin() override;
+    bool commit() override;
+    void rollback() override;
+    bool ensureSchema() override;
+    bool findScan(const std::string &sourceKey, bool &found, int64_t &scanId,
+                  std::string &sha256) override;
+    bool newScanId(int64_t &scanId) override;
+    bool deleteScan(int64_t scanId) override;
+    RowSink &sink() override { return *this; }
+    std::string error() const override { return message; }
+
+    // How running statements ended.
+    enum RunResult { kRan, kNotSql, kFailed };
+    // Runs every statement of `text` in turn, each result into `printer`,
+    // until one cannot be prepared (kNotSql) or fails while it runs
+    // (kFailed); error() then says why.
+    RunResult run(const std::string &text, ResultPrinter &printer);
+
+  private:
+    explicit SqliteFleet(sqlite3 *db) : db(db) {}
+
+    bool exec(const char *sql);
+    // The statement of `sql`, prepared once and kept; null on failure.
+    sqlite3_stmt *statement(const std::string &sql);
+    bool failed();  // takes the engine's message; false
+
+    bool beginTable(const SqlTable &table) override;
+    bool row(const SqlValue *values) override;
+    bool endTable() override { return true; }
+
+    sqlite3 *db;
+    std::map<std::string, sqlite3_stmt *> prepared;
+    sqlite3_stmt *insert = nullptr;  // of the current table
+    std::size_t columns = 0;
+    std::string message;
+};
+
+}  // namespace ulvar_fleet
+
+#endif
