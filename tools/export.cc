@@ -27,13 +27,19 @@ struct ExportOptions {
 // hold a password.
 const char kTarget[] = "PostgreSQL";
 
+// The file is read before the transaction begins: other exports wait only
+// while this one writes.
 int exportFile(PostgresFleet &fleet, const ScanSource &source) {
+    ScanFile scan;
+    if (!readScan(source, scan)) {
+        return kExitNoFile;
+    }
     StoredScan stored;
     if (!fleet.begin()) {
         complain(kTarget, fleet.error());
         return kExitNoFile;
     }
-    if (!storeScan(fleet, kTarget, source, stored)) {
+    if (!storeScan(fleet, kTarget, scan, stored)) {
         fleet.rollback();
         return kExitNoFile;
     }
@@ -44,14 +50,14 @@ int exportFile(PostgresFleet &fleet, const ScanSource &source) {
         fleet.rollback();
         return kExitNoFile;
     }
-    const ScanInfo &scan = stored.info;
+    const ScanInfo &info = scan.info;
     std::string what =
         stored.outcome == ScanOutcome::Unchanged
-            ? "unchanged since its export as scan " + std::to_string(scan.scanId)
+            ? "unchanged since its export as scan " + std::to_string(info.scanId)
             : std::string(stored.outcome == ScanOutcome::Added ? "exported as" : "replaced") +
-                  " scan " + std::to_string(scan.scanId) + ", " + std::to_string(stored.rows) +
+                  " scan " + std::to_string(info.scanId) + ", " + std::to_string(stored.rows) +
                   " rows";
-    printf("%s: %s: %s\n", source.path.c_str(), scan.sourceKey.c_str(), what.c_str());
+    printf("%s: %s: %s\n", source.path.c_str(), info.sourceKey.c_str(), what.c_str());
     fflush(stdout);
     return kExitOk;
 }

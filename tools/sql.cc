@@ -63,17 +63,19 @@ int load(SqliteFleet &fleet, const std::string &target, const std::vector<ScanSo
     }
     std::map<std::string, std::string> loadedNow;  // source key -> file
     for (const ScanSource &source : sources) {
+        ScanFile scan;
         StoredScan stored;
-        if (!storeScan(fleet, target, source, stored)) {
+        if (!readScan(source, scan) || !storeScan(fleet, target, scan, stored)) {
             fleet.rollback();
             return kExitNoFile;
         }
-        auto earlier = loadedNow.find(stored.info.sourceKey);
+        const std::string &key = scan.info.sourceKey;
+        auto earlier = loadedNow.find(key);
         if (earlier != loadedNow.end() && stored.outcome == ScanOutcome::Replaced) {
-            complain(source.path, "replaces " + earlier->second + ", the same scan (" +
-                                      stored.info.sourceKey + "); --source names them apart");
+            complain(source.path, "replaces " + earlier->second + ", the same scan (" + key +
+                                      "); --source names them apart");
         }
-        loadedNow[stored.info.sourceKey] = source.path;
+        loadedNow[key] = source.path;
     }
     if (!fleet.ensureSchema() || !fleet.commit()) {
         complain(target, fleet.error());

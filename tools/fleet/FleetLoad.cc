@@ -1,6 +1,5 @@
 #include "tools/fleet/FleetLoad.h"
 
-#include "tools/DatabaseFile.h"
 #include "tools/Tool.h"
 #include "tools/fleet/FleetTarget.h"
 #include "tools/fleet/Sha256.h"
@@ -16,32 +15,35 @@ std::vector<ScanSource> scanSources(const std::vector<std::string> &paths,
     return sources;
 }
 
-bool storeScan(FleetTarget &target, const std::string &targetName, const ScanSource &source,
-               StoredScan &stored) {
-    using ulvar_tool::complain;
-    ScanInfo &info = stored.info;
+bool readScan(const ScanSource &source, ScanFile &scan) {
+    ScanInfo &info = scan.info;
     info.file = source.path;
     std::string why;
     if (!fileSha256(source.path, info.sha256, why)) {
-        complain(source.path, why);
+        ulvar_tool::complain(source.path, why);
         return false;
     }
-    ulvar_tool::DatabaseFile file(source.path);
-    if (!file.load()) {
-        ulvar_tool::complainAbout(file);
+    scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
+    if (!scan.file->load()) {
+        ulvar_tool::complainAbout(*scan.file);
         return false;
     }
-    info.dbVersion = file.header().value("SrmResourceDbVersion");
-    describeScan(file.database(), info);
+    info.dbVersion = scan.file->header().value("SrmResourceDbVersion");
+    describeScan(scan.file->database(), info);
     if (!source.sourceKey.empty()) {
         info.sourceKey = source.sourceKey;
     }
     info.loadedAt = utcNow();
+    return true;
+}
 
+bool storeScan(FleetTarget &target, const std::string &targetName, ScanFile &scan,
+               StoredScan &stored) {
+    ScanInfo &info = scan.info;
     bool found = false;
     std::string storedSha;
     if (!target.ensureSchema() || !target.findScan(info.sourceKey, found, info.scanId, storedSha)) {
-        complain(targetName, target.error());
+        ulvar_tool::complain(targetName, target.error());
         return false;
     }
     if (found && storedSha == info.sha256) {
@@ -51,8 +53,8 @@ bool storeScan(FleetTarget &target, const std::string &targetName, const ScanSou
     }
     stored.outcome = found ? ScanOutcome::Replaced : ScanOutcome::Added;
     if ((found && !target.deleteScan(info.scanId)) || (!found && !target.newScanId(info.scanId)) ||
-        !writeScanRows(file.database(), info, target.sink(), &stored.rows)) {
-        complain(targetName, source.path + ": " + target.error());
+        !writeScanRows(scan.file->database(), info, target.sink(), &stored.rows)) {
+        ulvar_tool::complain(targetName, info.file + ": " + target.error());
         return false;
     }
     return true;

@@ -4,9 +4,11 @@
 #ifndef TOOLS_FLEET_FLEETLOAD_H
 #define TOOLS_FLEET_FLEETLOAD_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/DatabaseFile.h"
 #include "tools/fleet/ScanRows.h"
 
 namespace ulvar_fleet {
@@ -25,19 +27,28 @@ struct ScanSource {
 std::vector<ScanSource> scanSources(const std::vector<std::string> &paths,
                                     const std::vector<std::string> &sourceKeys);
 
+// A database file loaded, digested and described as a scan.
+struct ScanFile {
+    ScanInfo info;  // all but the scan id, which storing gives
+    std::unique_ptr<ulvar_tool::DatabaseFile> file;
+};
+
+// Reads, digests and loads `source` into `scan`. False after complaining,
+// naming the file.
+bool readScan(const ScanSource &source, ScanFile &scan);
+
 enum class ScanOutcome { Added, Replaced, Unchanged };
 
 struct StoredScan {
-    ScanInfo info;
     ScanOutcome outcome = ScanOutcome::Added;
     long rows = 0;
 };
 
-// Reads, digests and loads `source`, and stores it in `target`, whose
-// transaction must be open. False after complaining (naming the file, or the
-// target as `targetName`); what it wrote then stays in the open transaction,
-// for the caller to roll back.
-bool storeScan(FleetTarget &target, const std::string &targetName, const ScanSource &source,
+// Stores `scan` in `target`, whose transaction must be open, and gives it
+// its scan id. False after complaining (naming the target as `targetName`);
+// what it wrote then stays in the open transaction, for the caller to roll
+// back.
+bool storeScan(FleetTarget &target, const std::string &targetName, ScanFile &scan,
                StoredScan &stored);
 
 }  // namespace ulvar_fleet
