@@ -11,6 +11,7 @@
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "tools/Kinds.h"
+#include "tools/ResourceLists.h"
 
 namespace ulvar_tool {
 
@@ -35,16 +36,6 @@ constexpr SrmResourceType kLeftoverKinds[] = {
 constexpr std::size_t kMaxDepth = 100;
 
 const std::string kNoId;
-
-template <typename F>
-void forEach(SrmResourceList *list, SrmResourceType t, F f) {
-    SrmResourceIdMap *kind = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-    if (kind != nullptr) {
-        for (const auto &entry : *kind) {
-            f(entry.second);
-        }
-    }
-}
 
 void appendAll(std::vector<StackNode> &out,
                const std::map<std::string, std::vector<SrmResource *>> &index,
@@ -77,21 +68,21 @@ const std::string &StackNode::id() const {
 
 StorageStack::StorageStack(SrmResourceDatabase *db) : db(db), thisComputer(db->getThisComputer()) {
     SrmResourceList *all = db->getResourceList();
-    forEach(all, SRM_RES_COMPUTER, [this](SrmResource *c) {
-        forEach(static_cast<SrmComputer *>(c)->getResourceList(), SRM_RES_DISK,
-                [this](SrmResource *d) { claimedDisks.insert(d->Id); });
+    forEachResource(all, SRM_RES_COMPUTER, [this](SrmResource *c) {
+        forEachResource(static_cast<SrmComputer *>(c)->getResourceList(), SRM_RES_DISK,
+                        [this](SrmResource *d) { claimedDisks.insert(d->Id); });
     });
-    forEach(all, SRM_RES_DISKCHUNK, [this](SrmResource *c) {
+    forEachResource(all, SRM_RES_DISKCHUNK, [this](SrmResource *c) {
         chunksOnDisk[static_cast<SrmDiskChunk *>(c)->Disk].push_back(c);
     });
-    forEach(all, SRM_RES_VOLUME, [this](SrmResource *r) {
+    forEachResource(all, SRM_RES_VOLUME, [this](SrmResource *r) {
         auto *v = static_cast<SrmVolume *>(r);
-        forEach(v->getDiskChunkList(), SRM_RES_DISKCHUNK,
-                [this, v](SrmResource *c) { volumesOnChunk[c->Id].push_back(v); });
-        forEach(v->getSubVolumeList(), SRM_RES_VOLUME,
-                [this, v](SrmResource *s) { holdersOfVolume[s->Id].push_back(v); });
+        forEachResource(v->getDiskChunkList(), SRM_RES_DISKCHUNK,
+                        [this, v](SrmResource *c) { volumesOnChunk[c->Id].push_back(v); });
+        forEachResource(v->getSubVolumeList(), SRM_RES_VOLUME,
+                        [this, v](SrmResource *s) { holdersOfVolume[s->Id].push_back(v); });
     });
-    forEach(all, SRM_RES_FILESYSTEM, [this](SrmResource *f) {
+    forEachResource(all, SRM_RES_FILESYSTEM, [this](SrmResource *f) {
         fileSystemsOnVolume[static_cast<SrmFileSystem *>(f)->Volume].push_back(f);
     });
     placeResidents();
@@ -106,7 +97,7 @@ void StorageStack::placeResidents() {
         auto found = fileSystemsOnVolume.find(volume);
         return found != fileSystemsOnVolume.end() ? &found->second : nullptr;
     };
-    forEach(all, SRM_RES_MOUNTPOINT, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_MOUNTPOINT, [&](SrmResource *r) {
         auto *m = static_cast<SrmMountPoint *>(r);
         const std::vector<SrmResource *> *fileSystems = fileSystemsOn(m->VolumeId);
         SrmResource *on = nullptr;
@@ -128,7 +119,7 @@ void StorageStack::placeResidents() {
             residentsOfVolume[m->VolumeId].push_back(m);
         }
     });
-    forEach(all, SRM_RES_SHARE, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_SHARE, [&](SrmResource *r) {
         auto *s = static_cast<SrmShare *>(r);
         const std::vector<SrmResource *> *fileSystems = fileSystemsOn(s->VolumeId);
         if (fileSystems != nullptr && fileSystems->size() == 1) {
@@ -147,7 +138,9 @@ std::vector<StackNode> StorageStack::children(const StackNode &node) const {
     if (node.group != nullptr) {
         SrmResourceList *members = node.group->getResourceList();
         for (SrmResourceType t : kMemberKinds) {
-            forEach(members, t, [&out](SrmResource *r) { out.push_back({r, nullptr, true}); });
+            forEachResource(members, t, [&out](SrmResource *r) {
+                out.push_back({r, nullptr, true});
+            });
         }
         if (SrmServiceGroup *child = node.group->getNextServiceGroup()) {
             out.push_back({nullptr, child, true});
@@ -160,7 +153,7 @@ std::vector<StackNode> StorageStack::children(const StackNode &node) const {
             // The computer the scan ran on also holds the disks no computer lists.
             SrmResourceList *own = static_cast<SrmComputer *>(r)->getResourceList();
             bool here = r == thisComputer;
-            forEach(db->getResourceList(), SRM_RES_DISK, [&](SrmResource *d) {
+            forEachResource(db->getResourceList(), SRM_RES_DISK, [&](SrmResource *d) {
                 if ((own != nullptr && own->findResource(SRM_RES_DISK, d->Id) == d) ||
                     (here && claimedDisks.count(d->Id) == 0)) {
                     out.push_back({d, nullptr, false});
@@ -184,10 +177,10 @@ std::vector<StackNode> StorageStack::children(const StackNode &node) const {
             break;
         case SRM_RES_VOLUMEGROUP: {
             auto *g = static_cast<SrmVolumeGroup *>(r);
-            forEach(g->getDiskList(), SRM_RES_DISK, [&out](SrmResource *d) {
+            forEachResource(g->getDiskList(), SRM_RES_DISK, [&out](SrmResource *d) {
                 out.push_back({d, nullptr, true});
             });
-            forEach(g->getVolumeList(), SRM_RES_VOLUME, [&out](SrmResource *v) {
+            forEachResource(g->getVolumeList(), SRM_RES_VOLUME, [&out](SrmResource *v) {
                 out.push_back({v, nullptr, false});
             });
             break;
@@ -217,10 +210,10 @@ void StorageStack::reach(const StackNode &root, std::set<const void *> &reached)
 std::vector<StackNode> StorageStack::roots() const {
     std::vector<StackNode> tops;
     SrmResourceList *all = db->getResourceList();
-    forEach(all, SRM_RES_COMPUTER, [&tops](SrmResource *c) {
+    forEachResource(all, SRM_RES_COMPUTER, [&tops](SrmResource *c) {
         tops.push_back({c, nullptr, false});
     });
-    forEach(all, SRM_RES_VOLUMEGROUP, [&tops](SrmResource *g) {
+    forEachResource(all, SRM_RES_VOLUMEGROUP, [&tops](SrmResource *g) {
         tops.push_back({g, nullptr, false});
     });
     for (const auto &entry : db->getServiceGroups()) {
@@ -231,7 +224,7 @@ std::vector<StackNode> StorageStack::roots() const {
         reach(top, reached);
     }
     for (SrmResourceType t : kLeftoverKinds) {
-        forEach(all, t, [&](SrmResource *r) {
+        forEachResource(all, t, [&](SrmResource *r) {
             if (reached.count(r) == 0) {
                 StackNode top{r, nullptr, false};
                 tops.push_back(top);
@@ -263,7 +256,7 @@ std::vector<StackNode> StorageStack::roots(const std::vector<std::string> &kindL
             }
             continue;
         }
-        forEach(db->getResourceList(), k.type, [&](SrmResource *r) {
+        forEachResource(db->getResourceList(), k.type, [&](SrmResource *r) {
             if (wanted(r->Id)) {
                 tops.push_back({r, nullptr, false});
             }

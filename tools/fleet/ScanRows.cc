@@ -13,6 +13,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "tools/ResourceLists.h"
 #include "tools/fleet/FleetSchema.h"
 #include "tools/fleet/KindColumns.h"
 #include "tools/fleet/ResourceFields.h"
@@ -29,15 +30,7 @@ constexpr int64_t kMib = 1024 * 1024;
 // The columns every kind table starts with.
 enum CommonColumn : std::size_t { kScanId, kId, kPubId, kLocalId, kState, kFirstKindColumn };
 
-template <typename F>
-void forEach(SrmResourceList *list, SrmResourceType t, F f) {
-    SrmResourceIdMap *kind = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-    if (kind != nullptr) {
-        for (const auto &entry : *kind) {
-            f(entry.second);
-        }
-    }
-}
+using ulvar_tool::forEachResource;
 
 // Where each record key of a kind goes: the columns it fills (one key may fill
 // two, as a disk's identity value does), by position in the kind's table; none
@@ -173,7 +166,7 @@ bool RowWriter::kindRows(const KindTable &kind) {
     const ColumnMap columns = columnMapOf(kind);
     const std::size_t attrsColumn = values.size() - 1;
     bool ok = true;
-    forEach(db->getResourceList(), kind.type, [&](SrmResource *r) {
+    forEachResource(db->getResourceList(), kind.type, [&](SrmResource *r) {
         if (!ok) {
             return;
         }
@@ -240,7 +233,7 @@ bool RowWriter::memberRows(const std::string &holder, SrmResourceList *members,
         if (!mixed && kind.type != only) {
             continue;
         }
-        forEach(members, kind.type, [&](SrmResource *m) {
+        forEachResource(members, kind.type, [&](SrmResource *m) {
             if (!ok) {
                 return;
             }
@@ -262,7 +255,7 @@ bool RowWriter::listRows(const char *table, SrmResourceType holders, ListOf list
         return false;
     }
     bool ok = true;
-    forEach(db->getResourceList(), holders, [&](SrmResource *r) {
+    forEachResource(db->getResourceList(), holders, [&](SrmResource *r) {
         std::pair<SrmResourceList *, SrmResourceType> list = listOf(r);
         ok = ok && memberRows(r->Id, list.first, list.second, mixed);
     });
@@ -274,7 +267,7 @@ bool RowWriter::computerServiceGroups() {
         return false;
     }
     bool ok = true;
-    forEach(db->getResourceList(), SRM_RES_COMPUTER, [&](SrmResource *r) {
+    forEachResource(db->getResourceList(), SRM_RES_COMPUTER, [&](SrmResource *r) {
         for (const auto &entry : static_cast<SrmComputer *>(r)->getServiceGroupMap()) {
             if (ok && entry.second != nullptr) {
                 values[1] = text(1, r->Id);
@@ -359,7 +352,7 @@ void describeScan(SrmResourceDatabase *db, ScanInfo &info) {
     info.kind = "host";
     SrmResource *computer = db->getThisComputer();
     if (computer == nullptr) {
-        forEach(db->getResourceList(), SRM_RES_COMPUTER, [&computer](SrmResource *c) {
+        forEachResource(db->getResourceList(), SRM_RES_COMPUTER, [&computer](SrmResource *c) {
             if (computer == nullptr) {
                 computer = c;
             }

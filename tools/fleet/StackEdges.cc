@@ -9,21 +9,14 @@
 #include "inventory/kinds/SrmVolumeGroup.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
+#include "tools/ResourceLists.h"
 #include "tools/fleet/KindColumns.h"
 
 namespace ulvar_fleet {
 
 namespace {
 
-template <typename F>
-void forEach(SrmResourceList *list, SrmResourceType t, F f) {
-    SrmResourceIdMap *kind = list != nullptr ? list->getSrmResourceIdMap(t) : nullptr;
-    if (kind != nullptr) {
-        for (const auto &entry : *kind) {
-            f(entry.second);
-        }
-    }
-}
+using ulvar_tool::forEachResource;
 
 bool empty(SrmResourceList *list) {
     return list == nullptr || list->getResourceCount() == 0;
@@ -75,32 +68,33 @@ bool same(const StackEdge &a, const StackEdge &b) {
 std::vector<StackEdge> stackEdges(SrmResourceDatabase *db) {
     EdgeCollector c(db);
     SrmResourceList *all = db->getResourceList();
-    forEach(all, SRM_RES_DISKCHUNK, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_DISKCHUNK, [&](SrmResource *r) {
         c.addFrom(SRM_RES_DISK, static_cast<SrmDiskChunk *>(r)->Disk, r);
     });
-    forEach(all, SRM_RES_VOLUME, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_VOLUME, [&](SrmResource *r) {
         auto *v = static_cast<SrmVolume *>(r);
-        forEach(v->getDiskChunkList(), SRM_RES_DISKCHUNK,
-                [&](SrmResource *chunk) { c.add(chunk, v, 1); });
-        forEach(v->getSubVolumeList(), SRM_RES_VOLUME, [&](SrmResource *sub) { c.add(sub, v, 1); });
+        forEachResource(v->getDiskChunkList(), SRM_RES_DISKCHUNK,
+                        [&](SrmResource *chunk) { c.add(chunk, v, 1); });
+        forEachResource(v->getSubVolumeList(), SRM_RES_VOLUME,
+                        [&](SrmResource *sub) { c.add(sub, v, 1); });
     });
-    forEach(all, SRM_RES_VOLUMEGROUP, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_VOLUMEGROUP, [&](SrmResource *r) {
         auto *g = static_cast<SrmVolumeGroup *>(r);
-        forEach(g->getVolumeList(), SRM_RES_VOLUME, [&](SrmResource *r) {
+        forEachResource(g->getVolumeList(), SRM_RES_VOLUME, [&](SrmResource *r) {
             auto *v = static_cast<SrmVolume *>(r);
             if (empty(v->getDiskChunkList()) && empty(v->getSubVolumeList())) {
-                forEach(g->getDiskList(), SRM_RES_DISK,
-                        [&](SrmResource *disk) { c.add(disk, v, 0); });
+                forEachResource(g->getDiskList(), SRM_RES_DISK,
+                                [&](SrmResource *disk) { c.add(disk, v, 0); });
             }
         });
     });
-    forEach(all, SRM_RES_FILESYSTEM, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_FILESYSTEM, [&](SrmResource *r) {
         c.addFrom(SRM_RES_VOLUME, static_cast<SrmFileSystem *>(r)->Volume, r);
     });
-    forEach(all, SRM_RES_MOUNTPOINT, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_MOUNTPOINT, [&](SrmResource *r) {
         c.addFrom(SRM_RES_VOLUME, static_cast<SrmMountPoint *>(r)->VolumeId, r);
     });
-    forEach(all, SRM_RES_SHARE, [&](SrmResource *r) {
+    forEachResource(all, SRM_RES_SHARE, [&](SrmResource *r) {
         c.addFrom(SRM_RES_VOLUME, static_cast<SrmShare *>(r)->VolumeId, r);
     });
     // A volume in two groups that share a disk would give its edge twice.
