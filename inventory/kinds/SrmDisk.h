@@ -1,7 +1,5 @@
-// Physical storage: a disk as the scanner reports it, and a contiguous piece of
-// a disk (a partition, or an extent a volume manager uses). Each writes one
-// record and no nested records; volumes refer to chunks and volume groups to
-// disks.
+// Physical storage: a disk as the scanner reports it. It writes one record and
+// no nested records; volume groups refer to disks, disk chunks lie on them.
 #ifndef INVENTORY_KINDS_SRMDISK_H
 #define INVENTORY_KINDS_SRMDISK_H
 
@@ -10,9 +8,12 @@
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
+// The disk chunk had its place in this header; its includers still find it.
+#include "inventory/kinds/SrmDiskChunk.h"
+
 class SrmResourceDatabase;
 
-// Common contract of the two kinds below:
+// Common contract of the disk and the disk chunk (SrmDiskChunk.h):
 //
 // mergeResource(other): 0 for a null `other` or one of another kind; 1 without
 // change when `other` is already marked merged or is this very resource (two
@@ -78,33 +79,6 @@ class ULVAR_API SrmDisk : public SrmResource {
     int AddrLUN = 0;
     int AddrTarget = 0;
     int LLTId = 0;
-};
-
-// A piece of a disk (kind 9, "DiskChunk").
-class ULVAR_API SrmDiskChunk : public SrmResource {
-  public:
-    SrmDiskChunk();
-    explicit SrmDiskChunk(std::string id);
-    ~SrmDiskChunk() override;
-
-    // 0 and nothing changed when either is negative; otherwise both stored, 1.
-    int setStartAndLength(long start, long length);
-
-    // Chunk name and disk are taken from `other` when not empty; start and
-    // length together when either of `other`'s is not 0.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override;
-    std::string getResourceHeader(bool) override;
-    int serialize(int fd, int flags) override;
-    // "Disk" is looked up as a disk of the owning database (also as a local
-    // identity): when one is found its own Id is stored, else the value as read.
-    // Missing "Start" and "Length" read as 0.
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string Disk;       // Id of the disk the chunk lies on
-    std::string DiskChunk;  // the chunk's name
-    long Start = 0;         // in the scanner's units; never negative
-    long Length = 0;        // never negative
 };
 
 #endif

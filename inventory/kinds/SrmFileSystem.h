@@ -1,7 +1,6 @@
-// How storage is presented to users: a file system placed on a volume, the place
-// where a volume is mounted, and a network share of a path on a volume. Each
-// names its volume by the volume's Id and writes one record with no nested
-// records.
+// How storage is presented to users: a file system placed on a volume. Like
+// the mount point (SrmMountPoint.h) and the share (SrmShare.h), it names its
+// volume by the volume's Id and writes one record with no nested records.
 #ifndef INVENTORY_KINDS_SRMFILESYSTEM_H
 #define INVENTORY_KINDS_SRMFILESYSTEM_H
 
@@ -10,7 +9,12 @@
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
-// Common contract of the three kinds below:
+// The mount point and the share had their place in this header; its includers
+// still find them.
+#include "inventory/kinds/SrmMountPoint.h"
+#include "inventory/kinds/SrmShare.h"
+
+// Common contract of the file system, the mount point and the share:
 //
 // mergeResource(other): 0 for a null `other` or one of another kind; 1 without
 // change when `other` is already marked merged or is this very resource (two
@@ -71,57 +75,6 @@ class ULVAR_API SrmFileSystem : public SrmResource {
     int MaxFileSz = 0;
     int FileCnt = 0;
     int MaxFileCnt = 0;
-};
-
-// The place where a volume is mounted (kind 5, "MountPoint").
-class ULVAR_API SrmMountPoint : public SrmResource {
-  public:
-    SrmMountPoint();
-    explicit SrmMountPoint(std::string id);
-    ~SrmMountPoint() override;
-
-    // Texts are taken from `other` when not empty, numbers when not 0.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override;
-    std::string getResourceHeader(bool) override;
-    int serialize(int fd, int flags) override;
-    // "State" is ORed into the state word; "VolumeId" is resolved against the
-    // owning database like a file system's "Volume".
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string VolumeId;  // Id of the mounted volume
-    std::string MountPointName;
-    std::string MountLocation;  // LId of the resource mounted here
-    std::string MountToSystem;
-    int MountAtStartup = 0;
-    int ReadOnly = 0;
-    int MountType = 0;
-    int MountOptions = 0;
-};
-
-// A network share of a path on a volume (kind 10, "Share").
-class ULVAR_API SrmShare : public SrmResource {
-  public:
-    SrmShare();
-    explicit SrmShare(std::string id);
-    ~SrmShare() override;
-
-    // Texts are taken from `other` when not empty, numbers when not 0.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override;
-    std::string getResourceHeader(bool) override;
-    int serialize(int fd, int flags) override;
-    // "State" replaces the state word; "VolumeId" is stored as read.
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string VolumeId;
-    int ShareFsType = 0;
-    int ShareFlags = 0;
-    std::string ShareName;
-    std::string SharePath;
-    std::string ShareUser;
-    std::string Domain;
-    std::string ShareDesc;
 };
 
 #endif

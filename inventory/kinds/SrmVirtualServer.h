@@ -1,6 +1,5 @@
-// A cluster virtual server (a host name and address a service group carries from
-// node to node) and an alias identity (a primary identifier tied to a secondary
-// one). Records of type "VirtualServer" and "Id"; neither writes nested records.
+// A cluster virtual server: a host name and address a service group carries
+// from node to node. Records of type "VirtualServer", with no nested records.
 #ifndef INVENTORY_KINDS_SRMVIRTUALSERVER_H
 #define INVENTORY_KINDS_SRMVIRTUALSERVER_H
 
@@ -8,6 +7,9 @@
 
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
+
+// The alias identity had its place in this header; its includers still find it.
+#include "inventory/kinds/SrmId.h"
 
 class SrmServiceGroup;
 
@@ -46,31 +48,6 @@ class ULVAR_API SrmVirtualServer : public SrmResource {
 
   private:
     SrmServiceGroup *serviceGroup = nullptr;
-};
-
-// Kind SRM_RES_ID. Every constructor sets SRM_STATE_BIT1.
-class ULVAR_API SrmId : public SrmResource {
-  public:
-    SrmId();
-    // Bound to `db` (not owned).
-    explicit SrmId(SrmResourceDatabase *db);
-    explicit SrmId(std::string id);
-
-    // ORs a non-zero state of `other` in; takes IdType and PrimaryId only where
-    // this alias has none; marks `other` merged. 0 for null or another kind; 1
-    // without change when `other` is already merged or is this alias.
-    int mergeResource(SrmResource *other) override;
-    std::string getResourceReportString(bool) override { return std::string(); }
-    std::string getResourceHeader(bool) override { return std::string(); }
-    // Full: Type, Id, PubId, PrimaryId, SecondaryId, IdType. Bit 0x1: Type, Id,
-    // IdType, PrimaryId. No state is written. 0 without a database.
-    int serialize(int fd, int flags) override;
-    // "State" is not read. 0 for null, else 1.
-    int deserialize(int fd, CSRMReportTuple *record) override;
-
-    std::string PrimaryId;
-    std::string SecondaryId;
-    std::string IdType;  // text, unlike the numeric IdType of disks
 };
 
 #endif
