@@ -2,26 +2,16 @@
 
 #include <new>
 
+#include "inventory/kinds/internal/SrmComputerFields.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
 
 namespace {
-
-// The kinds of resource a computer record is followed by, in written order.
-// Computers never live on a computer, and aliases are not written: counting
-// them in "ResourceCount" would make the reader take records that are not
-// there, swallowing the records after the computer's.
-constexpr SrmResourceType kWrittenKinds[] = {
-    SRM_RES_DISK,   SRM_RES_DISKCHUNK,     SRM_RES_VOLUMEMANAGER,
-    SRM_RES_VOLUME, SRM_RES_FILESYSTEM,    SRM_RES_MOUNTPOINT,
-    SRM_RES_SHARE,  SRM_RES_VIRTUALSERVER, SRM_RES_VOLUMEGROUP,
-};
 
 // The kind a child record's "Type" word names; SRM_RES_NONE for any other word.
 SrmResourceType childKindOfWord(int word) {
@@ -124,42 +114,14 @@ int SrmComputer::removeServiceGroup(std::string name) {
 
 int SrmComputer::mergeResource(SrmResource *other) {
     return srmMergeKind(this, other, SRM_RES_COMPUTER, [this](SrmComputer *o) {
-        srmTakeText(HostName, o->HostName);
-        srmTakeText(CPUInfo, o->CPUInfo);
-        srmTakeText(HWInfo, o->HWInfo);
-        srmTakeText(OS, o->OS);
-        srmTakeText(OSInfo, o->OSInfo);
-        srmTakeText(MgmtURL, o->MgmtURL);
-        srmTakeText(DisplayMgmtURL, o->DisplayMgmtURL);
-        srmTakeText(HostId, o->HostId);
-        srmTakeText(IPAddr, o->IPAddr);
-        srmTakeNonZero(ProcSpeedMHz, o->ProcSpeedMHz);
-        srmTakeNonZero(RAMMB, o->RAMMB);
-        srmTakeNonZero(SwapMB, o->SwapMB);
-        if (o->AddrSpaceMB != 0) {
-            AddrSpaceMB = o->AddrSpaceMB;
+        if (srmTakeFields(SrmComputerFields::table, *this, *o) == 0) {
+            return 0;
         }
-        srmTakeNonZero(ProcCount, o->ProcCount);
-        if (o->NodeId != -1) {
-            NodeId = o->NodeId;
-        }
-        if (o->LLTId != -1) {
-            LLTId = o->LLTId;
-        }
-        if (o->CapacityKB != 0) {
-            setCapacity(o->CapacityKB);
-        }
-        if (o->FreeSpaceKB != 0) {
-            setFreeSpace(o->FreeSpaceKB);
-        }
-        if (o->TIM != 0) {
-            TIM = o->TIM;
-            // The newcomer may have made itself this computer while it was read;
-            // it dies after this merge, so the computer that keeps its "TIM" takes
-            // its place.
-            if (db != nullptr) {
-                db->setThisComputer(this);
-            }
+        // The newcomer may have made itself this computer while it was read;
+        // it dies after this merge, so the computer that keeps its "TIM" takes
+        // its place.
+        if (o->TIM != 0 && db != nullptr) {
+            db->setThisComputer(this);
         }
         if (resources && o->resources) {
             // Resources the merge adds are stamped with the list's database, which
@@ -174,52 +136,14 @@ int SrmComputer::mergeResource(SrmResource *other) {
 }
 
 int SrmComputer::serialize(int fd, int flags) {
-    if (getBuffer() == nullptr) {
+    if (srmWriteRecord(SrmComputerFields::table, *this, fd, flags) == 0) {
         return 0;
     }
-    SrmRecordWriter w(db->getRecordText());
-    w.addWord(SRM_KEY_Type, SRM_KEY_System);
-    w.addText(SRM_KEY_Id, Id);
     if ((flags & 0x1) != 0) {
-        return w.write(fd);
-    }
-    int resourceCount = 0;
-    if (resources) {
-        for (SrmResourceType t : kWrittenKinds) {
-            resourceCount += resources->getTypeCount(t);
-        }
-    }
-    w.addText(SRM_KEY_PubId, PubId);
-    w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
-    w.addText(SRM_KEY_LId, LId);
-    w.addText(SRM_KEY_HostName, HostName);
-    w.addInt(SRM_KEY_RAMMB, RAMMB);
-    w.addInt(SRM_KEY_SwapMB, SwapMB);
-    w.addLongLong(SRM_KEY_AddrSpaceMB, AddrSpaceMB);
-    w.addLong(SRM_KEY_CapacityKB, CapacityKB);
-    w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
-    w.addInt(SRM_KEY_ProcCount, ProcCount);
-    w.addInt(SRM_KEY_ProcSpeedMHz, ProcSpeedMHz);
-    w.addText(SRM_KEY_CPUInfo, CPUInfo);
-    w.addText(SRM_KEY_HWInfo, HWInfo);
-    w.addText(SRM_KEY_OS, OS);
-    w.addText(SRM_KEY_OSInfo, OSInfo);
-    w.addText(SRM_KEY_MgmtURL, MgmtURL);
-    w.addText(SRM_KEY_DisplayMgmtURL, DisplayMgmtURL);
-    w.addText(SRM_KEY_HostId, HostId);
-    w.addText(SRM_KEY_IPAddr, IPAddr);
-    w.addInt(SRM_KEY_NodeId, NodeId);
-    w.addInt(SRM_KEY_LLTId, LLTId);
-    if (resources) {
-        w.addInt(SRM_KEY_ResourceCount, resourceCount);
-    }
-    w.addInt(SRM_KEY_SGCount, static_cast<int>(serviceGroups.size()));
-    w.addInt(SRM_KEY_TIM, TIM);
-    if (w.write(fd) == 0) {
-        return 0;
+        return 1;
     }
     if (resources) {
-        for (SrmResourceType t : kWrittenKinds) {
+        for (SrmResourceType t : SrmComputerFields::kWrittenKinds) {
             SrmResourceIdMap *kind = resources->getSrmResourceIdMap(t);
             if (kind == nullptr) {
                 continue;
@@ -240,92 +164,12 @@ int SrmComputer::serialize(int fd, int flags) {
 }
 
 int SrmComputer::deserialize(int, CSRMReportTuple *record) {
-    if (record == nullptr) {
+    SrmFieldScratch scratch;
+    if (srmReadRecord(SrmComputerFields::table, *this, record, scratch) == 0) {
         return 0;
     }
-    int resourceCount = 0;
-    int groupCount = 0;
-    srm_walk::forEachElement(record, [&](int keyId, const std::string &value) {
-        switch (keyId) {
-            case SRM_KEY_HostName:
-                HostName = value;
-                break;
-            case SRM_KEY_CPUInfo:
-                CPUInfo = value;
-                break;
-            case SRM_KEY_HWInfo:
-                HWInfo = value;
-                break;
-            case SRM_KEY_OS:
-                OS = value;
-                break;
-            case SRM_KEY_OSInfo:
-                OSInfo = value;
-                break;
-            case SRM_KEY_MgmtURL:
-                MgmtURL = value;
-                break;
-            case SRM_KEY_DisplayMgmtURL:
-                DisplayMgmtURL = value;
-                break;
-            case SRM_KEY_HostId:
-                HostId = value;
-                break;
-            case SRM_KEY_IPAddr:
-                IPAddr = value;
-                break;
-            case SRM_KEY_Id:
-                Id = value;
-                break;
-            case SRM_KEY_PubId:
-                PubId = value;
-                break;
-            case SRM_KEY_LId:
-                LId = value;
-                break;
-            case SRM_KEY_RAMMB:
-                RAMMB = srmRecordInt(value);
-                break;
-            case SRM_KEY_SwapMB:
-                SwapMB = srmRecordInt(value);
-                break;
-            case SRM_KEY_ProcCount:
-                ProcCount = srmRecordInt(value);
-                break;
-            case SRM_KEY_ProcSpeedMHz:
-                ProcSpeedMHz = srmRecordInt(value);
-                break;
-            case SRM_KEY_NodeId:
-                NodeId = srmRecordInt(value);
-                break;
-            case SRM_KEY_LLTId:
-                LLTId = srmRecordInt(value);
-                break;
-            case SRM_KEY_TIM:
-                TIM = srmRecordInt(value);
-                break;
-            case SRM_KEY_State:
-                state |= srm_walk::stateWord(value);
-                break;
-            case SRM_KEY_AddrSpaceMB:
-                AddrSpaceMB = srmRecordLongLong(value);
-                break;
-            case SRM_KEY_CapacityKB:
-                setCapacity(srmRecordLong(value));
-                break;
-            case SRM_KEY_FreeSpaceKB:
-                setFreeSpace(srmRecordLong(value));
-                break;
-            case SRM_KEY_ResourceCount:
-                resourceCount = srmRecordInt(value);
-                break;
-            case SRM_KEY_SGCount:
-                groupCount = srmRecordInt(value);
-                break;
-            default:
-                break;
-        }
-    });
+    int resourceCount = static_cast<int>(scratch.number[SrmComputerFields::kResourceCount]);
+    int groupCount = static_cast<int>(scratch.number[SrmComputerFields::kGroupCount]);
     int result = 1;
     if (resourceCount >= 1 || groupCount >= 1) {
         result = readChildren(resourceCount, groupCount);

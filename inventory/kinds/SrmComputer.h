@@ -94,6 +94,9 @@ class ULVAR_API SrmComputer : public SrmResource {
     std::string DisplayMgmtURL;
 
   private:
+    // The field table reads and writes the sizes and counts the lists.
+    friend struct SrmComputerFields;
+
     int readChildren(int resourceCount, int groupCount);
 
     std::unique_ptr<SrmResourceList> resources;

@@ -13,28 +13,8 @@
 
 class SrmResourceDatabase;
 
-// Common contract of the disk and the disk chunk (SrmDiskChunk.h):
-//
-// mergeResource(other): 0 for a null `other` or one of another kind; 1 without
-// change when `other` is already marked merged or is this very resource (two
-// lists sharing it); otherwise folds `other` in by the kind's rule, marks
-// `other` with SRM_STATE_MERGED and returns 1. Id, PubId and LId are never
-// merged.
-//
-// serialize(fd, flags): one record through the owning database's record text,
-// written with one write(2); bit 0x1 of `flags` writes the short form ("Type",
-// "Id"). Empty text fields are left out, numbers are always written. 1 when the
-// whole record was written; 0 without a database (or its buffer) or on a short
-// write.
-//
-// deserialize(fd, record): 0 for a null record (not owned, only read; its
-// cursor is rewound). Otherwise reads every element until one does not split
-// into key and value, and returns 1. "State" is ORed into the state word;
-// "Type" and unknown keys are ignored.
-//
-// The report-string operations return the empty string.
-
-// A disk (kind 2, "Disk"). Every constructor also sets SRM_STATE_BIT1.
+// A disk (kind 2, "Disk"), by the contract every kind keeps
+// (SrmResourceFields.h). Every constructor also sets SRM_STATE_BIT1.
 class ULVAR_API SrmDisk : public SrmResource {
   public:
     SrmDisk();

@@ -8,8 +8,7 @@
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
-// Kind 9, "DiskChunk". Merges, writes and reads itself by the contract common
-// to the disk and the chunk, stated in SrmDisk.h.
+// Kind 9, "DiskChunk", by the contract every kind keeps (SrmResourceFields.h).
 class ULVAR_API SrmDiskChunk : public SrmResource {
   public:
     SrmDiskChunk();

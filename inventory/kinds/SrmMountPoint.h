@@ -7,8 +7,7 @@
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
-// Kind 5, "MountPoint". Merges, writes and reads itself by the contract common
-// to the file system, the mount point and the share, stated in SrmFileSystem.h.
+// Kind 5, "MountPoint", by the contract every kind keeps (SrmResourceFields.h).
 class ULVAR_API SrmMountPoint : public SrmResource {
   public:
     SrmMountPoint();

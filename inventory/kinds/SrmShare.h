@@ -7,8 +7,7 @@
 #include "inventory/model/SrmResource.h"
 #include "ulvar/export.h"
 
-// Kind 10, "Share". Merges, writes and reads itself by the contract common to
-// the file system, the mount point and the share, stated in SrmFileSystem.h.
+// Kind 10, "Share", by the contract every kind keeps (SrmResourceFields.h).
 class ULVAR_API SrmShare : public SrmResource {
   public:
     SrmShare();

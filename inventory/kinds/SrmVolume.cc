@@ -7,18 +7,17 @@
 
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
+#include "inventory/kinds/internal/SrmVolumeFields.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
 
 using srm_storage::writeMembers;
 using srm_walk::forEachElement;
 using srm_walk::forEachFollowingRecord;
-using srm_walk::takeCommon;
 
 namespace {
 
@@ -184,13 +183,8 @@ void SrmVolume::setVolumeMgrId(std::string id) {
 
 int SrmVolume::mergeResource(SrmResource *other) {
     return srmMergeKind(this, other, SRM_RES_VOLUME, [this](SrmVolume *o) {
-        setCapacity(o->CapacityKB);
-        setFreeSpace(o->FreeSpaceKB);
-        srmTakeText(MgmtURL, o->MgmtURL);
-        srmTakeText(DisplayMgmtURL, o->DisplayMgmtURL);
-        srmTakeText(VolumeTypeDesc, o->VolumeTypeDesc);
-        if (o->VolumeType >= 0) {
-            VolumeType = o->VolumeType;
+        if (srmTakeFields(SrmVolumeFields::table, *this, *o) == 0) {
+            return 0;
         }
         if (o->Status != 0) {
             Status = o->Status;
@@ -228,41 +222,10 @@ std::string SrmVolume::getResourceHeader(bool) {
 }
 
 int SrmVolume::serialize(int fd, int flags) {
-    if (getBuffer() == nullptr) {
+    if (srmWriteRecord(SrmVolumeFields::table, *this, fd, flags) == 0) {
         return 0;
     }
-    SrmRecordWriter w(db->getRecordText());
-    w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-    w.addText(SRM_KEY_Id, Id);
-    bool full = (flags & 1) == 0;
-    if (full) {
-        w.addText(SRM_KEY_PubId, PubId);
-        w.addText(SRM_KEY_LId, LId);
-        w.addText(SRM_KEY_Name, Name);
-        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
-        w.addInt(SRM_KEY_HierType, HierType);
-        w.addLong(SRM_KEY_CapacityKB, CapacityKB);
-        w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
-        w.addText(SRM_KEY_MgmtURL, MgmtURL);
-        w.addText(SRM_KEY_DisplayMgmtURL, DisplayMgmtURL);
-        w.addInt(SRM_KEY_VolumeType, VolumeType);
-        w.addText(SRM_KEY_VolumeTypeDesc, VolumeTypeDesc);
-        w.addInt(SRM_KEY_Status, Status);
-        w.addText(SRM_KEY_StatusDesc, StatusDesc);
-        if (diskChunks != nullptr) {
-            w.addInt(SRM_KEY_DiskChunkCount, diskChunks->getTypeCount(SRM_RES_DISKCHUNK));
-        }
-        if (subVolumes != nullptr) {
-            w.addInt(SRM_KEY_SubVolumeCount, subVolumes->getTypeCount(SRM_RES_VOLUME));
-        }
-        if (volumeManager != nullptr) {
-            w.addText(SRM_KEY_VolumeManager, VolumeManager);
-        }
-    }
-    if (w.write(fd) == 0) {
-        return 0;
-    }
-    if (!full) {
+    if ((flags & 1) != 0) {
         return 1;
     }
     // Only the kinds the counts above count are written, so that the reader
@@ -274,62 +237,12 @@ int SrmVolume::serialize(int fd, int flags) {
 }
 
 int SrmVolume::deserialize(int, CSRMReportTuple *record) {
-    if (record == nullptr) {
+    SrmFieldScratch scratch;
+    if (srmReadRecord(SrmVolumeFields::table, *this, record, scratch) == 0) {
         return 0;
     }
-    long long chunkCount = 0;
-    long long subCount = 0;
-    forEachElement(record, [&](int keyId, std::string_view value) {
-        if (takeCommon(this, keyId, value)) {
-            if (keyId == SRM_KEY_Id) {
-                volumeKey = value;
-            }
-            return;
-        }
-        switch (keyId) {
-            case SRM_KEY_Name:
-                Name = value;
-                break;
-            case SRM_KEY_MgmtURL:
-                MgmtURL = value;
-                break;
-            case SRM_KEY_DisplayMgmtURL:
-                DisplayMgmtURL = value;
-                break;
-            case SRM_KEY_VolumeTypeDesc:
-                VolumeTypeDesc = value;
-                break;
-            case SRM_KEY_StatusDesc:
-                StatusDesc = value;
-                break;
-            case SRM_KEY_Status:
-                Status = srmRecordInt(value);
-                break;
-            case SRM_KEY_VolumeType:
-                VolumeType = srmRecordInt(value);
-                break;
-            case SRM_KEY_HierType:
-                HierType = srmRecordInt(value);
-                break;
-            case SRM_KEY_CapacityKB:
-                setCapacity(srmRecordLong(value));
-                break;
-            case SRM_KEY_FreeSpaceKB:
-                setFreeSpace(srmRecordLong(value));
-                break;
-            case SRM_KEY_VolumeManager:
-                setVolumeMgrId(std::string(value));
-                break;
-            case SRM_KEY_DiskChunkCount:
-                chunkCount = srmRecordInt(value);
-                break;
-            case SRM_KEY_SubVolumeCount:
-                subCount = srmRecordInt(value);
-                break;
-            default:
-                break;
-        }
-    });
+    long long chunkCount = scratch.number[SrmVolumeFields::kChunkCount];
+    long long subCount = scratch.number[SrmVolumeFields::kSubVolumeCount];
     if (chunkCount + subCount < 1) {
         return 1;
     }

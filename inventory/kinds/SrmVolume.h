@@ -19,32 +19,14 @@
 class SrmResourceDatabase;
 class SrmResourceList;
 
-// Common contract of the volume below, the volume group (SrmVolumeGroup.h)
-// and the volume manager (SrmVolumeManager.h):
-//
-// mergeResource(other): 0 for a null `other` or one of another kind; 1 without
-// change when `other` is already marked merged or is this very resource (two
-// lists sharing it); otherwise folds `other` in by the kind's rule, marks
-// `other` with SRM_STATE_MERGED and returns 1. Id, PubId and LId are never
-// merged.
-//
-// serialize(fd, flags): the record through the owning database's record text,
-// one write(2) per record; bit 0x1 of `flags` writes the short form ("Type",
-// "Id"). Empty text fields are left out, numbers are always written. 1 when
-// everything was written; 0 without a database (or its buffer) or on a short
-// write.
-//
-// deserialize(fd, record): 0 for a null record (not owned, only read; its
-// cursor is rewound). Reads every element until one does not split into key
-// and value. "State" is ORed into the state word; "Type" and unknown keys are
-// ignored. Volumes and groups then read their members' short records from the
-// owning database's attached reader.
+// The volume below, the volume group (SrmVolumeGroup.h) and the volume
+// manager (SrmVolumeManager.h) keep the contract every kind keeps
+// (SrmResourceFields.h). Volumes and groups read their members' short records
+// from the owning database's attached reader after their own.
 //
 // The member lists are owned by their volume or group and hold one reference
 // per member; they are null only when memory ran out at construction. A list
 // pointer handed out stays valid as long as its volume or group.
-//
-// The report-string operations return the empty string.
 
 // Hierarchy types of a volume (HierType).
 constexpr int SRM_HIER_STANDALONE = 0;
@@ -165,6 +147,8 @@ class ULVAR_API SrmVolume : public SrmResource {
   private:
     // The loop check's searches follow holders and sub-volume lists.
     friend class SrmVolumeSearch;
+    // The field table reads the Id into the volume key too.
+    friend struct SrmVolumeFields;
 
     void setManager(SrmVolumeManager *m);
     // Links the database's volume `id` (made empty when missing) as a

@@ -10,18 +10,17 @@
 #include "inventory/kinds/SrmVolumeManager.h"
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/kinds/internal/SrmStorageRecord.h"
+#include "inventory/kinds/internal/SrmVolumeGroupFields.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
 #include "inventory/persist/internal/SrmRecordWalk.h"
 
 using srm_storage::writeMembers;
 using srm_walk::forEachElement;
 using srm_walk::forEachFollowingRecord;
-using srm_walk::takeCommon;
 
 SrmVolumeGroup::SrmVolumeGroup()
     : volumes(srmNoted(new (std::nothrow) SrmResourceList(nullptr))),
@@ -111,14 +110,7 @@ int SrmVolumeGroup::mergeResource(SrmResource *other) {
             }
             disks->mergeResources(o->disks);
         }
-        // A group's own positive sizes win over the newcomer's.
-        if (FreeSpaceKB < 1) {
-            setFreeSpace(o->FreeSpaceKB);
-        }
-        if (CapacityKB < 1) {
-            setCapacity(o->CapacityKB);
-        }
-        return 1;
+        return srmTakeFields(SrmVolumeGroupFields::table, *this, *o);
     });
 }
 
@@ -130,35 +122,8 @@ std::string SrmVolumeGroup::getResourceHeader(bool) {
     return std::string();
 }
 
-namespace {
-
-int countOf(SrmResourceList *list, SrmResourceType t) {
-    return list != nullptr ? list->getTypeCount(t) : 0;
-}
-
-}  // namespace
-
 int SrmVolumeGroup::serialize(int fd, int flags) {
-    if (getBuffer() == nullptr) {
-        return 0;
-    }
-    SrmRecordWriter w(db->getRecordText());
-    w.addWord(SRM_KEY_Type, SRM_KEY_VolumeGroup);
-    w.addText(SRM_KEY_Id, Id);
-    if ((flags & 1) == 0) {
-        w.addText(SRM_KEY_PubId, PubId);
-        w.addInt(SRM_KEY_State, srm_walk::stateValue(this));
-        w.addText(SRM_KEY_LId, LId);
-        w.addLong(SRM_KEY_CapacityKB, CapacityKB);
-        w.addLong(SRM_KEY_FreeSpaceKB, FreeSpaceKB);
-        w.addInt(SRM_KEY_Status, Status);
-        w.addText(SRM_KEY_StatusDesc, StatusDesc);
-        w.addText(SRM_KEY_Name, Name);
-        w.addText(SRM_KEY_VolumeManager, VolumeManager);
-        w.addInt(SRM_KEY_DiskCount, countOf(disks, SRM_RES_DISK));
-        w.addInt(SRM_KEY_VolumeCount, countOf(volumes, SRM_RES_VOLUME));
-    }
-    if (w.write(fd) == 0) {
+    if (srmWriteRecord(SrmVolumeGroupFields::table, *this, fd, flags) == 0) {
         return 0;
     }
     if ((flags & 2) != 0) {
@@ -215,47 +180,12 @@ SrmResource *SrmVolumeGroup::memberFor(SrmResourceType t, const std::string &id)
 }
 
 int SrmVolumeGroup::deserialize(int, CSRMReportTuple *record) {
-    if (record == nullptr) {
+    SrmFieldScratch scratch;
+    if (srmReadRecord(SrmVolumeGroupFields::table, *this, record, scratch) == 0) {
         return 0;
     }
-    long long diskCount = 0;
-    long long volumeCount = 0;
-    forEachElement(record, [&](int keyId, std::string_view value) {
-        if (takeCommon(this, keyId, value)) {
-            return;
-        }
-        switch (keyId) {
-            case SRM_KEY_Name:
-                Name = value;
-                break;
-            case SRM_KEY_StatusDesc:
-                StatusDesc = value;
-                break;
-            case SRM_KEY_Status:
-                Status = srmRecordInt(value);
-                break;
-            case SRM_KEY_CapacityKB:
-                setCapacity(srmRecordLong(value));
-                break;
-            case SRM_KEY_FreeSpaceKB:
-                setFreeSpace(srmRecordLong(value));
-                break;
-            case SRM_KEY_VolumeManager:
-                setVolumeMgrId(std::string(value));
-                break;
-            case SRM_KEY_DiskCount:
-                diskCount = srmRecordInt(value);
-                break;
-            case SRM_KEY_VolumeCount:
-                volumeCount = srmRecordInt(value);
-                break;
-            case SRM_KEY_OSystem:
-                joinComputer(std::string(value));
-                break;
-            default:
-                break;
-        }
-    });
+    long long diskCount = scratch.number[SrmVolumeGroupFields::kDiskCount];
+    long long volumeCount = scratch.number[SrmVolumeGroupFields::kVolumeCount];
     if (diskCount < 1 && volumeCount < 1) {
         return 1;
     }

@@ -67,6 +67,9 @@ class ULVAR_API SrmVolumeGroup : public SrmResource {
     std::string VolumeManager;  // the manager's IdType as decimal text
 
   private:
+    // The field table reads "OSystem" through joinComputer.
+    friend struct SrmVolumeGroupFields;
+
     void joinComputer(const std::string &computerId);
     SrmResource *memberFor(SrmResourceType t, const std::string &id);
 

@@ -1,11 +1,10 @@
 // What the kinds share when they take values: the steps every merge begins and
-// ends with, and the small rules by which a field takes a newer value.
+// ends with, and the sizes that are never negative. The rule by which each
+// field takes a newer value is in the kind's field table.
 //
 // Internal to libulvar (not exported).
 #ifndef INVENTORY_KINDS_INTERNAL_SRMKINDMERGE_H
 #define INVENTORY_KINDS_INTERNAL_SRMKINDMERGE_H
-
-#include <string>
 
 #include "inventory/model/SrmResource.h"
 
@@ -44,20 +43,6 @@ inline int srmSetSize(long &field, long kb) {
     }
     field = kb;
     return 1;
-}
-
-// Newer text wins unless it is empty.
-inline void srmTakeText(std::string &field, const std::string &newer) {
-    if (!newer.empty()) {
-        field = newer;
-    }
-}
-
-// A newer number wins unless it is 0.
-inline void srmTakeNonZero(int &field, int newer) {
-    if (newer != 0) {
-        field = newer;
-    }
 }
 
 #endif

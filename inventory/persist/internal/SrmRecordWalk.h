@@ -1,7 +1,6 @@
 // What every reader of records shares: numbers read back from record text, the
-// walk over the elements of one record, the identities and state word most
-// kinds read alike, and the walk over the records a container's own record
-// announces after it.
+// walk over the elements of one record, the state word as records carry it,
+// and the walk over the records a container's own record announces after it.
 //
 // Internal to libulvar (not exported).
 #ifndef INVENTORY_PERSIST_INTERNAL_SRMRECORDWALK_H
@@ -113,23 +112,6 @@ void forEachElement(CSRMReportTuple *record, Take take) {
     });
 }
 
-// Id, PubId and LId into `r`; false for any other key.
-inline bool takeIdentity(SrmResource *r, int keyId, std::string_view value) {
-    switch (keyId) {
-        case SRM_KEY_Id:
-            r->Id = value;
-            return true;
-        case SRM_KEY_PubId:
-            r->PubId = value;
-            return true;
-        case SRM_KEY_LId:
-            r->LId = value;
-            return true;
-        default:
-            return false;
-    }
-}
-
 // "State" as every record carries it: the state word's bits as a signed 32-bit
 // decimal (a negative text reads back to the same bits).
 inline int32_t stateValue(const SrmResource *r) {
@@ -137,19 +119,6 @@ inline int32_t stateValue(const SrmResource *r) {
 }
 inline uint32_t stateWord(std::string_view value) {
     return static_cast<uint32_t>(srmRecordLong(value));
-}
-
-// The identities and "State", ORed into the state word so that bits a
-// constructor set stay set; false for any other key.
-inline bool takeCommon(SrmResource *r, int keyId, std::string_view value) {
-    if (takeIdentity(r, keyId, value)) {
-        return true;
-    }
-    if (keyId == SRM_KEY_State) {
-        r->state |= stateWord(value);
-        return true;
-    }
-    return false;
 }
 
 // The "Type" word and the "Id" of a short reference record; -1 for no "Type".
