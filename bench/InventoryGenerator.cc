@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
+#include "inventory/kinds/SrmResourceFields.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
 
 namespace {
 
@@ -34,25 +34,22 @@ class BatchBuilder {
     BatchBuilder(const BatchBuilder &) = delete;
     BatchBuilder &operator=(const BatchBuilder &) = delete;
 
-    // The buffer a SrmRecordWriter formats the next record into.
-    std::string &record() { return pending; }
-
-    // Ends the record formatted into record(). The writer adds the ending only
-    // when it writes to a descriptor; batches are text, so it is added here. A
-    // batch ends only before a resource's own record: the member records that
-    // follow a container must reach the same reader.
-    void commit() {
+    // Adds `record`'s text with its ending. A batch ends only before a
+    // resource's own record: the member records that follow a container must
+    // reach the same reader.
+    void commit(const SrmRecordBuilder &record) {
         if (records == perBatch) {
             flush();
         }
-        append();
+        append(record);
         ++records;
     }
-    // Ends a member record of the container committed last.
-    void commitMember() { append(); }
+    // Adds a member record of the container committed last.
+    void commitMember(const SrmRecordBuilder &record) { append(record); }
 
   private:
-    void append() {
+    void append(const SrmRecordBuilder &record) {
+        record.format(pending);
         batch += pending;
         batch += ";\n";
     }
@@ -226,13 +223,12 @@ void InventoryGenerator::forEachBatch(const Sink &sink) const {
     emitComputers(sink);
     {
         BatchBuilder b(SRM_RES_VOLUMEMANAGER, layout.batchRecords, sink);
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_VolumeManager);
-        w.addText(SRM_KEY_Id, "vxvm");
-        w.addInt(SRM_KEY_IdType, 1);
-        w.addText(SRM_KEY_VolumeMgrName, "Veritas Volume Manager");
-        w.addText(SRM_KEY_VolumeMgrVersion, "5.1");
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_VOLUMEMANAGER);
+        rec.set(SRM_KEY_Id, "vxvm");
+        rec.set(SRM_KEY_IdType, 1);
+        rec.set(SRM_KEY_VolumeMgrName, "Veritas Volume Manager");
+        rec.set(SRM_KEY_VolumeMgrVersion, "5.1");
+        b.commit(rec);
     }
     emitDisks(sink);
     emitChunks(sink);
@@ -245,61 +241,58 @@ void InventoryGenerator::forEachBatch(const Sink &sink) const {
 void InventoryGenerator::emitComputers(const Sink &sink) const {
     BatchBuilder b(SRM_RES_COMPUTER, layout.batchRecords, sink);
     for (long k = 0; k < layout.nodes; ++k) {
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_System);
-        w.addText(SRM_KEY_Id, nodeId(k));
-        w.addText(SRM_KEY_HostName, nodeId(k));
-        w.addInt(SRM_KEY_RAMMB, 65536);
-        w.addInt(SRM_KEY_SwapMB, 16384);
-        w.addLongLong(SRM_KEY_AddrSpaceMB, 1LL << 40);
-        w.addInt(SRM_KEY_ProcCount, 16);
-        w.addInt(SRM_KEY_ProcSpeedMHz, 2400);
-        w.addText(SRM_KEY_OS, "SunOS");
-        w.addText(SRM_KEY_OSInfo, "5.10 Generic_147440-01");
-        w.addText(SRM_KEY_IPAddr, "10.0.0." + std::to_string(k + 1));
-        w.addInt(SRM_KEY_NodeId, layout.nodes > 1 ? static_cast<int>(k) : -1);
-        w.addInt(SRM_KEY_LLTId, layout.nodes > 1 ? static_cast<int>(k) : -1);
-        w.addInt(SRM_KEY_TIM, k == 0 ? 1 : 0);
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_COMPUTER);
+        rec.set(SRM_KEY_Id, nodeId(k));
+        rec.set(SRM_KEY_HostName, nodeId(k));
+        rec.set(SRM_KEY_RAMMB, 65536);
+        rec.set(SRM_KEY_SwapMB, 16384);
+        rec.set(SRM_KEY_AddrSpaceMB, 1LL << 40);
+        rec.set(SRM_KEY_ProcCount, 16);
+        rec.set(SRM_KEY_ProcSpeedMHz, 2400);
+        rec.set(SRM_KEY_OS, "SunOS");
+        rec.set(SRM_KEY_OSInfo, "5.10 Generic_147440-01");
+        rec.set(SRM_KEY_IPAddr, "10.0.0." + std::to_string(k + 1));
+        rec.set(SRM_KEY_NodeId, layout.nodes > 1 ? static_cast<int>(k) : -1);
+        rec.set(SRM_KEY_LLTId, layout.nodes > 1 ? static_cast<int>(k) : -1);
+        rec.set(SRM_KEY_TIM, k == 0 ? 1 : 0);
+        b.commit(rec);
     }
 }
 
 void InventoryGenerator::emitDisks(const Sink &sink) const {
     BatchBuilder b(SRM_RES_DISK, layout.batchRecords, sink);
     for (long i = 0; i < layout.disks; ++i) {
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
-        w.addText(SRM_KEY_Id, diskId(i));
-        w.addText(SRM_KEY_PubId, diskId(i));
-        w.addInt(SRM_KEY_Status, 1);
-        w.addText(SRM_KEY_LId, diskLocalId(i));
-        w.addText(SRM_KEY_StatusDesc, "online");
-        w.addInt(SRM_KEY_IdType, 3);
-        w.addText(SRM_KEY_IdValue, diskId(i));
-        w.addText(SRM_KEY_Name, diskLocalId(i));
-        w.addText(SRM_KEY_Model, "DF600F");
-        w.addText(SRM_KEY_Make, "HITACHI");
-        w.addText(SRM_KEY_Revision, "0000");
-        w.addText(SRM_KEY_SerialNum, "D6" + std::to_string(mix(i)));
-        w.addLong(SRM_KEY_Sign, static_cast<long>(mix(i) & 0x7fffffff));
-        w.addLong(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 64));
-        w.addLong(SRM_KEY_FreeSpaceKB, 0);
-        w.addInt(SRM_KEY_AddrBus, static_cast<int>(i % 4 + 1));
-        w.addInt(SRM_KEY_AddrTarget, static_cast<int>(i % 128));
-        w.addInt(SRM_KEY_AddrLUN, static_cast<int>(i / 128));
-        w.addInt(SRM_KEY_DiskType, 1);
-        w.addInt(SRM_KEY_RPM, 15000);
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_DISK);
+        rec.set(SRM_KEY_Id, diskId(i));
+        rec.set(SRM_KEY_PubId, diskId(i));
+        rec.set(SRM_KEY_Status, 1);
+        rec.set(SRM_KEY_LId, diskLocalId(i));
+        rec.set(SRM_KEY_StatusDesc, "online");
+        rec.set(SRM_KEY_IdType, 3);
+        rec.set(SRM_KEY_IdValue, diskId(i));
+        rec.set(SRM_KEY_Name, diskLocalId(i));
+        rec.set(SRM_KEY_Model, "DF600F");
+        rec.set(SRM_KEY_Make, "HITACHI");
+        rec.set(SRM_KEY_Revision, "0000");
+        rec.set(SRM_KEY_SerialNum, "D6" + std::to_string(mix(i)));
+        rec.set(SRM_KEY_Sign, static_cast<long>(mix(i) & 0x7fffffff));
+        rec.set(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 64));
+        rec.set(SRM_KEY_FreeSpaceKB, 0);
+        rec.set(SRM_KEY_AddrBus, static_cast<int>(i % 4 + 1));
+        rec.set(SRM_KEY_AddrTarget, static_cast<int>(i % 128));
+        rec.set(SRM_KEY_AddrLUN, static_cast<int>(i / 128));
+        rec.set(SRM_KEY_DiskType, 1);
+        rec.set(SRM_KEY_RPM, 15000);
+        b.commit(rec);
     }
     // The second path to some disks: the same disk again, merged into the first.
     for (long i = 3; i < layout.disks; i += kDuplicateEvery) {
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_Disk);
-        w.addText(SRM_KEY_Id, diskId(i));
-        w.addText(SRM_KEY_LId, diskLocalId(i));
-        w.addInt(SRM_KEY_Status, 2);
-        w.addText(SRM_KEY_StatusDesc, "online, second path");
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_DISK);
+        rec.set(SRM_KEY_Id, diskId(i));
+        rec.set(SRM_KEY_LId, diskLocalId(i));
+        rec.set(SRM_KEY_Status, 2);
+        rec.set(SRM_KEY_StatusDesc, "online, second path");
+        b.commit(rec);
     }
 }
 
@@ -308,15 +301,14 @@ void InventoryGenerator::emitChunks(const Sink &sink) const {
     for (long i = 0; i < layout.disks; ++i) {
         long half = 1048576L * (1 + mix(i) % 64) / 2;  // KB
         for (int slice = 0; slice < 2; ++slice) {
-            SrmRecordWriter w(b.record());
-            w.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
-            w.addText(SRM_KEY_Id, chunkId(i, slice));
-            w.addText(SRM_KEY_DiskChunk, chunkId(i, slice));
+            SrmRecordBuilder rec(SRM_RES_DISKCHUNK);
+            rec.set(SRM_KEY_Id, chunkId(i, slice));
+            rec.set(SRM_KEY_DiskChunk, chunkId(i, slice));
             // Chunks are read unbound, so they name their disk by its global id.
-            w.addText(SRM_KEY_Disk, diskId(i));
-            w.addLong(SRM_KEY_Start, slice * half * 1024);  // bytes
-            w.addLong(SRM_KEY_Length, half);
-            b.commit();
+            rec.set(SRM_KEY_Disk, diskId(i));
+            rec.set(SRM_KEY_Start, slice * half * 1024);  // bytes
+            rec.set(SRM_KEY_Length, half);
+            b.commit(rec);
         }
     }
 }
@@ -325,29 +317,27 @@ void InventoryGenerator::emitVolumes(const Sink &sink) const {
     BatchBuilder b(SRM_RES_VOLUME, layout.batchRecords, sink);
     const long n = layout.disks;
     auto leaf = [&](long i) {
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-        w.addText(SRM_KEY_Id, volumeId(i));
-        w.addText(SRM_KEY_LId,
-                  "/dev/vx/dsk/" + volumeGroupId(i / kDisksPerGroup) + "/" + volumeId(i));
-        w.addText(SRM_KEY_Name, volumeId(i));
-        w.addInt(SRM_KEY_HierType, isSubVolume(i) ? 4 : 0);
-        w.addLong(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 32));
-        w.addLong(SRM_KEY_FreeSpaceKB, 0);
-        w.addInt(SRM_KEY_VolumeType, 2);
-        w.addText(SRM_KEY_VolumeTypeDesc, "mirror");
-        w.addInt(SRM_KEY_Status, 1);
-        w.addText(SRM_KEY_StatusDesc, "ENABLED ACTIVE");
-        w.addInt(SRM_KEY_DiskChunkCount, 2);
-        w.addInt(SRM_KEY_SubVolumeCount, 0);
-        w.addText(SRM_KEY_VolumeManager, kManagerNumber);
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_VOLUME);
+        rec.set(SRM_KEY_Id, volumeId(i));
+        rec.set(SRM_KEY_LId,
+                "/dev/vx/dsk/" + volumeGroupId(i / kDisksPerGroup) + "/" + volumeId(i));
+        rec.set(SRM_KEY_Name, volumeId(i));
+        rec.set(SRM_KEY_HierType, isSubVolume(i) ? 4 : 0);
+        rec.set(SRM_KEY_CapacityKB, 1048576L * (1 + mix(i) % 32));
+        rec.set(SRM_KEY_FreeSpaceKB, 0);
+        rec.set(SRM_KEY_VolumeType, 2);
+        rec.set(SRM_KEY_VolumeTypeDesc, "mirror");
+        rec.set(SRM_KEY_Status, 1);
+        rec.set(SRM_KEY_StatusDesc, "ENABLED ACTIVE");
+        rec.set(SRM_KEY_DiskChunkCount, 2);
+        rec.set(SRM_KEY_SubVolumeCount, 0);
+        rec.set(SRM_KEY_VolumeManager, kManagerNumber);
+        b.commit(rec);
         const std::string chunks[2] = {chunkId(i, 0), chunkId((i + 1) % n, 1)};
         for (const std::string &chunk : chunks) {
-            SrmRecordWriter m(b.record());
-            m.addWord(SRM_KEY_Type, SRM_KEY_DiskChunk);
-            m.addText(SRM_KEY_Id, chunk);
-            b.commitMember();
+            SrmRecordBuilder m(SRM_RES_DISKCHUNK);
+            m.set(SRM_KEY_Id, chunk);
+            b.commitMember(m);
         }
     };
     for (long i = 0; i < n; ++i) {
@@ -355,23 +345,21 @@ void InventoryGenerator::emitVolumes(const Sink &sink) const {
         // A parent follows its second sub-volume, so the reader finds both.
         if (i % kLeavesPerParent == 1 && hasParent(i / kLeavesPerParent)) {
             long k = i / kLeavesPerParent;
-            SrmRecordWriter w(b.record());
-            w.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-            w.addText(SRM_KEY_Id, parentVolumeId(k));
-            w.addText(SRM_KEY_Name, parentVolumeId(k));
-            w.addInt(SRM_KEY_HierType, 1);
-            w.addLong(SRM_KEY_CapacityKB, 2097152L);
-            w.addInt(SRM_KEY_VolumeType, 1);
-            w.addText(SRM_KEY_VolumeTypeDesc, "concat");
-            w.addInt(SRM_KEY_DiskChunkCount, 0);
-            w.addInt(SRM_KEY_SubVolumeCount, 2);
-            w.addText(SRM_KEY_VolumeManager, kManagerNumber);
-            b.commit();
+            SrmRecordBuilder rec(SRM_RES_VOLUME);
+            rec.set(SRM_KEY_Id, parentVolumeId(k));
+            rec.set(SRM_KEY_Name, parentVolumeId(k));
+            rec.set(SRM_KEY_HierType, 1);
+            rec.set(SRM_KEY_CapacityKB, 2097152L);
+            rec.set(SRM_KEY_VolumeType, 1);
+            rec.set(SRM_KEY_VolumeTypeDesc, "concat");
+            rec.set(SRM_KEY_DiskChunkCount, 0);
+            rec.set(SRM_KEY_SubVolumeCount, 2);
+            rec.set(SRM_KEY_VolumeManager, kManagerNumber);
+            b.commit(rec);
             for (long sub = i - 1; sub <= i; ++sub) {
-                SrmRecordWriter m(b.record());
-                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-                m.addText(SRM_KEY_Id, volumeId(sub));
-                b.commitMember();
+                SrmRecordBuilder m(SRM_RES_VOLUME);
+                m.set(SRM_KEY_Id, volumeId(sub));
+                b.commitMember(m);
             }
         }
     }
@@ -392,37 +380,33 @@ void InventoryGenerator::emitVolumeGroups(const Sink &sink) const {
                 ++volumeCount;
             }
         }
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_VolumeGroup);
-        w.addText(SRM_KEY_Id, volumeGroupId(g));
-        w.addLong(SRM_KEY_CapacityKB, 1048576L * kDisksPerGroup * 32);
-        w.addInt(SRM_KEY_Status, 1);
-        w.addText(SRM_KEY_StatusDesc, "enabled");
-        w.addText(SRM_KEY_Name, volumeGroupId(g));
-        w.addText(SRM_KEY_VolumeManager, kManagerNumber);
-        w.addText(SRM_KEY_OSystem, nodeId(g % layout.nodes));
-        w.addInt(SRM_KEY_DiskCount, static_cast<int>(end - first));
-        w.addInt(SRM_KEY_VolumeCount, static_cast<int>(volumeCount));
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_VOLUMEGROUP);
+        rec.set(SRM_KEY_Id, volumeGroupId(g));
+        rec.set(SRM_KEY_CapacityKB, 1048576L * kDisksPerGroup * 32);
+        rec.set(SRM_KEY_Status, 1);
+        rec.set(SRM_KEY_StatusDesc, "enabled");
+        rec.set(SRM_KEY_Name, volumeGroupId(g));
+        rec.set(SRM_KEY_VolumeManager, kManagerNumber);
+        rec.set(SRM_KEY_OSystem, nodeId(g % layout.nodes));
+        rec.set(SRM_KEY_DiskCount, static_cast<int>(end - first));
+        rec.set(SRM_KEY_VolumeCount, static_cast<int>(volumeCount));
+        b.commit(rec);
         for (long i = first; i < end; ++i) {
-            SrmRecordWriter m(b.record());
-            m.addWord(SRM_KEY_Type, SRM_KEY_Disk);
+            SrmRecordBuilder m(SRM_RES_DISK);
             // Groups are read bound to the database, which maps local names.
-            m.addText(SRM_KEY_Id, i % 2 == 0 ? diskId(i) : diskLocalId(i));
-            b.commitMember();
+            m.set(SRM_KEY_Id, i % 2 == 0 ? diskId(i) : diskLocalId(i));
+            b.commitMember(m);
         }
         for (long i = first; i < end; ++i) {
             if (i % kLeavesPerParent == 0 && hasParent(i / kLeavesPerParent)) {
-                SrmRecordWriter m(b.record());
-                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-                m.addText(SRM_KEY_Id, parentVolumeId(i / kLeavesPerParent));
-                b.commitMember();
+                SrmRecordBuilder m(SRM_RES_VOLUME);
+                m.set(SRM_KEY_Id, parentVolumeId(i / kLeavesPerParent));
+                b.commitMember(m);
             }
             if (!isSubVolume(i)) {
-                SrmRecordWriter m(b.record());
-                m.addWord(SRM_KEY_Type, SRM_KEY_Volume);
-                m.addText(SRM_KEY_Id, volumeId(i));
-                b.commitMember();
+                SrmRecordBuilder m(SRM_RES_VOLUME);
+                m.set(SRM_KEY_Id, volumeId(i));
+                b.commitMember(m);
             }
         }
     }
@@ -434,31 +418,29 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
     {
         BatchBuilder b(SRM_RES_FILESYSTEM, layout.batchRecords, sink);
         forEachTopVolume([&](const std::string &volume, long i) {
-            SrmRecordWriter w(b.record());
-            w.addWord(SRM_KEY_Type, SRM_KEY_FileSystem);
-            w.addText(SRM_KEY_Id, "/export/" + volume);
-            w.addText(SRM_KEY_Volume, volume);
-            w.addText(SRM_KEY_FSType, i % 3 == 0 ? "ufs" : "vxfs");
-            w.addInt(SRM_KEY_FileCnt, static_cast<int>(mix(i) % 100000));
-            w.addInt(SRM_KEY_MaxFileCnt, 1000000);
-            w.addLong(SRM_KEY_CapacityKB, 1048576L);
-            w.addLong(SRM_KEY_FreeSpaceKB, 524288L);
-            w.addLong(SRM_KEY_UsedSpaceKB, 524288L);
-            b.commit();
+            SrmRecordBuilder rec(SRM_RES_FILESYSTEM);
+            rec.set(SRM_KEY_Id, "/export/" + volume);
+            rec.set(SRM_KEY_Volume, volume);
+            rec.set(SRM_KEY_FSType, i % 3 == 0 ? "ufs" : "vxfs");
+            rec.set(SRM_KEY_FileCnt, static_cast<int>(mix(i) % 100000));
+            rec.set(SRM_KEY_MaxFileCnt, 1000000);
+            rec.set(SRM_KEY_CapacityKB, 1048576L);
+            rec.set(SRM_KEY_FreeSpaceKB, 524288L);
+            rec.set(SRM_KEY_UsedSpaceKB, 524288L);
+            b.commit(rec);
         });
     }
     {
         BatchBuilder b(SRM_RES_MOUNTPOINT, layout.batchRecords, sink);
         forEachTopVolume([&](const std::string &volume, long i) {
-            SrmRecordWriter w(b.record());
-            w.addWord(SRM_KEY_Type, SRM_KEY_MountPoint);
-            w.addText(SRM_KEY_Id, "/export/" + volume);
-            w.addText(SRM_KEY_VolumeId, volume);
-            w.addText(SRM_KEY_MountPointName, "/export/" + volume);
-            w.addInt(SRM_KEY_MountType, 1);
-            w.addText(SRM_KEY_MountToSystem, nodeId((i / kDisksPerGroup) % layout.nodes));
-            w.addInt(SRM_KEY_MountAtStartup, 1);
-            b.commit();
+            SrmRecordBuilder rec(SRM_RES_MOUNTPOINT);
+            rec.set(SRM_KEY_Id, "/export/" + volume);
+            rec.set(SRM_KEY_VolumeId, volume);
+            rec.set(SRM_KEY_MountPointName, "/export/" + volume);
+            rec.set(SRM_KEY_MountType, 1);
+            rec.set(SRM_KEY_MountToSystem, nodeId((i / kDisksPerGroup) % layout.nodes));
+            rec.set(SRM_KEY_MountAtStartup, 1);
+            b.commit(rec);
         });
     }
     {
@@ -468,15 +450,14 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
             if (t++ % 4 != 0) {
                 return;
             }
-            SrmRecordWriter w(b.record());
-            w.addWord(SRM_KEY_Type, SRM_KEY_Share);
-            w.addText(SRM_KEY_Id, "share-" + volume);
-            w.addText(SRM_KEY_ShareName, volume);
-            w.addText(SRM_KEY_SharePath, "/export/" + volume);
-            w.addInt(SRM_KEY_ShareFsType, 0);  // NFS
-            w.addText(SRM_KEY_ShareDesc, "NFS export");
-            w.addText(SRM_KEY_VolumeId, volume);
-            b.commit();
+            SrmRecordBuilder rec(SRM_RES_SHARE);
+            rec.set(SRM_KEY_Id, "share-" + volume);
+            rec.set(SRM_KEY_ShareName, volume);
+            rec.set(SRM_KEY_SharePath, "/export/" + volume);
+            rec.set(SRM_KEY_ShareFsType, 0);  // NFS
+            rec.set(SRM_KEY_ShareDesc, "NFS export");
+            rec.set(SRM_KEY_VolumeId, volume);
+            b.commit(rec);
         });
     }
 }
@@ -484,13 +465,12 @@ void InventoryGenerator::emitPresentation(const Sink &sink) const {
 void InventoryGenerator::emitAliases(const Sink &sink) const {
     BatchBuilder b(SRM_RES_ID, layout.batchRecords, sink);
     for (long i = 0; i < layout.disks; ++i) {
-        SrmRecordWriter w(b.record());
-        w.addWord(SRM_KEY_Type, SRM_KEY_Id);
-        w.addText(SRM_KEY_Id, numbered("alias", i));
-        w.addText(SRM_KEY_PrimaryId, diskId(i));
-        w.addText(SRM_KEY_SecondaryId, diskLocalId(i));
-        w.addText(SRM_KEY_IdType, "Disk");
-        b.commit();
+        SrmRecordBuilder rec(SRM_RES_ID);
+        rec.set(SRM_KEY_Id, numbered("alias", i));
+        rec.set(SRM_KEY_PrimaryId, diskId(i));
+        rec.set(SRM_KEY_SecondaryId, diskLocalId(i));
+        rec.set(SRM_KEY_IdType, "Disk");
+        b.commit(rec);
     }
 }
 
