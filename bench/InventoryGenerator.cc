@@ -8,7 +8,7 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 
 namespace {
 

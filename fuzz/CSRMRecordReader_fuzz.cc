@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "fuzz/FuzzFiles.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/TupleStatus.h"
 
 namespace {
 

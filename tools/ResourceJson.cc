@@ -6,7 +6,7 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "tools/Kinds.h"
 
 namespace ulvar_tool {

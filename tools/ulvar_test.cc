@@ -21,9 +21,9 @@
 
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "inventory/testing/CimXml.h"
 #include "inventory/testing/ScratchFiles.h"
 #include "tools/testing/ToolTesting.h"

@@ -22,7 +22,7 @@
 #include "inventory/cimxml/sbuf.h"
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "inventory/report/OMX_Report.h"
 #include "inventory/testing/DatabaseFiles.h"
 #include "inventory/testing/FakeJni.h"

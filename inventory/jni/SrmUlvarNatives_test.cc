@@ -13,7 +13,7 @@
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMTupleFDStream.h"
 #include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/ReadOnlyDirectories.h"

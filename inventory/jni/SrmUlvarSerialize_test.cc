@@ -8,7 +8,7 @@
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMTupleFDStream.h"
 #include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/StdoutCapture.h"

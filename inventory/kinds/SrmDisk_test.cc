@@ -6,7 +6,7 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTuple.h"
 #include "inventory/testing/StorageRecords.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 #include "inventory/testing/CountingResource.h"
 #include "inventory/testing/ScratchFiles.h"
 

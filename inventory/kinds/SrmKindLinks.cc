@@ -11,7 +11,7 @@
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResource.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 SrmResource *srmComputerAsResource(SrmComputer *c) {
     return c;

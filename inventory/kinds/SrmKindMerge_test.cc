@@ -14,7 +14,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 #include "inventory/testing/StorageRecords.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "inventory/kinds/internal/SrmVolumeFields.h"
 #include "inventory/kinds/internal/SrmVolumeGroupFields.h"
 #include "inventory/kinds/internal/SrmVolumeManagerFields.h"
-#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/record/SrmRecordWriter.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 #include "inventory/testing/RandomDatabase.h"
 #include "inventory/testing/RecordStream.h"
 #include "inventory/testing/ScratchFiles.h"

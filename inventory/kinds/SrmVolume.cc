@@ -11,9 +11,9 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 
 using srm_storage::writeMembers;
 using srm_walk::forEachElement;

@@ -11,7 +11,7 @@
 
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceList.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
 

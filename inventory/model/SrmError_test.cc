@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
 #include "inventory/model/internal/SrmResourceProblem.h"
 #include "inventory/model/internal/SrmStackFields.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
 

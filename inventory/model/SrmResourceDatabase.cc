@@ -10,9 +10,9 @@
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
 

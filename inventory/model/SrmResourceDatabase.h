@@ -129,7 +129,7 @@ class ULVAR_API SrmResourceDatabase {
     // The error list (owned by the database).
     SrmErrorList *getErrorList() { return errors; }
 
-    // ---- Record stream (defined in inventory/persist/SrmDatabaseStream.cc) ----
+    // ---- Record stream (defined in SrmResourceDatabaseStream.cc) ----
     // Replaces any attached stream and reader by new ones reading `fd` (not
     // owned, never closed). 0 with (EINVAL, "attach Stream failed") when refused.
     int attachStream(int fd);

@@ -5,7 +5,7 @@
 
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 int SrmResourceDatabase::addError(SrmError *e, std::string key) {
     if (e == nullptr || errors == nullptr) {

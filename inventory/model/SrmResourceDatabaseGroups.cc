@@ -4,7 +4,7 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 // A group without a name is refused: it could never be found or removed again,
 // and its record, which then carries no "Id", is skipped by the loader, so a

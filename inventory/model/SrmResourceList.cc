@@ -4,7 +4,7 @@
 #include <new>
 
 #include "inventory/model/internal/SrmIdIndex.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 SrmResourceList::SrmResourceList(SrmResourceDatabase *db) : db(db) {}
 

@@ -7,10 +7,10 @@
 
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordWriter.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 
 namespace {
 

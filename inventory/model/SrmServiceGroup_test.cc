@@ -8,8 +8,8 @@
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordWriter.h"
 #include "inventory/testing/CountingResource.h"
 #include "inventory/testing/RecordStream.h"
 

@@ -10,10 +10,10 @@
 #include <set>
 #include <string>
 
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/TupleStatus.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

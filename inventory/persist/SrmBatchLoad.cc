@@ -17,11 +17,11 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/internal/SrmKindLinks.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
 #include "inventory/persist/SrmTempFile.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/TupleStatus.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 const char kSrmBatchOk[] = "The operation succeeded.";
 const char kSrmBatchNoMemory[] = "Memory allocation error";

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 #include "inventory/testing/DatabaseFiles.h"
 #include "inventory/testing/RandomDatabase.h"
 #include "inventory/testing/ScratchFiles.h"

@@ -21,13 +21,13 @@
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
 #include "inventory/model/internal/SrmKindLinks.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/TupleStatus.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordWriter.h"
+#include "inventory/record/TupleStatus.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmScopedRef.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 #include "inventory/testing/DatabaseFiles.h"
 #include "inventory/testing/ScratchFiles.h"
 #include "inventory/testing/StorageRecords.h"

@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/TupleStatus.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace ulvar {

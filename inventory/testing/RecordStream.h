@@ -7,8 +7,8 @@
 #include <string>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace ulvar {

@@ -8,8 +8,8 @@
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace ulvar {

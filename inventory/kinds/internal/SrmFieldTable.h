@@ -29,11 +29,11 @@
 #include "inventory/kinds/internal/SrmKindMerge.h"
 #include "inventory/model/SrmResource.h"
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
-#include "inventory/persist/internal/SrmRecordWalk.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordWriter.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmRecordWalk.h"
 
 // How a row's value is held and written.
 enum class SrmStore : uint8_t {
@@ -315,7 +315,7 @@ void srmWriteFields(const SrmFieldTable<Kind, N> &table, const Kind &r, SrmRecor
                 w.addLong(f.key, r.*f.i64);
                 break;
             case SrmStore::State:
-                w.addInt(f.key, srm_walk::stateValue(&r));
+                w.addInt(f.key, srm_walk::stateValue(r.state));
                 break;
         }
     }
@@ -497,7 +497,7 @@ void srmViewFields(const SrmFieldTable<Kind, N> &table, const Kind &r, SrmFieldV
                 v.number = r.*f.i64;
                 break;
             case SrmStore::State:
-                v.number = srm_walk::stateValue(&r);
+                v.number = srm_walk::stateValue(r.state);
                 break;
         }
         visit(v, context);

@@ -1,8 +1,8 @@
 // Abstract character source of the record reader.
-#ifndef INVENTORY_PERSIST_CSRMTUPLESTREAM_H
-#define INVENTORY_PERSIST_CSRMTUPLESTREAM_H
+#ifndef INVENTORY_RECORD_CSRMTUPLESTREAM_H
+#define INVENTORY_RECORD_CSRMTUPLESTREAM_H
 
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/TupleStatus.h"
 #include "ulvar/export.h"
 
 class ULVAR_API CSRMTupleStream {

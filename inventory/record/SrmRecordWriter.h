@@ -1,6 +1,6 @@
 // Formats one record into a text buffer and writes it with a single write(2).
-#ifndef INVENTORY_PERSIST_SRMRECORDWRITER_H
-#define INVENTORY_PERSIST_SRMRECORDWRITER_H
+#ifndef INVENTORY_RECORD_SRMRECORDWRITER_H
+#define INVENTORY_RECORD_SRMRECORDWRITER_H
 
 #include <cstddef>
 #include <string>

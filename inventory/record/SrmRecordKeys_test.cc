@@ -1,4 +1,4 @@
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +57,8 @@ TEST(SrmRecordKeysTest, WordsAndTheirNearMissesMatchAPlainSearch) {
     int misses = 0;
     for (const auto &word : words) {
         const std::string &w = word.first;
-        std::vector<std::string> variants = {w, w + "x", w + w.back(), "x" + w, w.substr(1),
-                                             w.substr(0, w.size() - 1), w + '\0'};
+        std::vector<std::string> variants = {
+            w, w + "x", w + w.back(), "x" + w, w.substr(1), w.substr(0, w.size() - 1), w + '\0'};
         for (std::size_t i = 0; i < w.size(); ++i) {
             for (char c : {'a', 'Z', '0', '\x80'}) {
                 std::string v = w;
@@ -76,7 +76,8 @@ TEST(SrmRecordKeysTest, WordsAndTheirNearMissesMatchAPlainSearch) {
         }
     }
     EXPECT_GT(misses, 126 * 20);
-    for (const char *text : {"", "T", "I", "SrmResourceDbVersionX", "xxxxxxxxxxxxxxxxxxxxxxxxxxxx"}) {
+    for (const char *text :
+         {"", "T", "I", "SrmResourceDbVersionX", "xxxxxxxxxxxxxxxxxxxxxxxxxxxx"}) {
         EXPECT_EQ(SRM_KEY_Type, SrmRecordKeyId(text, std::strlen(text))) << text;
     }
     EXPECT_EQ(SRM_KEY_Type, SrmRecordKeyId(nullptr, 0));

@@ -1,4 +1,4 @@
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMTupleFDStream.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // and the walk over the records a container's own record announces after it.
 //
 // Internal to libulvar (not exported).
-#ifndef INVENTORY_PERSIST_INTERNAL_SRMRECORDWALK_H
-#define INVENTORY_PERSIST_INTERNAL_SRMRECORDWALK_H
+#ifndef INVENTORY_RECORD_INTERNAL_SRMRECORDWALK_H
+#define INVENTORY_RECORD_INTERNAL_SRMRECORDWALK_H
 
 #include <climits>
 #include <cstdint>
@@ -12,11 +12,10 @@
 #include <string_view>
 #include <type_traits>
 
-#include "inventory/model/SrmResource.h"
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/TupleStatus.h"
 
 // Numbers read back from record text, in the manner of atoi/atol but defined
 // for every input: leading blanks are skipped, an optional sign is taken, then
@@ -112,10 +111,10 @@ void forEachElement(CSRMReportTuple *record, Take take) {
     });
 }
 
-// "State" as every record carries it: the state word's bits as a signed 32-bit
+// "State" as every record carries it: a state word's bits as a signed 32-bit
 // decimal (a negative text reads back to the same bits).
-inline int32_t stateValue(const SrmResource *r) {
-    return static_cast<int32_t>(r->state);
+inline int32_t stateValue(uint32_t state) {
+    return static_cast<int32_t>(state);
 }
 inline uint32_t stateWord(std::string_view value) {
     return static_cast<uint32_t>(srmRecordLong(value));

@@ -1,4 +1,4 @@
-#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTuple.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/TupleStatus.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMTupleFDStream.h"
 
 #include <errno.h>
 #include <unistd.h>
 
 #include <new>
 
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 CSRMTupleFDStream::CSRMTupleFDStream()
     : buffer(srmNoted(new (std::nothrow) char[kDefaultBufferSize])),

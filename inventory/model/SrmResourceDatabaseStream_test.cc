@@ -5,8 +5,8 @@
 #include <string>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/TupleStatus.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/TupleStatus.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The record key dictionary: the 126 words that serve as record keys and as kind words (the values
 // of "Type"), their ids, and the key lists each kind of record is written with.
-#ifndef INVENTORY_PERSIST_SRMRECORDKEYS_H
-#define INVENTORY_PERSIST_SRMRECORDKEYS_H
+#ifndef INVENTORY_RECORD_SRMRECORDKEYS_H
+#define INVENTORY_RECORD_SRMRECORDKEYS_H
 
 #include <cstddef>
 #include <string>

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
-#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordWriter.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <new>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 int SrmResourceDatabase::attachStream(int fd) {
     return attachStream(fd, CSRMTupleFDStream::kDefaultBufferSize);

@@ -1,10 +1,10 @@
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 
 #include <cstdint>
 #include <cstring>
 #include <new>
 
-#include "inventory/model/internal/SrmOutOfMemory.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
 

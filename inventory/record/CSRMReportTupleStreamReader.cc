@@ -1,12 +1,12 @@
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
 
 #include <cstring>
 #include <new>
 #include <typeinfo>
 
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/TupleStatus.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // One parsed record: its elements in the order read, with a read cursor.
-#ifndef INVENTORY_PERSIST_CSRMREPORTTUPLE_H
-#define INVENTORY_PERSIST_CSRMREPORTTUPLE_H
+#ifndef INVENTORY_RECORD_CSRMREPORTTUPLE_H
+#define INVENTORY_RECORD_CSRMREPORTTUPLE_H
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/TupleStatus.h"
 #include "ulvar/export.h"
 
 // An element keeps its surrounding double quotes exactly as they stood in the record text;

@@ -1,9 +1,9 @@
 // Character source that reads a file descriptor through its own buffer.
-#ifndef INVENTORY_PERSIST_CSRMTUPLEFDSTREAM_H
-#define INVENTORY_PERSIST_CSRMTUPLEFDSTREAM_H
+#ifndef INVENTORY_RECORD_CSRMTUPLEFDSTREAM_H
+#define INVENTORY_RECORD_CSRMTUPLEFDSTREAM_H
 
-#include "inventory/persist/CSRMTupleStream.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMTupleStream.h"
+#include "inventory/record/TupleStatus.h"
 #include "ulvar/export.h"
 
 // Reads the descriptor with one read(2) of up to the buffer size per refill. The stream never

@@ -6,8 +6,8 @@
 // data. Per thread, like errno.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_MODEL_INTERNAL_SRMOUTOFMEMORY_H
-#define INVENTORY_MODEL_INTERNAL_SRMOUTOFMEMORY_H
+#ifndef INVENTORY_RECORD_INTERNAL_SRMOUTOFMEMORY_H
+#define INVENTORY_RECORD_INTERNAL_SRMOUTOFMEMORY_H
 
 namespace srm_memory {
 

@@ -1,4 +1,4 @@
-#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/record/SrmRecordWriter.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 int SrmRecordValueReadsBack(const char *value, size_t length) {
     if (value == nullptr) {

@@ -1,7 +1,7 @@
 // Status codes of the record reader, its character source and its parsed records.
 // Every operation of those classes reports one of these; none throws.
-#ifndef INVENTORY_PERSIST_TUPLESTATUS_H
-#define INVENTORY_PERSIST_TUPLESTATUS_H
+#ifndef INVENTORY_RECORD_TUPLESTATUS_H
+#define INVENTORY_RECORD_TUPLESTATUS_H
 
 // Success.
 constexpr int TUPLE_STATUS_OK = 0;

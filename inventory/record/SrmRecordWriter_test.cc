@@ -1,4 +1,4 @@
-#include "inventory/persist/SrmRecordWriter.h"
+#include "inventory/record/SrmRecordWriter.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <climits>
 #include <string>
 
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "inventory/persist/CSRMReportTuple.h"
+#include "inventory/record/CSRMReportTuple.h"
 
 #include <cstring>
 #include <exception>
 #include <new>
 
-#include "inventory/model/internal/SrmOutOfMemory.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/TupleStatus.h"
+#include "inventory/record/internal/SrmOutOfMemory.h"
 
 CSRMReportTuple::CSRMReportTuple() : cursor(0), changed(0) {}
 

@@ -1,12 +1,12 @@
 // Cuts a character stream in the record syntax into records and their elements.
-#ifndef INVENTORY_PERSIST_CSRMREPORTTUPLESTREAMREADER_H
-#define INVENTORY_PERSIST_CSRMREPORTTUPLESTREAMREADER_H
+#ifndef INVENTORY_RECORD_CSRMREPORTTUPLESTREAMREADER_H
+#define INVENTORY_RECORD_CSRMREPORTTUPLESTREAMREADER_H
 
 #include <string>
 
-#include "inventory/persist/CSRMReportTuple.h"
-#include "inventory/persist/CSRMTupleStream.h"
-#include "inventory/persist/TupleStatus.h"
+#include "inventory/record/CSRMReportTuple.h"
+#include "inventory/record/CSRMTupleStream.h"
+#include "inventory/record/TupleStatus.h"
 #include "ulvar/export.h"
 
 class CSRMTupleFDStream;
