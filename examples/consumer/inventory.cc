@@ -1,11 +1,14 @@
 // Uses libulvar's resource database from C++: a small resource kind of its own,
 // added to a database, found again and removed; then a report of an empty
-// database, which has no computer to describe.
+// database, which has no computer to describe. The key dictionary is included
+// by the path it had before inventory/record/, which still serves.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "inventory/model/SrmResource.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmRecordKeys.h"
 #include "inventory/report/OMX_Report.h"
 
 namespace {
@@ -49,6 +52,8 @@ int main() {
         return 4;
     nmspc_cim::cim_freeInstanceList(report.GetReport());
     delete db;
+    if (std::strcmp(SrmRecordKeyText(SRM_KEY_Disk), "Disk") != 0)
+        return 5;
     std::puts("inventory consumer ok");
     return 0;
 }
