@@ -21,16 +21,24 @@ class SrmErrorList;
 class SrmServiceGroup;
 
 // Not reference counted: the creator deletes it, and deleting it releases every
-// resource it holds. Results are 1 (non-zero) for success and 0 for failure;
-// every failure stores an errno code (ENOENT, EIO, EBADF, ENOMEM, EINVAL), a message and the
-// resource concerned in the last-error slot, which successful operations leave
-// alone. Lookups give the caller no reference. Used by one thread at a time.
+// resource it holds.
+//
+// The class is the library's interface to a database, so it declares every
+// operation on one; those that need particular kinds are defined in the
+// folders above the kinds, as the sections below say: the links between kinds
+// (computers, a resource added or removed, the destructor) in
+// inventory/passes/SrmResourceDatabaseLinks.cc, resolution and the integrity
+// check in inventory/passes/, database files in inventory/persist/. Results are 1 (non-zero) for
+// success and 0 for failure; every failure stores an errno code (ENOENT, EIO, EBADF, ENOMEM,
+// EINVAL), a message and the resource concerned in the last-error slot, which successful operations
+// leave alone. Lookups give the caller no reference. Used by one thread at a time.
 class ULVAR_API SrmResourceDatabase {
   public:
     // Size of the shared format buffer.
     static constexpr int kBufferLength = 2049;
 
     SrmResourceDatabase();
+    // (passes) Lets go of every resource, group and error held.
     virtual ~SrmResourceDatabase();
 
     SrmResourceDatabase(const SrmResourceDatabase &) = delete;
@@ -51,21 +59,21 @@ class ULVAR_API SrmResourceDatabase {
     void setErrorInfo(int code, const char *message, SrmResource *resource);
     static constexpr std::size_t kErrorMessageRoom = 128;
 
-    // Binds `r` to this database and holds it under (type, Id); its LId is then
+    // (passes) Binds `r` to this database and holds it under (type, Id); its LId is then
     // registered as a local identity of its Id. 0 with EINVAL for a null `r`, with
     // ENOMEM when the list refuses it (type 0, empty Id, no memory).
     int addResource(SrmResource *r);
-    // Adds a computer as a resource and to the computer list; non-zero
+    // (passes) Adds a computer as a resource and to the computer list; non-zero
     // `isThisComputer` also makes it this computer. 0 with EINVAL when `c` is not a
     // computer.
     int addComputer(SrmComputer *c, int isThisComputer);
-    // Hands `r` to the computer `computerId`'s own list and returns its result;
+    // (passes) Hands `r` to the computer `computerId`'s own list and returns its result;
     // 0 with EINVAL when there is no such computer.
     int addComputerResource(std::string computerId, SrmResource *r);
-    // Names the computer the scan ran on; ignored unless `c` is a computer. The
+    // (passes) Names the computer the scan ran on; ignored unless `c` is a computer. The
     // database does not hold a reference for it.
     void setThisComputer(SrmComputer *c);
-    // The chosen computer, else the only computer of the database; null with
+    // (passes) The chosen computer, else the only computer of the database; null with
     // EINVAL when none is chosen and there is not exactly one. Caches the
     // computer's host name on first use.
     SrmComputer *getThisComputer();
@@ -78,7 +86,7 @@ class ULVAR_API SrmResourceDatabase {
     // Finds `id`, else the resource whose global id `id` is registered as a
     // local identity of.
     SrmResource *findGlobalResource(SrmResourceType t, const std::string &id);
-    // Removes (t, id) from the database and unlinks it from the resources that
+    // (passes) Removes (t, id) from the database and unlinks it from the resources that
     // refer to it (mount points on it, shares on its volume, volume groups,
     // volumes, computers' lists). 1 when it was removed, 0 when absent.
     int removeResource(SrmResourceType t, std::string id);
@@ -168,7 +176,7 @@ class ULVAR_API SrmResourceDatabase {
     // when the counts came out right: a record or an element may be missing.
     int deserialize(int fd, CSRMReportTuple *t);
 
-    // ---- Resolution and integrity (inventory/model/SrmResolution.cc, SrmIntegrity.cc) ----
+    // ---- Resolution and integrity (inventory/passes/SrmResolution.cc, SrmIntegrity.cc) ----
     // Copies state words down the storage stack, takes unusable disks out of the
     // report and grows the service groups; the number of state copies made.
     // -1 with (ENOMEM, "Failed to resolve the database") when memory ran out on
@@ -182,7 +190,7 @@ class ULVAR_API SrmResourceDatabase {
     // first service group that fails its own check, else 1.
     int checkIntegrity();
 
-    // OR / clear `bits` in every resource's state; this computer (when there is
+    // (passes) OR / clear `bits` in every resource's state; this computer (when there is
     // one) gets report bits 0x4|0x8 set / cleared.
     void setAllResourceState(long bits);
     void unsetAllResourceState(long bits);

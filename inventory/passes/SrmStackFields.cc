@@ -1,6 +1,4 @@
-// Checked casts (a resource of another class, such as a test kind, answers as
-// not of that kind) and field reads.
-#include "inventory/model/internal/SrmStackFields.h"
+#include "inventory/passes/internal/SrmStackFields.h"
 
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
@@ -37,9 +35,19 @@ std::string srmDiskChunkDisk(SrmResource *r) {
     return c != nullptr ? c->Disk : std::string();
 }
 
+std::string srmFileSystemVolume(SrmResource *r) {
+    auto *f = dynamic_cast<SrmFileSystem *>(r);
+    return f != nullptr ? f->Volume : std::string();
+}
+
 std::string srmMountPointVolumeId(SrmResource *r) {
     auto *m = dynamic_cast<SrmMountPoint *>(r);
     return m != nullptr ? m->VolumeId : std::string();
+}
+
+std::string srmShareVolumeId(SrmResource *r) {
+    auto *s = dynamic_cast<SrmShare *>(r);
+    return s != nullptr ? s->VolumeId : std::string();
 }
 
 bool srmComputerLLTNode(SrmResource *r, int32_t *lltId, std::string *ipAddr) {

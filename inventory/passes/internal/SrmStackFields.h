@@ -1,13 +1,12 @@
-// The fields of particular kinds that resolution and the integrity check read:
+// The fields of particular kinds that the passes over a whole database read:
 // the members of volume groups and volumes, a disk's signature and name, the
-// disk a chunk lies on, the volume a mount point sits on and a computer's LLT
-// node. Like SrmKindLinks.h, this keeps the model's passes free of the kinds'
-// class definitions; the functions are defined with the kinds, in
-// inventory/kinds/SrmStackFields.cc.
+// disk a chunk lies on, the volume a file system, mount point or share sits on
+// and a computer's LLT node. Each is a checked cast (a resource of another
+// class, such as a test kind, answers as not of that kind) and a field read.
 //
 // Internal to libulvar (not exported, not installed).
-#ifndef INVENTORY_MODEL_INTERNAL_SRMSTACKFIELDS_H
-#define INVENTORY_MODEL_INTERNAL_SRMSTACKFIELDS_H
+#ifndef INVENTORY_PASSES_INTERNAL_SRMSTACKFIELDS_H
+#define INVENTORY_PASSES_INTERNAL_SRMSTACKFIELDS_H
 
 #include <cstdint>
 #include <string>
@@ -51,10 +50,12 @@ void srmForEachVolumeChunk(SrmResourceList *resources, Visit visit) {
 // A disk's Sign and Name; false, with nothing stored, when `r` is not a disk.
 bool srmDiskSignAndName(SrmResource *r, long *sign, std::string *name);
 
-// The chunk's Disk and the mount point's VolumeId; empty when `r` is not of
-// that class.
+// The chunk's Disk, and the file system's Volume, the mount point's and the
+// share's VolumeId; empty when `r` is not of that class.
 std::string srmDiskChunkDisk(SrmResource *r);
+std::string srmFileSystemVolume(SrmResource *r);
 std::string srmMountPointVolumeId(SrmResource *r);
+std::string srmShareVolumeId(SrmResource *r);
 
 // A computer's LLTId and IPAddr; false, with nothing stored, when `r` is not a
 // computer.

@@ -8,9 +8,8 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/model/internal/SrmKindLinks.h"
 #include "inventory/model/internal/SrmResourceProblem.h"
-#include "inventory/model/internal/SrmStackFields.h"
+#include "inventory/passes/internal/SrmStackFields.h"
 #include "inventory/record/internal/SrmOutOfMemory.h"
 
 namespace {
