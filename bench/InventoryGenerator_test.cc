@@ -15,6 +15,7 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/persist/SrmBatchLoad.h"
 #include "inventory/report/OMX_Report.h"
 #include "inventory/testing/ReportTesting.h"
 
@@ -33,8 +34,7 @@ class InventoryGeneratorTest : public ::testing::Test {
         std::unique_ptr<SrmResourceDatabase> db(new SrmResourceDatabase());
         EXPECT_EQ(gen.shape().nodes > 1 ? 1 : 0, gen.addClusterHeader(db.get()));
         gen.forEachBatch([&](SrmResourceType kind, const std::string &text) {
-            EXPECT_EQ("The operation succeeded.", loadInventoryBatch(db.get(), kind, text))
-                << "kind " << kind;
+            EXPECT_EQ(kSrmBatchOk, loadInventoryBatch(db.get(), kind, text)) << "kind " << kind;
         });
         gen.addServiceGroups(db.get());
         return db;
@@ -193,8 +193,8 @@ TEST_F(InventoryGeneratorTest, LoadedInventoryConvertsIntoAWholeReport) {
         for (const std::string &result : ulvar::testing::TakeResults("generated-inventory")) {
             const std::string prefix = "W_CIMINSTANCE_NOT_FOUND (";
             ASSERT_EQ(0u, result.find(prefix)) << result;
-            std::string id = result.substr(prefix.size(), result.find(' ', prefix.size()) -
-                                                              prefix.size());
+            std::string id =
+                result.substr(prefix.size(), result.find(' ', prefix.size()) - prefix.size());
             auto *v = static_cast<SrmVolume *>(loaded.findResource(SRM_RES_VOLUME, id));
             ASSERT_NE(nullptr, v) << result;
             EXPECT_EQ(SRM_HIER_SUBVOLUME, v->HierType) << result;

@@ -38,40 +38,11 @@ JNIEnv *environment() {
     return &env;
 }
 
-using AddMethod = jstring(JNICALL *)(JNIEnv *, jclass, jlong, jstring);
-
-AddMethod addMethodOf(SrmResourceType kind) {
-    switch (kind) {
-        case SRM_RES_COMPUTER:
-            return &SRM_ULVAR_NATIVE(addComputer);
-        case SRM_RES_DISK:
-            return &SRM_ULVAR_NATIVE(addDisk);
-        case SRM_RES_DISKCHUNK:
-            return &SRM_ULVAR_NATIVE(addDiskChunk);
-        case SRM_RES_VOLUME:
-            return &SRM_ULVAR_NATIVE(addVolume);
-        case SRM_RES_VOLUMEGROUP:
-            return &SRM_ULVAR_NATIVE(addVolumeGroup);
-        case SRM_RES_VOLUMEMANAGER:
-            return &SRM_ULVAR_NATIVE(addVolumeManagerInfo);
-        case SRM_RES_FILESYSTEM:
-            return &SRM_ULVAR_NATIVE(addFileSystem);
-        case SRM_RES_MOUNTPOINT:
-            return &SRM_ULVAR_NATIVE(addMountpoint);
-        case SRM_RES_SHARE:
-            return &SRM_ULVAR_NATIVE(addShare);
-        case SRM_RES_ID:
-            return &SRM_ULVAR_NATIVE(addAlias);
-        default:
-            return nullptr;
-    }
-}
-
 }  // namespace
 
 std::string loadInventoryBatch(SrmResourceDatabase *db, SrmResourceType kind,
                                const std::string &text) {
-    AddMethod add = addMethodOf(kind);
+    SrmUlvarAddNative add = srmUlvarAddNative(kind);
     if (add == nullptr || db == nullptr) {
         return std::string();
     }

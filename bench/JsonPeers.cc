@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 

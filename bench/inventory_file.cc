@@ -22,22 +22,10 @@
 #include "bench/InventoryGenerator.h"
 #include "bench/InventoryLoader.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmBatchLoad.h"
+#include "inventory/persist/SrmBatches.h"
 
 namespace {
-
-// The file names of the batches, as scripts/demo and ulvar ingest take them.
-const std::map<SrmResourceType, const char *> kBatchFiles = {
-    {SRM_RES_COMPUTER, "computer.txt"},
-    {SRM_RES_VOLUMEMANAGER, "volumemanagerinfo.txt"},
-    {SRM_RES_DISK, "disk.txt"},
-    {SRM_RES_DISKCHUNK, "diskchunk.txt"},
-    {SRM_RES_VOLUME, "volume.txt"},
-    {SRM_RES_VOLUMEGROUP, "volumegroup.txt"},
-    {SRM_RES_FILESYSTEM, "filesystem.txt"},
-    {SRM_RES_MOUNTPOINT, "mountpoint.txt"},
-    {SRM_RES_SHARE, "share.txt"},
-    {SRM_RES_ID, "alias.txt"},
-};
 
 int usage() {
     fprintf(stderr, "usage: inventory_file RESOURCES FILE [--cluster] [--batches DIR]\n");
@@ -72,15 +60,15 @@ int main(int argc, char **argv) {
     bool ok = true;
     generator.forEachBatch([&](SrmResourceType kind, const std::string &text) {
         std::string status = loadInventoryBatch(db.get(), kind, text);
-        if (status != "The operation succeeded.") {
+        if (status != kSrmBatchOk) {
             fprintf(stderr, "inventory_file: batch of kind %d: %s\n", static_cast<int>(kind),
                     status.c_str());
             ok = false;
         }
-        if (!batches.empty() && kBatchFiles.count(kind) != 0) {
+        if (!batches.empty() && SrmBatchOfKind(kind) != nullptr) {
             FILE *&out = batchFiles[kind];
             if (out == nullptr) {
-                out = fopen((batches + "/" + kBatchFiles.at(kind)).c_str(), "w");
+                out = fopen((batches + "/" + SrmBatchOfKind(kind)->file).c_str(), "w");
             }
             if (out == nullptr || fwrite(text.data(), 1, text.size(), out) != text.size()) {
                 ok = false;

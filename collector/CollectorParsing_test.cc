@@ -184,8 +184,7 @@ TEST(HostBatchFilesTest, EveryBatchIsWrittenUnderItsNameOrTheWriteFails) {
     ASSERT_NE(nullptr, mkdtemp(dir));
     ASSERT_TRUE(writeHostBatches(batches, dir, nullptr));
     for (int k = 0; k < kHostBatchKindCount; ++k) {
-        std::string path =
-            std::string(dir) + "/" + hostBatchFileName(static_cast<HostBatchKind>(k));
+        std::string path = std::string(dir) + "/" + hostBatch(static_cast<HostBatchKind>(k)).file;
         HostRoot root("/");
         std::string text;
         EXPECT_TRUE(root.readFile(path, text)) << path;

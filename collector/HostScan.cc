@@ -19,22 +19,6 @@
 
 namespace {
 
-const struct {
-    const char *file;
-    const char *method;
-} kBatches[kHostBatchKindCount] = {
-    {"computer.txt", "addComputer"},
-    {"volumemanagerinfo.txt", "addVolumeManagerInfo"},
-    {"disk.txt", "addDisk"},
-    {"diskchunk.txt", "addDiskChunk"},
-    {"volume.txt", "addVolume"},
-    {"volumegroup.txt", "addVolumeGroup"},
-    {"filesystem.txt", "addFileSystem"},
-    {"mountpoint.txt", "addMountpoint"},
-    {"share.txt", "addShare"},
-    {"alias.txt", "addAlias"},
-};
-
 class Fd {
   public:
     explicit Fd(int fd) : fd(fd) {}
@@ -125,7 +109,7 @@ bool scan(const HostScanOptions &options, const ScanWarnings &warn, HostBatches 
             kind == HostBatchKind::Computer ? computers : storage.batch(kind);
         if (!writeRecords(records.get(), resources, out[kind])) {
             if (warn) {
-                warn(std::string(hostBatchFileName(kind)) + ": records cannot be written");
+                warn(std::string(hostBatch(kind).file) + ": records cannot be written");
             }
             return false;
         }
@@ -134,14 +118,6 @@ bool scan(const HostScanOptions &options, const ScanWarnings &warn, HostBatches 
 }
 
 }  // namespace
-
-const char *hostBatchFileName(HostBatchKind kind) {
-    return kBatches[static_cast<int>(kind)].file;
-}
-
-const char *hostBatchMethod(HostBatchKind kind) {
-    return kBatches[static_cast<int>(kind)].method;
-}
 
 bool scanHost(const HostScanOptions &options, const ScanWarnings &warn, HostBatches &out) {
     try {
@@ -164,7 +140,7 @@ bool writeHostBatches(const HostBatches &batches, const std::string &dir,
     try {
         for (int k = 0; k < kHostBatchKindCount; ++k) {
             auto kind = static_cast<HostBatchKind>(k);
-            std::string path = dir + "/" + hostBatchFileName(kind);
+            std::string path = dir + "/" + hostBatch(kind).file;
             const std::string &text = batches[kind];
             Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
             size_t done = 0;

@@ -15,14 +15,14 @@
 #include <functional>
 #include <string>
 
+#include "inventory/persist/SrmBatches.h"
+
 // Receives one line of text per problem (no line end); the command-line tool
 // prints them on standard error. May be empty: warnings are then dropped.
 using ScanWarnings = std::function<void(const std::string &message)>;
 
-// The batches in the order a scanner sends them: computers first (so error
-// records have a host name), managers before the volumes that name them, disks
-// and chunks before the volumes built on them, volumes before the groups and
-// file systems that refer to them.
+// The batches in the order a scanner sends them, which is the order of
+// kSrmBatches (inventory/persist/SrmBatches.h).
 enum class HostBatchKind {
     Computer,
     VolumeManagerInfo,
@@ -35,12 +35,23 @@ enum class HostBatchKind {
     Share,
     Alias,
 };
-constexpr int kHostBatchKindCount = 10;
+constexpr int kHostBatchKindCount = static_cast<int>(kSrmBatchCount);
 
-// The file name of a batch ("computer.txt", "volumemanagerinfo.txt", ...), and
-// the add... method that loads it ("addComputer", ...). Static text.
-const char *hostBatchFileName(HostBatchKind kind);
-const char *hostBatchMethod(HostBatchKind kind);
+// The batch's kind, file name and add... native.
+constexpr const SrmBatch &hostBatch(HostBatchKind kind) {
+    return kSrmBatches[static_cast<int>(kind)];
+}
+static_assert(hostBatch(HostBatchKind::Computer).kind == SRM_RES_COMPUTER &&
+                  hostBatch(HostBatchKind::VolumeManagerInfo).kind == SRM_RES_VOLUMEMANAGER &&
+                  hostBatch(HostBatchKind::Disk).kind == SRM_RES_DISK &&
+                  hostBatch(HostBatchKind::DiskChunk).kind == SRM_RES_DISKCHUNK &&
+                  hostBatch(HostBatchKind::Volume).kind == SRM_RES_VOLUME &&
+                  hostBatch(HostBatchKind::VolumeGroup).kind == SRM_RES_VOLUMEGROUP &&
+                  hostBatch(HostBatchKind::FileSystem).kind == SRM_RES_FILESYSTEM &&
+                  hostBatch(HostBatchKind::MountPoint).kind == SRM_RES_MOUNTPOINT &&
+                  hostBatch(HostBatchKind::Share).kind == SRM_RES_SHARE &&
+                  hostBatch(HostBatchKind::Alias).kind == SRM_RES_ID,
+              "HostBatchKind follows kSrmBatches");
 
 struct HostScanOptions {
     // The root folder everything is read below; "" or "/" is this host, and

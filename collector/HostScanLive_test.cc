@@ -7,14 +7,15 @@
 #include <string>
 
 #include "collector/HostScan.h"
-#include "inventory/testing/BatchRoad.h"
+#include "collector/testing/BatchRoad.h"
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
+#include "inventory/persist/SrmBatchLoad.h"
 
 namespace {
 
-using ulvar::testing::BatchRoad;
+using collector_testing::BatchRoad;
 
 TEST(HostScanLiveTest, ThisMachineScansAndEveryBatchLoads) {
     HostBatches batches;
@@ -46,8 +47,8 @@ TEST(VolumeBatchOrderTest, SubVolumeKeepsNameAndManagerInEitherOrder) {
     const std::string child = "\"Type=Volume\",\"Id=v2\",\"Name=leg\",\"VolumeManager=1\",;\n";
     for (bool childFirst : {true, false}) {
         BatchRoad road;
-        ASSERT_EQ("The operation succeeded.", road.add(HostBatchKind::VolumeManagerInfo, managers));
-        ASSERT_EQ("The operation succeeded.",
+        ASSERT_EQ(kSrmBatchOk, road.add(HostBatchKind::VolumeManagerInfo, managers));
+        ASSERT_EQ(kSrmBatchOk,
                   road.add(HostBatchKind::Volume, childFirst ? child + parent : parent + child));
         auto *v2 = static_cast<SrmVolume *>(road.db()->findResource(SRM_RES_VOLUME, "v2"));
         ASSERT_NE(nullptr, v2) << childFirst;

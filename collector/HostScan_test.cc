@@ -18,7 +18,7 @@
 #include <sstream>
 #include <string>
 
-#include "inventory/testing/BatchRoad.h"
+#include "collector/testing/BatchRoad.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmError.h"
@@ -29,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using ulvar::testing::BatchRoad;
+using collector_testing::BatchRoad;
 
 const std::string kTestData = COLLECTOR_TESTDATA;
 
@@ -98,7 +98,7 @@ TEST_P(RecordedHostTest, BatchesAreTheReviewedFiles) {
         GTEST_SKIP() << "expected files rewritten";
     }
     for (int k = 0; k < kHostBatchKindCount; ++k) {
-        const char *file = hostBatchFileName(static_cast<HostBatchKind>(k));
+        const char *file = hostBatch(static_cast<HostBatchKind>(k)).file;
         EXPECT_EQ(ReadFile(expected + file), s.batches.text[k]) << file;
     }
     EXPECT_EQ(ReadFile(expected + "warnings.txt"), s.warnings);
@@ -117,14 +117,10 @@ TEST_P(RecordedHostTest, BatchesLoadResolveAndPassTheIntegrityCheck) {
     EXPECT_EQ(0, road.outstanding());
 
     SrmResourceDatabase *db = road.db();
-    const SrmResourceType kinds[kHostBatchKindCount] = {SRM_RES_COMPUTER,   SRM_RES_VOLUMEMANAGER,
-                                                        SRM_RES_DISK,       SRM_RES_DISKCHUNK,
-                                                        SRM_RES_VOLUME,     SRM_RES_VOLUMEGROUP,
-                                                        SRM_RES_FILESYSTEM, SRM_RES_MOUNTPOINT,
-                                                        SRM_RES_SHARE,      SRM_RES_ID};
     for (int k = 0; k < kHostBatchKindCount; ++k) {
-        EXPECT_EQ(FullRecords(s.batches.text[k]), db->getResourceList()->getTypeCount(kinds[k]))
-            << hostBatchFileName(static_cast<HostBatchKind>(k));
+        const SrmBatch &batch = hostBatch(static_cast<HostBatchKind>(k));
+        EXPECT_EQ(FullRecords(s.batches.text[k]), db->getResourceList()->getTypeCount(batch.kind))
+            << batch.file;
     }
     ASSERT_NE(nullptr, db->getThisComputer());
 

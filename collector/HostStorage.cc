@@ -63,7 +63,7 @@ std::string lowerHex(const std::string &s) {
 }
 
 std::string kindWord(HostBatchKind k) {
-    std::string file = hostBatchFileName(k);
+    std::string file = hostBatch(k).file;
     return file.substr(0, file.find('.'));
 }
 

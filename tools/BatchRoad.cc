@@ -13,19 +13,6 @@ namespace ulvar_tool {
 
 namespace {
 
-constexpr BatchFile kBatchFiles[] = {
-    {"computer.txt", SRM_RES_COMPUTER},
-    {"volumemanagerinfo.txt", SRM_RES_VOLUMEMANAGER},
-    {"disk.txt", SRM_RES_DISK},
-    {"diskchunk.txt", SRM_RES_DISKCHUNK},
-    {"volume.txt", SRM_RES_VOLUME},
-    {"volumegroup.txt", SRM_RES_VOLUMEGROUP},
-    {"filesystem.txt", SRM_RES_FILESYSTEM},
-    {"mountpoint.txt", SRM_RES_MOUNTPOINT},
-    {"share.txt", SRM_RES_SHARE},
-    {"alias.txt", SRM_RES_ID},
-};
-
 std::string recordRange(const SrmBatchRecord &r) {
     std::string range = "record " + std::to_string(r.number);
     if (r.count > 1) {
@@ -36,27 +23,10 @@ std::string recordRange(const SrmBatchRecord &r) {
 
 }  // namespace
 
-const BatchFile *batchFiles() {
-    return kBatchFiles;
-}
-
-const BatchFile *batchFilesEnd() {
-    return kBatchFiles + sizeof kBatchFiles / sizeof kBatchFiles[0];
-}
-
-const BatchFile *batchFileNamed(const std::string &name) {
-    for (const BatchFile *b = batchFiles(); b != batchFilesEnd(); ++b) {
-        if (name == b->name) {
-            return b;
-        }
-    }
-    return nullptr;
-}
-
 std::string batchFileNames() {
     std::string names;
-    for (const BatchFile *b = batchFiles(); b != batchFilesEnd(); ++b) {
-        names += names.empty() ? b->name : std::string(", ") + b->name;
+    for (const SrmBatch &b : kSrmBatches) {
+        names += names.empty() ? b.file : std::string(", ") + b.file;
     }
     return names;
 }
@@ -66,18 +36,18 @@ BatchRoad::BatchRoad(FILE *account)
 
 BatchRoad::~BatchRoad() = default;
 
-void BatchRoad::load(const BatchFile &file, const std::string &text) {
+void BatchRoad::load(const SrmBatch &batch, const std::string &text) {
     std::vector<std::string> dropped;
     SrmBatchSummary summary;
     const char *result = srmLoadBatchText(
-        db.get(), file.kind, text.data(), text.size(), &summary,
+        db.get(), batch.kind, text.data(), text.size(), &summary,
         [&dropped](const SrmBatchRecord &r) {
             if (r.outcome == SRM_BATCH_SKIPPED) {
                 dropped.push_back(recordRange(r) + (r.id.empty() ? "" : " (Id \"" + r.id + "\")") +
                                   " skipped: " + r.reason);
             }
         });
-    fprintf(account, "%s: %s %ld read, %ld added, %ld merged, %ld skipped\n", file.name, result,
+    fprintf(account, "%s: %s %ld read, %ld added, %ld merged, %ld skipped\n", batch.file, result,
             summary.read, summary.added, summary.merged, summary.skipped);
     for (const std::string &line : dropped) {
         fprintf(account, "  %s\n", line.c_str());

@@ -9,25 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "inventory/model/SrmResource.h"
+#include "inventory/persist/SrmBatches.h"
 
 class SrmResourceDatabase;
 
 namespace ulvar_tool {
 
-struct BatchFile {
-    const char *name;  // "computer.txt", ...
-    SrmResourceType kind;
-};
-
-// The batch files a scanner sends, in its order: computers first, so that
-// error records have a host to be filed under. The end of the array is
-// batchFilesEnd().
-const BatchFile *batchFiles();
-const BatchFile *batchFilesEnd();
-// The batch file of that name; null for any other.
-const BatchFile *batchFileNamed(const std::string &name);
-// "computer.txt, volumemanagerinfo.txt, ...".
+// "computer.txt, volumemanagerinfo.txt, ...": the files of kSrmBatches.
 std::string batchFileNames();
 
 class BatchRoad {
@@ -39,9 +27,9 @@ class BatchRoad {
     BatchRoad(const BatchRoad &) = delete;
     BatchRoad &operator=(const BatchRoad &) = delete;
 
-    // Loads `text` as the batch `file` and prints its status, its counts and
-    // every record dropped.
-    void load(const BatchFile &file, const std::string &text);
+    // Loads `text` as `batch` and prints its status, its counts and every
+    // record dropped.
+    void load(const SrmBatch &batch, const std::string &text);
     // Resolves the database and writes it to `path` ("-": standard output).
     // The exit status of the whole road: kExitFindings when a batch failed or
     // dropped records (the database is still written), kExitNoFile when it

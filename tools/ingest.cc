@@ -56,8 +56,8 @@ int ingest(const IngestOptions &options) {
     // The account of every batch goes where the database does not.
     BatchRoad road(options.output == "-" ? stderr : stdout);
     int sent = 0;
-    for (const BatchFile *batch = batchFiles(); batch != batchFilesEnd(); ++batch) {
-        std::string path = options.folder + "/" + batch->name;
+    for (const SrmBatch &batch : kSrmBatches) {
+        std::string path = options.folder + "/" + batch.file;
         if (stat(path.c_str(), &st) != 0 && errno == ENOENT) {
             continue;
         }
@@ -66,7 +66,7 @@ int ingest(const IngestOptions &options) {
             return kExitNoFile;
         }
         ++sent;
-        road.load(*batch, text);
+        road.load(batch, text);
     }
     if (sent == 0) {
         complain(options.folder, "holds none of the batch files " + batchFileNames());

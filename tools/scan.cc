@@ -46,10 +46,7 @@ int scan(const ScanOptions &options) {
     BatchRoad road(options.database == "-" ? stderr : stdout);
     for (int k = 0; k < kHostBatchKindCount; ++k) {
         auto kind = static_cast<HostBatchKind>(k);
-        const BatchFile *file = batchFileNamed(hostBatchFileName(kind));
-        if (file != nullptr) {
-            road.load(*file, batches[kind]);
-        }
+        road.load(hostBatch(kind), batches[kind]);
     }
     return road.finish(options.database);
 }

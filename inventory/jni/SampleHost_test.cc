@@ -2,9 +2,9 @@
 // sends it, through the natives and the fake JNI environment.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/kinds/SrmVolume.h"
@@ -16,18 +16,8 @@
 
 namespace {
 
-using AddFn = jstring (*)(JNIEnv *, jclass, jlong, jstring);
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-std::string ReadSample(const std::string &name) {
-    return ReadFile(std::string(ULVAR_EXAMPLES_DIR) + "/host/" + name + ".txt");
-}
+using ulvar::testing::SampleBatch;
+using ulvar::testing::SampleHostBatches;
 
 class SampleHostTest : public ::testing::Test {
   protected:
@@ -37,10 +27,9 @@ class SampleHostTest : public ::testing::Test {
     }
     void TearDown() override { SRM_ULVAR_NATIVE(destroy)(jni.env(), nullptr, handle); }
 
-    std::string Load(AddFn add, const std::string &sample) {
-        std::string text = ReadSample(sample);
-        EXPECT_FALSE(text.empty()) << sample;
-        return jni.text(add(jni.env(), nullptr, handle, jni.str(text)));
+    std::string Load(const SampleBatch &batch) {
+        EXPECT_FALSE(batch.text.empty()) << batch.file;
+        return jni.text(batch.add(jni.env(), nullptr, handle, jni.str(batch.text)));
     }
 
     int Count(SrmResourceType t) { return db->getResourceList()->getTypeCount(t); }
@@ -51,26 +40,15 @@ class SampleHostTest : public ::testing::Test {
 };
 
 TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
-    const struct {
-        AddFn add;
-        const char *sample;
-        SrmResourceType type;
-        int count;
-    } road[] = {
-        {SRM_ULVAR_NATIVE(addComputer), "computer", SRM_RES_COMPUTER, 1},
-        {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo", SRM_RES_VOLUMEMANAGER, 2},
-        {SRM_ULVAR_NATIVE(addDisk), "disk", SRM_RES_DISK, 3},
-        {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk", SRM_RES_DISKCHUNK, 4},
-        {SRM_ULVAR_NATIVE(addVolume), "volume", SRM_RES_VOLUME, 7},
-        {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup", SRM_RES_VOLUMEGROUP, 1},
-        {SRM_ULVAR_NATIVE(addFileSystem), "filesystem", SRM_RES_FILESYSTEM, 3},
-        {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint", SRM_RES_MOUNTPOINT, 3},
-        {SRM_ULVAR_NATIVE(addShare), "share", SRM_RES_SHARE, 4},
-        {SRM_ULVAR_NATIVE(addAlias), "alias", SRM_RES_ID, 7},
+    const std::map<SrmResourceType, int> counts = {
+        {SRM_RES_COMPUTER, 1},   {SRM_RES_VOLUMEMANAGER, 2}, {SRM_RES_DISK, 3},
+        {SRM_RES_DISKCHUNK, 4},  {SRM_RES_VOLUME, 7},        {SRM_RES_VOLUMEGROUP, 1},
+        {SRM_RES_FILESYSTEM, 3}, {SRM_RES_MOUNTPOINT, 3},    {SRM_RES_SHARE, 4},
+        {SRM_RES_ID, 7},
     };
-    for (const auto &step : road) {
-        EXPECT_EQ("The operation succeeded.", Load(step.add, step.sample)) << step.sample;
-        EXPECT_EQ(step.count, Count(step.type)) << step.sample;
+    for (const SampleBatch &batch : SampleHostBatches(ULVAR_EXAMPLES_DIR)) {
+        EXPECT_EQ(kSrmBatchOk, Load(batch)) << batch.file;
+        EXPECT_EQ(counts.at(batch.kind), Count(batch.kind)) << batch.file;
     }
     EXPECT_EQ(35, db->getResourceCount());
     EXPECT_EQ(0, db->getErrorList()->getErrorCount());
@@ -100,17 +78,10 @@ TEST_F(SampleHostTest, EveryBatchLoadsWithTheExpectedCounts) {
 }
 
 TEST_F(SampleHostTest, SendingEveryBatchTwiceMergesIntoTheSameResources) {
-    const char *samples[] = {
-        "computer",    "volumemanagerinfo", "disk",       "diskchunk", "volume",
-        "volumegroup", "filesystem",        "mountpoint", "share",     "alias"};
-    const AddFn adds[] = {SRM_ULVAR_NATIVE(addComputer),   SRM_ULVAR_NATIVE(addVolumeManagerInfo),
-                          SRM_ULVAR_NATIVE(addDisk),       SRM_ULVAR_NATIVE(addDiskChunk),
-                          SRM_ULVAR_NATIVE(addVolume),     SRM_ULVAR_NATIVE(addVolumeGroup),
-                          SRM_ULVAR_NATIVE(addFileSystem), SRM_ULVAR_NATIVE(addMountpoint),
-                          SRM_ULVAR_NATIVE(addShare),      SRM_ULVAR_NATIVE(addAlias)};
+    const std::vector<SampleBatch> batches = SampleHostBatches(ULVAR_EXAMPLES_DIR);
     for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ("The operation succeeded.", Load(adds[i], samples[i])) << samples[i];
+        for (const SampleBatch &batch : batches) {
+            EXPECT_EQ(kSrmBatchOk, Load(batch)) << batch.file;
         }
     }
     EXPECT_EQ(35, db->getResourceCount());
@@ -137,7 +108,7 @@ TEST_F(SampleHostTest, RoadWritesTheExpectedDatabase) {
         out = capture.finish();
     }
     EXPECT_EQ(1, written);
-    std::string expected = ReadFile(std::string(ULVAR_EXAMPLES_DIR) + "/host.expected");
+    std::string expected = ulvar::testing::ExampleText("host.expected");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(expected, out);
 }

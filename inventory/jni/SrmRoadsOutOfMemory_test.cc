@@ -28,7 +28,7 @@
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/OutOfMemory.h"
 #include "inventory/testing/ReportTesting.h"
-#include "inventory/testing/SampleRoad.h"
+#include "inventory/testing/SampleHost.h"
 #include "inventory/testing/ScratchFiles.h"
 #include "tessel/Tessel.h"
 #include "util/testing/TesselTestSupport.h"
@@ -134,7 +134,7 @@ class RoadsOutOfMemoryTest : public ::testing::TestWithParam<Mode> {
         for (std::size_t i = 0; i < count; ++i) {
             jstring status =
                 batches[i].add(jni.env(), nullptr, handle, jni.jvm().str(batches[i].text));
-            EXPECT_EQ(ulvar::testing::kBatchOk, jni.jvm().text(status)) << batches[i].file;
+            EXPECT_EQ(kSrmBatchOk, jni.jvm().text(status)) << batches[i].file;
         }
         return handle;
     }
@@ -190,12 +190,11 @@ TEST_P(RoadsOutOfMemoryTest, EveryBatch) {
                 failed = countdown.failed();
             }
             std::string said = jni.jvm().text(status);
-            if (said == ulvar::testing::kBatchOk) {
+            if (said == kSrmBatchOk) {
                 EXPECT_EQ(expected, Written(db)) << "a batch that lost records succeeded";
             } else {
-                EXPECT_TRUE(said == ulvar::testing::kBatchNoMemory ||
-                            said == ulvar::testing::kBatchNoFile ||
-                            said == ulvar::testing::kBatchNoStream)
+                EXPECT_TRUE(said == kSrmBatchNoMemory || said == kSrmBatchNoFile ||
+                            said == kSrmBatchNoStream)
                     << said;
             }
             EXPECT_EQ(0, jni.jvm().outstanding());

@@ -28,7 +28,7 @@
 #include "inventory/testing/DatabaseFiles.h"
 #include "inventory/testing/FakeJni.h"
 #include "inventory/testing/ReportTesting.h"
-#include "inventory/testing/SampleRoad.h"
+#include "inventory/testing/SampleHost.h"
 #include "tessel/Tessel.h"
 #include "tessel/log.h"
 #include "util/testing/AgentLogFile.h"
@@ -203,7 +203,7 @@ TEST(RoadsThreadsTest, EightDatabasesRunTheWholeRoadAtOnce) {
     }
 
     const Outcome &first = outcomes[0];
-    EXPECT_EQ(std::vector<std::string>(batches.size(), ulvar::testing::kBatchOk), first.statuses);
+    EXPECT_EQ(std::vector<std::string>(batches.size(), kSrmBatchOk), first.statuses);
     // The sample itself is judged elsewhere; here every thread must have
     // come through whole and seen what the others saw.
     EXPECT_GT(first.resolved, 0);

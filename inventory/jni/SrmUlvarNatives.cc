@@ -101,3 +101,30 @@ JNIEXPORT jint JNICALL SRM_ULVAR_NATIVE(serialize)(JNIEnv *, jclass, jlong handl
 }
 
 }  // extern "C"
+
+SrmUlvarAddNative srmUlvarAddNative(SrmResourceType t) {
+    switch (t) {
+        case SRM_RES_COMPUTER:
+            return SRM_ULVAR_NATIVE(addComputer);
+        case SRM_RES_VOLUMEMANAGER:
+            return SRM_ULVAR_NATIVE(addVolumeManagerInfo);
+        case SRM_RES_DISK:
+            return SRM_ULVAR_NATIVE(addDisk);
+        case SRM_RES_DISKCHUNK:
+            return SRM_ULVAR_NATIVE(addDiskChunk);
+        case SRM_RES_VOLUME:
+            return SRM_ULVAR_NATIVE(addVolume);
+        case SRM_RES_VOLUMEGROUP:
+            return SRM_ULVAR_NATIVE(addVolumeGroup);
+        case SRM_RES_FILESYSTEM:
+            return SRM_ULVAR_NATIVE(addFileSystem);
+        case SRM_RES_MOUNTPOINT:
+            return SRM_ULVAR_NATIVE(addMountpoint);
+        case SRM_RES_SHARE:
+            return SRM_ULVAR_NATIVE(addShare);
+        case SRM_RES_ID:
+            return SRM_ULVAR_NATIVE(addAlias);
+        default:
+            return nullptr;
+    }
+}

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
+#include "inventory/persist/SrmBatchLoad.h"
 #include "inventory/report/OMX_Report.h"
 #include "inventory/testing/CimXml.h"
 #include "inventory/testing/FailingAllocation.h"
@@ -70,15 +71,15 @@ TEST_F(SrmUlvarPrintTest, FailedConversionGivesErrorTwo) {
     EXPECT_EQ("ERROR 2", Print(0)) << "zero handle";
     EXPECT_EQ("ERROR 2", Print(handle)) << "an empty database has no computer to report";
 
-    ASSERT_EQ("The operation succeeded.",
-              Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d1\",\"Name=sda\",\"Sign=7\",;\n"));
+    ASSERT_EQ(kSrmBatchOk, Add(SRM_ULVAR_NATIVE(addDisk),
+                               "\"Type=Disk\",\"Id=d1\",\"Name=sda\",\"Sign=7\",;\n"));
     EXPECT_EQ("ERROR 2", Print(handle)) << "disks without a computer";
 
     // A disk without a signature leaves an error record after resolution:
     // the scanner's errors stop the conversion before its first instance.
-    ASSERT_EQ("The operation succeeded.",
+    ASSERT_EQ(kSrmBatchOk,
               Add(SRM_ULVAR_NATIVE(addComputer), "\"Type=System\",\"Id=h\",\"HostName=h\",;\n"));
-    ASSERT_EQ("The operation succeeded.",
+    ASSERT_EQ(kSrmBatchOk,
               Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d2\",\"Name=sdb\",;\n"));
     SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle);
     EXPECT_EQ("ERROR 2", Print(handle)) << "an error record";
@@ -100,7 +101,7 @@ TEST_F(SrmUlvarPrintTest, PrintLeavesNoStatusResultsBehind) {
 }
 
 TEST_F(SrmUlvarPrintTest, ConverterThatCannotBeMadeGivesErrorUnexpected) {
-    ASSERT_EQ("The operation succeeded.",
+    ASSERT_EQ(kSrmBatchOk,
               Add(SRM_ULVAR_NATIVE(addComputer), "\"Type=System\",\"Id=h\",\"HostName=h\",;\n"));
     {
         ulvar::testing::ScopedAllocationFailure fail(sizeof(OMX_Report), 1);

@@ -8,6 +8,7 @@
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
 #include "inventory/model/SrmResourceDatabase.h"
+#include "inventory/persist/SrmBatchLoad.h"
 #include "inventory/record/CSRMTupleFDStream.h"
 #include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/FakeJni.h"
@@ -18,7 +19,6 @@ namespace {
 using ulvar::testing::FakeJni;
 using ulvar::testing::StdoutCapture;
 
-const char kOk[] = "The operation succeeded.";
 const char kEmptyHeader[] =
     "\"SrmResourceDbVersion=1.0\",\"ResourceCount=0\",\"ClusterAlias=\",\"ClusterId=\","
     "\"ClusterName=\",\"ClusterVersion=\",\"MemberCount=0\",\"SGCount=0\",;\n";
@@ -57,9 +57,9 @@ TEST_F(SrmUlvarSerializeTest, EmptyDatabaseWritesOnlyTheHeader) {
 }
 
 TEST_F(SrmUlvarSerializeTest, LoadedBatchIsWrittenToStandardOutputExactly) {
-    ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addVolumeManagerInfo),
-                       "\"Type=VolumeManager\",\"Id=lvm\",\"PubId=LVM2\",\"IdType=1\","
-                       "\"VolumeMgrName=LVM2\",\"VolumeMgrVersion=2.03.16\",;\n"));
+    ASSERT_EQ(kSrmBatchOk, Add(SRM_ULVAR_NATIVE(addVolumeManagerInfo),
+                               "\"Type=VolumeManager\",\"Id=lvm\",\"PubId=LVM2\",\"IdType=1\","
+                               "\"VolumeMgrName=LVM2\",\"VolumeMgrVersion=2.03.16\",;\n"));
     int result = 0;
     EXPECT_EQ(
         "\"SrmResourceDbVersion=1.0\",\"ResourceCount=1\",\"ClusterAlias=\",\"ClusterId=\","
@@ -82,8 +82,8 @@ TEST_F(SrmUlvarSerializeTest, WhatCStdioHeldForStandardOutputComesBeforeTheDatab
 }
 
 TEST_F(SrmUlvarSerializeTest, ErrorsFiledByAFailedBatchAreWrittenWithTheDatabase) {
-    ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addComputer),
-                       "\"Type=System\",\"Id=alpha\",\"HostName=Alpha\",;\n"));
+    ASSERT_EQ(kSrmBatchOk, Add(SRM_ULVAR_NATIVE(addComputer),
+                               "\"Type=System\",\"Id=alpha\",\"HostName=Alpha\",;\n"));
     {
         ulvar::testing::ScopedAllocationFailure fail(sizeof(CSRMTupleFDStream), 1);
         ASSERT_EQ("Failed to attach collection stream",
@@ -121,13 +121,13 @@ TEST_F(SrmUlvarSerializeTest, UnwritableStandardOutputGivesZeroAndTheReason) {
 
 TEST_F(SrmUlvarSerializeTest, ResolveReturnsTheNumberOfStateCopies) {
     EXPECT_EQ(0, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
-    ASSERT_EQ(
-        kOk, Add(SRM_ULVAR_NATIVE(addDisk), "\"Type=Disk\",\"Id=d1\",\"Name=sda\",\"Sign=7\",;\n"));
+    ASSERT_EQ(kSrmBatchOk, Add(SRM_ULVAR_NATIVE(addDisk),
+                               "\"Type=Disk\",\"Id=d1\",\"Name=sda\",\"Sign=7\",;\n"));
     // Two chunks on the disk take its state; one on an unknown disk takes nothing.
-    ASSERT_EQ(kOk, Add(SRM_ULVAR_NATIVE(addDiskChunk),
-                       "\"Type=DiskChunk\",\"Id=c1\",\"Disk=d1\",;\n"
-                       "\"Type=DiskChunk\",\"Id=c2\",\"Disk=d1\",;\n"
-                       "\"Type=DiskChunk\",\"Id=c3\",\"Disk=nowhere\",;\n"));
+    ASSERT_EQ(kSrmBatchOk, Add(SRM_ULVAR_NATIVE(addDiskChunk),
+                               "\"Type=DiskChunk\",\"Id=c1\",\"Disk=d1\",;\n"
+                               "\"Type=DiskChunk\",\"Id=c2\",\"Disk=d1\",;\n"
+                               "\"Type=DiskChunk\",\"Id=c3\",\"Disk=nowhere\",;\n"));
     EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
     EXPECT_EQ(2, SRM_ULVAR_NATIVE(resolveDatabase)(jni.env(), nullptr, handle));
 }

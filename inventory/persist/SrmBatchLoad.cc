@@ -40,6 +40,7 @@ constexpr int kBatchBufferSize = 64 * 1024;
 
 // How one kind's records enter the database.
 struct BatchKind {
+    SrmResourceType kind;
     // A new object of the kind with one reference (the caller's), or null when
     // memory ran out.
     SrmResource *(*make)(SrmResourceDatabase *db);
@@ -73,12 +74,14 @@ SrmResource *findGlobal(SrmResourceDatabase *db, SrmResource *r) {
 // volume groups) are bound to the database; the others read unbound, so a
 // computer's "TIM" never makes it the database's this computer here.
 const BatchKind kAlias = {
+    SRM_RES_ID,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmId(); },
     findById<SRM_RES_ID>,
     addResource,
     {"Failed to collect system information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kComputer = {
+    SRM_RES_COMPUTER,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmComputer(); },
     findById<SRM_RES_COMPUTER>,
     [](SrmResourceDatabase *db, SrmResource *r) {
@@ -87,42 +90,49 @@ const BatchKind kComputer = {
     {"Failed to collect system information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kDisk = {
+    SRM_RES_DISK,
     [](SrmResourceDatabase *db) -> SrmResource * { return new (std::nothrow) SrmDisk(db); },
     findGlobal<SRM_RES_DISK>,
     addResource,
     {"Failed to collect disk information", "Failed to attach collection stream"}};
 
 const BatchKind kDiskChunk = {
+    SRM_RES_DISKCHUNK,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmDiskChunk(); },
     findById<SRM_RES_DISKCHUNK>,
     addResource,
     {"Failed to collect Disk Chunk information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kFileSystem = {
+    SRM_RES_FILESYSTEM,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmFileSystem(); },
     findGlobal<SRM_RES_FILESYSTEM>,
     addResource,
     {"Failed to collect file system information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kMountPoint = {
+    SRM_RES_MOUNTPOINT,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmMountPoint(); },
     findGlobal<SRM_RES_MOUNTPOINT>,
     addResource,
     {"Failed to collect Mount Point information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kShare = {
+    SRM_RES_SHARE,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmShare(); },
     findGlobal<SRM_RES_SHARE>,
     addResource,
     {"Failed to collect share information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kVolume = {
+    SRM_RES_VOLUME,
     [](SrmResourceDatabase *db) -> SrmResource * { return new (std::nothrow) SrmVolume(db); },
     findGlobal<SRM_RES_VOLUME>,
     addResource,
     {"Failed to collect volume information, couldn't attach collection stream", nullptr}};
 
 const BatchKind kVolumeGroup = {
+    SRM_RES_VOLUMEGROUP,
     [](SrmResourceDatabase *db) -> SrmResource * { return new (std::nothrow) SrmVolumeGroup(db); },
     findGlobal<SRM_RES_VOLUMEGROUP>,
     addResource,
@@ -130,36 +140,24 @@ const BatchKind kVolumeGroup = {
 
 // Never merged: the list replaces a volume manager held under the same Id.
 const BatchKind kVolumeManager = {
+    SRM_RES_VOLUMEMANAGER,
     [](SrmResourceDatabase *) -> SrmResource * { return new (std::nothrow) SrmVolumeManager(); },
     nullptr,
     addResource,
     {"Failed to collect volume manager information", nullptr}};
 
+const BatchKind *const kBatchKinds[] = {&kComputer, &kVolumeManager, &kDisk,       &kDiskChunk,
+                                        &kVolume,   &kVolumeGroup,   &kFileSystem, &kMountPoint,
+                                        &kShare,    &kAlias};
+
+// The way in of every batch of kSrmBatches; null for a kind no batch carries.
 const BatchKind *batchKindOf(SrmResourceType kind) {
-    switch (kind) {
-        case SRM_RES_ID:
-            return &kAlias;
-        case SRM_RES_COMPUTER:
-            return &kComputer;
-        case SRM_RES_DISK:
-            return &kDisk;
-        case SRM_RES_DISKCHUNK:
-            return &kDiskChunk;
-        case SRM_RES_FILESYSTEM:
-            return &kFileSystem;
-        case SRM_RES_MOUNTPOINT:
-            return &kMountPoint;
-        case SRM_RES_SHARE:
-            return &kShare;
-        case SRM_RES_VOLUME:
-            return &kVolume;
-        case SRM_RES_VOLUMEGROUP:
-            return &kVolumeGroup;
-        case SRM_RES_VOLUMEMANAGER:
-            return &kVolumeManager;
-        default:
-            return nullptr;
+    for (const BatchKind *k : kBatchKinds) {
+        if (k->kind == kind) {
+            return k;
+        }
     }
+    return nullptr;
 }
 
 // The batch file. Closing it removes it (it has no name); while it is the

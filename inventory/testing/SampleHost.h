@@ -1,5 +1,5 @@
-// The sample host under examples/host as the Java scanner sends it: every
-// batch through its add native, computers first, in one fixed order.
+// The sample host under examples/host as the Java scanner sends it: its
+// batches in the order of kSrmBatches, each through its add... native.
 #ifndef INVENTORY_TESTING_SAMPLEHOST_H
 #define INVENTORY_TESTING_SAMPLEHOST_H
 
@@ -11,33 +11,21 @@
 #include <vector>
 
 #include "inventory/jni/internal/SrmUlvarNatives.h"
+#include "inventory/persist/SrmBatchLoad.h"
+#include "inventory/persist/SrmBatches.h"
 #include "inventory/testing/FakeJni.h"
 
 namespace ulvar {
 namespace testing {
 
-using AddNative = jstring (*)(JNIEnv *, jclass, jlong, jstring);
+using AddNative = SrmUlvarAddNative;
 
 struct SampleBatch {
+    const char *file;  // "computer.txt", ...
+    SrmResourceType kind;
     AddNative add;
-    const char *sample;  // examples/host/<sample>.txt
+    std::string text;  // empty when the file cannot be read
 };
-
-inline const std::vector<SampleBatch> &SampleHostRoad() {
-    static const std::vector<SampleBatch> road = {
-        {SRM_ULVAR_NATIVE(addComputer), "computer"},
-        {SRM_ULVAR_NATIVE(addVolumeManagerInfo), "volumemanagerinfo"},
-        {SRM_ULVAR_NATIVE(addDisk), "disk"},
-        {SRM_ULVAR_NATIVE(addDiskChunk), "diskchunk"},
-        {SRM_ULVAR_NATIVE(addVolume), "volume"},
-        {SRM_ULVAR_NATIVE(addVolumeGroup), "volumegroup"},
-        {SRM_ULVAR_NATIVE(addFileSystem), "filesystem"},
-        {SRM_ULVAR_NATIVE(addMountpoint), "mountpoint"},
-        {SRM_ULVAR_NATIVE(addShare), "share"},
-        {SRM_ULVAR_NATIVE(addAlias), "alias"},
-    };
-    return road;
-}
 
 // The bytes of a file; empty when it cannot be read.
 inline std::string FileText(const std::string &path) {
@@ -47,24 +35,34 @@ inline std::string FileText(const std::string &path) {
     return all.str();
 }
 
+// The batches of <examplesDir>/host, in the order the scanner sends them.
+inline std::vector<SampleBatch> SampleHostBatches(const std::string &examplesDir) {
+    std::vector<SampleBatch> road;
+    for (const SrmBatch &b : kSrmBatches) {
+        road.push_back(
+            {b.file, b.kind, srmUlvarAddNative(b.kind), FileText(examplesDir + "/host/" + b.file)});
+    }
+    return road;
+}
+
+#ifdef ULVAR_EXAMPLES_DIR
 // A file of the examples folder (ULVAR_EXAMPLES_DIR, defined by the test's build).
 inline std::string ExampleText(const std::string &name) {
     return FileText(std::string(ULVAR_EXAMPLES_DIR) + "/" + name);
 }
 
 // Sends every batch of the sample host to the database behind `handle`;
-// returns "" when each said "The operation succeeded.", else the first
-// batch's name and status.
+// returns "" when each succeeded, else the first batch's file and status.
 inline std::string SendSampleHost(FakeJni &jni, jlong handle) {
-    for (const SampleBatch &batch : SampleHostRoad()) {
-        std::string text = ExampleText(std::string("host/") + batch.sample + ".txt");
-        std::string status = jni.text(batch.add(jni.env(), nullptr, handle, jni.str(text)));
-        if (text.empty() || status != "The operation succeeded.") {
-            return std::string(batch.sample) + ": " + (text.empty() ? "no batch file" : status);
+    for (const SampleBatch &batch : SampleHostBatches(ULVAR_EXAMPLES_DIR)) {
+        std::string status = jni.text(batch.add(jni.env(), nullptr, handle, jni.str(batch.text)));
+        if (batch.text.empty() || status != kSrmBatchOk) {
+            return std::string(batch.file) + ": " + (batch.text.empty() ? "no batch file" : status);
         }
     }
     return "";
 }
+#endif
 
 }  // namespace testing
 }  // namespace ulvar

@@ -72,6 +72,13 @@ JNIEXPORT jstring JNICALL SRM_ULVAR_NATIVE(print)(JNIEnv *env, jclass cls, jlong
 
 #ifdef __cplusplus
 }
+
+#include "inventory/model/SrmResource.h"
+
+// The add... native that takes the batches of kind `t` (kSrmBatches names
+// them); null for a kind no batch carries. For the tests that send batches.
+using SrmUlvarAddNative = jstring (*)(JNIEnv *, jclass, jlong, jstring);
+SrmUlvarAddNative srmUlvarAddNative(SrmResourceType t);
 #endif
 
 #endif
