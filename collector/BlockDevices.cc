@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace collector {
+
 namespace {
 
 std::string baseName(const std::string &path) {
@@ -353,3 +355,5 @@ const BlockDevice *BlockDevices::findByPath(const HostRoot &root, const std::str
     }
     return find(baseName(path));
 }
+
+}  // namespace collector

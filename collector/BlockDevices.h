@@ -12,6 +12,8 @@
 #include "collector/HostRoot.h"
 #include "collector/HostScan.h"
 
+namespace collector {
+
 enum class BlockKind { Disk, Partition, Md, Dm };
 
 // How a disk is attached, from its place in the sysfs device tree.
@@ -96,5 +98,7 @@ int blockDiskType(DiskTransport t);
 
 // Parses a udev database file: its "E:KEY=value" lines.
 std::map<std::string, std::string> blockParseUdev(const std::string &text);
+
+}  // namespace collector
 
 #endif

@@ -14,6 +14,8 @@
 #include "collector/HostStorage.h"
 #include "collector/NfsExports.h"
 
+namespace collector {
+
 namespace {
 
 TEST(DiskSignatureTest, PartitionTableIdentifierFoldsElseTheIdentityIsHashed) {
@@ -200,3 +202,5 @@ TEST(HostBatchFilesTest, EveryBatchIsWrittenUnderItsNameOrTheWriteFails) {
 }
 
 }  // namespace
+
+}  // namespace collector

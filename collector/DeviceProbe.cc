@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace collector {
+
 namespace {
 
 struct ProbeFree {
@@ -133,3 +135,5 @@ long diskSignature(const std::string &ptUuid, const std::string &diskId, bool *f
     }
     return static_cast<long>(folded);
 }
+
+}  // namespace collector

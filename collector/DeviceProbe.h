@@ -12,6 +12,8 @@
 #include "collector/HostRoot.h"
 #include "collector/HostScan.h"
 
+namespace collector {
+
 struct DeviceProbe {
     std::string ptUuid;   // partition table identifier: MBR "1a2b3c4d", GPT a GUID
     std::string ptType;   // "dos", "gpt"
@@ -30,5 +32,7 @@ DeviceProbe probeDevice(const HostRoot &root, const BlockDevice &d, bool partiti
 // disk without a partition table identifier, the 32-bit FNV-1a hash of
 // `diskId`. Never negative. `fromTable` tells which of the two it was.
 long diskSignature(const std::string &ptUuid, const std::string &diskId, bool *fromTable);
+
+}  // namespace collector
 
 #endif

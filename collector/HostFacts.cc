@@ -11,6 +11,8 @@
 
 #include "inventory/kinds/SrmComputer.h"
 
+namespace collector {
+
 namespace {
 
 // The value after "key :" on the first line of /proc text naming `key`.
@@ -245,3 +247,5 @@ bool hostReadComputer(const HostRoot &root, SrmComputer &c, const ScanWarnings &
     }
     return true;
 }
+
+}  // namespace collector

@@ -11,6 +11,8 @@
 
 class SrmComputer;
 
+namespace collector {
+
 // Fills `c` from /proc/sys/kernel (host name, kernel), /etc/os-release,
 // /sys/class/dmi/id, /etc/machine-id, /proc/meminfo, /proc/cpuinfo, cpufreq
 // and the host's IPv4 addresses; marks it as the machine scanned ("TIM").
@@ -24,5 +26,7 @@ std::string hostOsReleaseValue(const std::string &text, const std::string &key);
 // The IPv4 addresses of the local table of a /proc/net/fib_trie text, without
 // loopback addresses, in order of appearance.
 std::vector<std::string> hostFibTrieAddresses(const std::string &text);
+
+}  // namespace collector
 
 #endif

@@ -7,6 +7,8 @@
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVolume.h"
 
+namespace collector {
+
 // File systems, mount points and NFS shares of the host's storage.
 
 namespace {
@@ -14,10 +16,6 @@ namespace {
 long blocksToKB(unsigned long long blocks, unsigned long long blockSize) {
     unsigned __int128 kb = static_cast<unsigned __int128>(blocks) * blockSize / 1024;
     return kb > LONG_MAX ? LONG_MAX : static_cast<long>(kb);
-}
-
-int clampInt(unsigned long long n) {
-    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
 }
 
 bool covers(const std::string &mountPath, const std::string &path) {
@@ -62,8 +60,8 @@ SrmFileSystem *HostStorage::fileSystemFor(const BlockDevice &d, const std::strin
     fs->setUsedSpace(blocksToKB(st.f_blocks >= st.f_bfree ? st.f_blocks - st.f_bfree : 0, unit));
     fs->setReservedSpace(
         blocksToKB(st.f_bfree >= st.f_bavail ? st.f_bfree - st.f_bavail : 0, unit));
-    fs->setMaxFileCount(clampInt(st.f_files));
-    fs->setFileCount(clampInt(st.f_files >= st.f_ffree ? st.f_files - st.f_ffree : 0));
+    fs->setMaxFileCount(hostClampInt(st.f_files));
+    fs->setFileCount(hostClampInt(st.f_files >= st.f_ffree ? st.f_files - st.f_ffree : 0));
     return fs;
 }
 
@@ -151,3 +149,5 @@ void HostStorage::addShares(const std::vector<NfsExport> &exports, const std::st
         }
     }
 }
+
+}  // namespace collector

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace collector {
+
 namespace {
 
 // No attribute or table the collector reads comes near this; a larger file
@@ -141,3 +143,5 @@ bool hostParseNumber(const std::string &text, unsigned long long &out) {
     out = value;
     return true;
 }
+
+}  // namespace collector

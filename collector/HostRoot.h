@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace collector {
+
 class HostRoot {
   public:
     // `dir` is the root folder; an empty one means "/".
@@ -43,5 +45,7 @@ class HostRoot {
 std::string hostTrim(const std::string &text);
 // True when `text` is a plain unsigned decimal number that fits; its value.
 bool hostParseNumber(const std::string &text, unsigned long long &out);
+
+}  // namespace collector
 
 #endif

@@ -17,6 +17,8 @@
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/model/SrmResourceDatabase.h"
 
+namespace collector {
+
 namespace {
 
 class Fd {
@@ -169,3 +171,5 @@ bool writeHostBatches(const HostBatches &batches, const std::string &dir,
         return false;
     }
 }
+
+}  // namespace collector

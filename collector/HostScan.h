@@ -17,6 +17,8 @@
 
 #include "inventory/persist/SrmBatches.h"
 
+namespace collector {
+
 // Receives one line of text per problem (no line end); the command-line tool
 // prints them on standard error. May be empty: warnings are then dropped.
 using ScanWarnings = std::function<void(const std::string &message)>;
@@ -77,5 +79,7 @@ bool scanHost(const HostScanOptions &options, const ScanWarnings &warn, HostBatc
 // replacing files of those names. False, with a warning, at the first file
 // that cannot be written whole.
 bool writeHostBatches(const HostBatches &batches, const std::string &dir, const ScanWarnings &warn);
+
+}  // namespace collector
 
 #endif

@@ -13,9 +13,11 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/persist/SrmBatchLoad.h"
 
+namespace collector {
+
 namespace {
 
-using collector_testing::BatchRoad;
+using testing::BatchRoad;
 
 TEST(HostScanLiveTest, ThisMachineScansAndEveryBatchLoads) {
     HostBatches batches;
@@ -60,3 +62,5 @@ TEST(VolumeBatchOrderTest, SubVolumeKeepsNameAndManagerInEitherOrder) {
 }
 
 }  // namespace
+
+}  // namespace collector

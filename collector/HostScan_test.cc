@@ -26,10 +26,12 @@
 #include "inventory/report/OMX_Report.h"
 #include "wbemkit/cim.h"
 
+namespace collector {
+
 namespace {
 
 namespace fs = std::filesystem;
-using collector_testing::BatchRoad;
+using testing::BatchRoad;
 
 const std::string kTestData = COLLECTOR_TESTDATA;
 
@@ -202,3 +204,5 @@ TEST(HostScanTest, MissingRootIsAFailureWithAWarning) {
 }
 
 }  // namespace
+
+}  // namespace collector

@@ -18,6 +18,8 @@
 #ifndef COLLECTOR_HOST_STORAGE_H
 #define COLLECTOR_HOST_STORAGE_H
 
+#include <algorithm>
+#include <climits>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +37,11 @@ class SrmResource;
 class SrmResourceDatabase;
 class SrmVolume;
 
+namespace collector {
+
+// Its steps are in HostDisks.cc (disks, chunks, aliases), HostVolumes.cc
+// (volume managers, arrays, LVM groups, the order of volumes) and
+// HostFileSystems.cc (file systems, mount points, shares).
 class HostStorage {
   public:
     // Resources are added to `db`, which must outlive this and holds them.
@@ -100,6 +107,15 @@ class HostStorage {
     long capacityKB = 0;
 };
 
+// Sizes as records carry them: 512-byte sectors in KB, and a count that
+// stays within an int.
+inline long hostSectorsKB(unsigned long long sectors) {
+    return static_cast<long>(std::min<unsigned long long>(sectors / 2, LONG_MAX));
+}
+inline int hostClampInt(unsigned long long n) {
+    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
+}
+
 // The disk's identity from its WWN or EUI-64 ("naa.…", "eui.…" as sysfs
 // writes them) or its serial number; "" when it has none of them.
 std::string hostStableDiskId(const BlockDevice &d);
@@ -108,5 +124,7 @@ std::string hostStableDiskId(const BlockDevice &d);
 // LVM ("vg-lv", with a "-" inside a name written "--"); false when `dmName`
 // has no single "-".
 bool hostSplitLvmName(const std::string &dmName, std::string &vg, std::string &lv);
+
+}  // namespace collector
 
 #endif

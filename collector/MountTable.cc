@@ -5,6 +5,8 @@
 
 #include <memory>
 
+namespace collector {
+
 namespace {
 
 struct TableFree {
@@ -112,3 +114,5 @@ void MountTable::read(const HostRoot &root, const ScanWarnings &warn) {
         });
     }
 }
+
+}  // namespace collector

@@ -10,6 +10,8 @@
 #include "collector/HostRoot.h"
 #include "collector/HostScan.h"
 
+namespace collector {
+
 struct MountEntry {
     std::string source;  // "/dev/sda1", "proc", "server:/export"
     std::string target;  // where it is mounted
@@ -36,5 +38,7 @@ class MountTable {
     std::vector<MountEntry> entries;
     std::set<std::string> startup;
 };
+
+}  // namespace collector
 
 #endif

@@ -1,5 +1,7 @@
 #include "collector/NfsExports.h"
 
+namespace collector {
+
 namespace {
 
 bool isBlank(char c) {
@@ -156,3 +158,5 @@ std::vector<NfsExport> nfsReadExports(const HostRoot &root, const ScanWarnings &
     }
     return all;
 }
+
+}  // namespace collector

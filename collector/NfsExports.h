@@ -11,6 +11,8 @@
 #include "collector/HostRoot.h"
 #include "collector/HostScan.h"
 
+namespace collector {
+
 struct NfsExport {
     std::string path;     // the exported folder
     std::string clients;  // its clients and options, blanks folded: "192.0.2.0/24(rw) *(ro)"
@@ -24,5 +26,7 @@ std::vector<NfsExport> nfsParseExports(const std::string &text, const std::strin
 // The exports of /etc/exports, then of /etc/exports.d/*.exports in name order,
 // below `root`. A path exported twice is one export whose clients are joined.
 std::vector<NfsExport> nfsReadExports(const HostRoot &root, const ScanWarnings &warn);
+
+}  // namespace collector
 
 #endif

@@ -24,10 +24,14 @@ struct ScanOptions {
     std::string database;
 };
 
+using collector::HostBatches;
+using collector::HostBatchKind;
+using collector::ScanWarnings;
+
 int scan(const ScanOptions &options) {
     ScanWarnings warn = [](const std::string &message) { complain("scan", message); };
     HostBatches batches;
-    if (!scanHost(HostScanOptions{options.root}, warn, batches)) {
+    if (!collector::scanHost(collector::HostScanOptions{options.root}, warn, batches)) {
         complain(options.root, "cannot be scanned");
         return kExitNoFile;
     }
@@ -36,7 +40,7 @@ int scan(const ScanOptions &options) {
             complain(options.folder, std::string("cannot make the folder: ") + strerror(errno));
             return kExitNoFile;
         }
-        if (!writeHostBatches(batches, options.folder, warn)) {
+        if (!collector::writeHostBatches(batches, options.folder, warn)) {
             return kExitNoFile;
         }
     }
@@ -44,9 +48,9 @@ int scan(const ScanOptions &options) {
         return kExitOk;
     }
     BatchRoad road(options.database == "-" ? stderr : stdout);
-    for (int k = 0; k < kHostBatchKindCount; ++k) {
+    for (int k = 0; k < collector::kHostBatchKindCount; ++k) {
         auto kind = static_cast<HostBatchKind>(k);
-        road.load(hostBatch(kind), batches[kind]);
+        road.load(collector::hostBatch(kind), batches[kind]);
     }
     return road.finish(options.database);
 }

@@ -17,7 +17,9 @@
 #include "inventory/persist/SrmBatches.h"
 #include "inventory/testing/FakeJni.h"
 
-namespace collector_testing {
+namespace collector {
+
+namespace testing {
 
 // The native `method` of the scanner's Java class; null when none is loaded.
 template <typename Native>
@@ -70,6 +72,8 @@ class BatchRoad {
     jlong handle;
 };
 
-}  // namespace collector_testing
+}  // namespace testing
+
+}  // namespace collector
 
 #endif
