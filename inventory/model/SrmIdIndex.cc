@@ -72,8 +72,8 @@ SrmIdIndex::Entry *SrmIdIndex::find(SrmResourceType t, const std::string &id) co
         return nullptr;
     }
     const uint32_t type = static_cast<uint32_t>(t);
-    Finger *finger = fingers && type < kKinds && fingers[type].map != nullptr ? &fingers[type]
-                                                                              : nullptr;
+    Finger *finger =
+        fingers && type < kKinds && fingers[type].map != nullptr ? &fingers[type] : nullptr;
     if (finger != nullptr) {
         if (Entry *near = findNearFinger(*finger, id)) {
             return near;

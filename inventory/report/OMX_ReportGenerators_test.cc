@@ -14,25 +14,25 @@
 #include <string>
 #include <vector>
 
-#include "inventory/testing/FailingAllocation.h"
 #include "inventory/kinds/SrmComputer.h"
 #include "inventory/kinds/SrmDisk.h"
 #include "inventory/kinds/SrmFileSystem.h"
 #include "inventory/kinds/SrmVirtualServer.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/model/SrmServiceGroup.h"
-#include "inventory/testing/CountingResource.h"
 #include "inventory/report/OMX_Report.h"
 #include "inventory/report/RM_CIM_Report.h"
+#include "inventory/testing/CountingResource.h"
+#include "inventory/testing/FailingAllocation.h"
 #include "inventory/testing/ReportTesting.h"
 #include "util/testing/TesselTestSupport.h"
 
 namespace {
 
+using tessel::testing::LogTail;
 using ulvar::testing::Dump;
 using ulvar::testing::ListHolder;
 using ulvar::testing::TakeResults;
-using tessel::testing::LogTail;
 
 constexpr const char *kJob = "generator-job";
 // The length of a log format past 20 characters: its message is not padded.
@@ -181,7 +181,8 @@ TEST_F(ReportGeneratorTest, DataThatFailsAStepIsNamed) {
          "Get_FileSystem_Instances"},
         {"cluster", nullptr,
          [&counted](SrmResourceDatabase &db) {
-             auto *stranger = new ulvar::testing::CountingResource(&counted, SRM_RES_VIRTUALSERVER, "vs-x");
+             auto *stranger =
+                 new ulvar::testing::CountingResource(&counted, SRM_RES_VIRTUALSERVER, "vs-x");
              db.findServiceGroup("sg-db")->addResource(stranger);
              stranger->Release();
          },

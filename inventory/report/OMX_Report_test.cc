@@ -14,10 +14,10 @@
 namespace {
 
 using nmspc_cim::CCIMInstance;
+using tessel::testing::LogTail;
 using ulvar::testing::Instances;
 using ulvar::testing::ListHolder;
 using ulvar::testing::TakeResults;
-using tessel::testing::LogTail;
 
 constexpr const char *kJob = "driver-job";
 

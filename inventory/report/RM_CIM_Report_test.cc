@@ -13,9 +13,9 @@
 namespace {
 
 using nmspc_cim::CCIMInstance;
+using tessel::testing::LogTail;
 using ulvar::testing::Dump;
 using ulvar::testing::TakeResults;
-using tessel::testing::LogTail;
 
 constexpr const char *kJob = "builder-job";
 const std::vector<std::string> kBuilderFunctions = {"Initialize()", "SetKey()", "SetProperty()",
