@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "inventory/model/SrmResource.h"
+#include "inventory/persist/SrmBatches.h"
 #include "inventory/testing/RandomValues.h"
 
 namespace ulvar {
@@ -40,24 +41,18 @@ class RandomInventory : private RandomValues {
         tidy = chance(50);
         sent.clear();
         std::vector<Batch> batches;
-        for (SrmResourceType kind : kScanOrder) {
-            batches.push_back({kind, batchOf(kind)});
+        for (const SrmBatch &b : kSrmBatches) {
+            batches.push_back({b.kind, batchOf(b.kind)});
         }
-        constexpr int kinds = sizeof kScanOrder / sizeof kScanOrder[0];
+        constexpr int kinds = kSrmBatchCount;
         for (int n = chance(30) ? upTo(1) + 1 : 0; n > 0; --n) {
-            SrmResourceType kind = kScanOrder[upTo(kinds - 1)];
+            SrmResourceType kind = kSrmBatches[upTo(kinds - 1)].kind;
             batches.push_back({kind, batchOf(kind)});
         }
         return batches;
     }
 
   private:
-    static constexpr SrmResourceType kScanOrder[] = {SRM_RES_COMPUTER,   SRM_RES_VOLUMEMANAGER,
-                                                     SRM_RES_DISK,       SRM_RES_DISKCHUNK,
-                                                     SRM_RES_VOLUME,     SRM_RES_VOLUMEGROUP,
-                                                     SRM_RES_FILESYSTEM, SRM_RES_MOUNTPOINT,
-                                                     SRM_RES_SHARE,      SRM_RES_ID};
-
     // A record of elements "key=value", added in order.
     class Record {
       public:
