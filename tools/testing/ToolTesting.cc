@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "inventory/model/SrmResourceDatabase.h"
-#include "inventory/persist/CSRMReportTupleStreamReader.h"
-#include "inventory/persist/CSRMTupleFDStream.h"
-#include "inventory/persist/SrmRecordKeys.h"
+#include "inventory/record/CSRMReportTupleStreamReader.h"
+#include "inventory/record/CSRMTupleFDStream.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "inventory/testing/ScratchFiles.h"
 
 namespace ulvar_tool {
