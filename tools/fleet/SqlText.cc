@@ -59,16 +59,18 @@ bool isCleanUtf8(const char *s, std::size_t n) {
 
 void appendCleanUtf8(std::string &out, const char *s, std::size_t n) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
+    std::size_t valid = 0;  // where the valid bytes not yet appended begin
     for (std::size_t i = 0; i < n;) {
         std::size_t step = sequenceAt(p + i, n - i);
-        if (step == 0) {
-            out += kReplacement;
-            ++i;
-        } else {
-            out.append(s + i, step);
+        if (step != 0) {
             i += step;
+            continue;
         }
+        out.append(s + valid, i - valid);
+        out += kReplacement;
+        valid = ++i;
     }
+    out.append(s + valid, n - valid);
 }
 
 SqlValue cleanText(const std::string &s, std::string &scratch) {
