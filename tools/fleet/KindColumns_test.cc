@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <set>
 #include <string>
+
+#include "inventory/kinds/SrmResourceFields.h"
+#include "inventory/record/SrmRecordKeys.h"
 
 namespace ulvar_fleet {
 namespace {
@@ -37,6 +42,24 @@ TEST(KindTables, ColumnNamesAreUniqueAndNotTheCommonOnes) {
         }
     }
     EXPECT_EQ(nullptr, kindTableOf(SRM_RES_NONE));
+}
+
+// A column's record key is a field of its kind's record, of the column's type:
+// a key the kind does not have would leave the column empty for good.
+TEST(KindTables, EveryColumnIsAFieldOfItsKind) {
+    for (const KindTable &kind : kindTables()) {
+        std::size_t count = 0;
+        const SrmFieldInfo *fields = SrmKindFields(kind.type, &count);
+        for (const KindColumn &c : kind.columns) {
+            const SrmFieldInfo *field =
+                std::find_if(fields, fields + count, [&c](const SrmFieldInfo &f) {
+                    return std::strcmp(SrmRecordKeyText(f.key), c.recordKey) == 0;
+                });
+            ASSERT_NE(fields + count, field) << kind.table << "." << c.column;
+            EXPECT_EQ(field->type == SRM_FIELD_TEXT, c.type == SqlType::Text)
+                << kind.table << "." << c.column;
+        }
+    }
 }
 
 }  // namespace

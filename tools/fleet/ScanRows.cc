@@ -2,21 +2,22 @@
 
 #include <time.h>
 
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "inventory/kinds/SrmComputer.h"
+#include "inventory/kinds/SrmResourceFields.h"
 #include "inventory/kinds/SrmVolume.h"
 #include "inventory/kinds/SrmVolumeGroup.h"
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/model/SrmResourceList.h"
 #include "inventory/model/SrmServiceGroup.h"
+#include "inventory/record/SrmRecordKeys.h"
 #include "tools/ResourceLists.h"
 #include "tools/fleet/FleetSchema.h"
 #include "tools/fleet/KindColumns.h"
-#include "tools/fleet/ResourceFields.h"
 #include "tools/fleet/SqlText.h"
 #include "tools/fleet/StackEdges.h"
 
@@ -32,19 +33,25 @@ enum CommonColumn : std::size_t { kScanId, kId, kPubId, kLocalId, kState, kFirst
 
 using ulvar_tool::forEachResource;
 
-// Where each record key of a kind goes: the columns it fills (one key may fill
-// two, as a disk's identity value does), by position in the kind's table; none
-// for the keys every kind table has anyway. A key not in the map goes to attrs.
-using ColumnMap = std::unordered_map<std::string, std::vector<std::pair<std::size_t, Conversion>>>;
+// Where each field of a kind goes, by record key id: the columns it fills (one
+// key may fill two, as a disk's identity value does), by position in the
+// kind's table, or nowhere for the keys every kind table has anyway. Any other
+// field goes to attrs.
+struct ColumnMap {
+    std::vector<std::vector<std::pair<std::size_t, Conversion>>> columns;
+    std::vector<bool> skipped;
+};
 
 ColumnMap columnMapOf(const KindTable &kind) {
-    ColumnMap map;
+    ColumnMap map{std::vector<std::vector<std::pair<std::size_t, Conversion>>>(SRM_KEY_COUNT),
+                  std::vector<bool>(SRM_KEY_COUNT, false)};
     for (const std::string &key : commonAndCountKeys()) {
-        map[key];
+        map.skipped[SrmRecordKeyId(key.data(), key.size())] = true;
     }
     for (std::size_t i = 0; i < kind.columns.size(); ++i) {
-        map[kind.columns[i].recordKey].emplace_back(kFirstKindColumn + i,
-                                                    kind.columns[i].conversion);
+        const char *key = kind.columns[i].recordKey;
+        map.columns[SrmRecordKeyId(key, std::char_traits<char>::length(key))].emplace_back(
+            kFirstKindColumn + i, kind.columns[i].conversion);
     }
     return map;
 }
@@ -64,7 +71,7 @@ class RowWriter {
         return cleanText(s, scratch[column]);
     }
     // A text that lives no longer than the call: copied into the column's own.
-    SqlValue copiedText(std::size_t column, const std::string &s) {
+    SqlValue copiedText(std::size_t column, std::string_view s) {
         scratch[column].clear();
         appendCleanUtf8(scratch[column], s.data(), s.size());
         return SqlValue::of(scratch[column]);
@@ -72,7 +79,7 @@ class RowWriter {
 
     bool scanRow();
     bool kindRows(const KindTable &kind);
-    void fillFields(SrmResource *r, const ColumnMap &columns);
+    void fillFields(SrmResource *r, const ColumnMap &map);
     bool serviceGroups();
     bool errors();
     // One row per member of the list `listOf` gives for each resource of kind
@@ -122,37 +129,42 @@ bool RowWriter::scanRow() {
     return emit() && sink.endTable();
 }
 
-void RowWriter::fillFields(SrmResource *r, const ColumnMap &columns) {
+void RowWriter::fillFields(SrmResource *r, const ColumnMap &map) {
     attrs = "{";
-    forEachField(r, [&](const FieldValue &f) {
-        auto found = columns.find(f.key);
-        if (found == columns.end()) {
-            if (f.isText && f.text.empty()) {
+    SrmForEachField(r, [&](const SrmFieldValue &f) {
+        const bool isText = f.type == SRM_FIELD_TEXT;
+        if (f.key < 0 || f.key >= SRM_KEY_COUNT || map.skipped[f.key]) {
+            return;
+        }
+        if (map.columns[f.key].empty()) {
+            if (isText && f.text.empty()) {
                 return;  // as the record leaves it out
             }
             if (attrs.size() > 1) {
                 attrs += ',';
             }
-            appendJsonString(attrs, f.key.data(), f.key.size());
+            const char *key = SrmRecordKeyText(f.key);
+            appendJsonString(attrs, key, std::char_traits<char>::length(key));
             attrs += ':';
-            if (f.isText) {
+            if (isText) {
                 appendJsonString(attrs, f.text.data(), f.text.size());
             } else {
                 attrs += std::to_string(f.number);
             }
             return;
         }
-        for (const auto &target : found->second) {
+        for (const auto &target : map.columns[f.key]) {
             std::size_t column = target.first;
-            if (f.isText) {
-                values[column] = copiedText(
-                    column, target.second == Conversion::Wwid ? normalizedWwid(f.text) : f.text);
+            if (isText) {
+                values[column] = target.second == Conversion::Wwid
+                                     ? copiedText(column, normalizedWwid(std::string(f.text)))
+                                     : copiedText(column, f.text);
             } else if (target.second == Conversion::KibBytes) {
-                values[column] = SqlValue::of(f.number * kKib);
+                values[column] = SqlValue::of(static_cast<int64_t>(f.number) * kKib);
             } else if (target.second == Conversion::MibBytes) {
-                values[column] = SqlValue::of(f.number * kMib);
+                values[column] = SqlValue::of(static_cast<int64_t>(f.number) * kMib);
             } else {
-                values[column] = SqlValue::of(f.number);
+                values[column] = SqlValue::of(static_cast<int64_t>(f.number));
             }
         }
     });
