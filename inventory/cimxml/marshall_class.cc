@@ -12,13 +12,8 @@ using namespace cimxml;
 // <indent>`head`first`middle`second`tail`.
 int openWithTwo(sbuf *buffer, int n, const char *head, const char *first, const char *middle,
                 const char *second, const char *tail) {
-    if (appendIndent(buffer, n) != 0 || sbufAppend(buffer, head) == nullptr ||
-        appendEscaped(buffer, first) != 0 || sbufAppend(buffer, middle) == nullptr ||
-        appendEscaped(buffer, second) != 0 || sbufAppend(buffer, tail) == nullptr ||
-        sbufAppendN(buffer, "\r\n", 2) == nullptr) {
-        return -1;
-    }
-    return 0;
+    return printLine(buffer, n,
+                     {raw(head), escaped(first), raw(middle), escaped(second), raw(tail)});
 }
 
 // QUALIFIER NAME TYPE="boolean": VALUE(true)

@@ -1,6 +1,4 @@
 // Instances and their properties.
-#include <cstdio>
-
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/internal/marshall_writers.h"
 #include "inventory/cimxml/internal/xml_print.h"
@@ -12,15 +10,12 @@ using nmspc_cim::CCIMProperty;
 namespace cimxml {
 
 int openWithName(sbuf *buffer, int indent, const char *tag, const char *name, const char *type) {
-    char head[64];
-    char tail[64];
-    snprintf(head, sizeof head, "%s NAME=\"", tag);
-    if (type != nullptr) {
-        snprintf(tail, sizeof tail, "\" TYPE=\"%s\">", type);
-    } else {
-        snprintf(tail, sizeof tail, "\">");
+    if (type == nullptr) {
+        return printLine(buffer, indent, {raw(tag), raw(" NAME=\""), escaped(name), raw("\">")});
     }
-    return printPCDataIndented(buffer, indent, head, name, tail);
+    return printLine(
+        buffer, indent,
+        {raw(tag), raw(" NAME=\""), escaped(name), raw("\" TYPE=\""), raw(type), raw("\">")});
 }
 
 }  // namespace cimxml
@@ -34,6 +29,7 @@ int marshallInstanceList(sbuf *buffer, CCIMList *instances, int n) {
     if (buffer == nullptr) {
         return -1;
     }
+    HostNameScope host;
     for (CCIMList *node = instances; node != nullptr; node = node->mNext) {
         CCIMInstance *instance = static_cast<CCIMInstance *>(node->mDataObject);
         if (instance == nullptr) {
@@ -54,6 +50,7 @@ int marshallInstance(sbuf *buffer, CCIMInstance *instance, int n) {
     if (buffer == nullptr || instance == nullptr || instance->mClassName == nullptr) {
         return -1;
     }
+    HostNameScope host;
     int status =
         printPCDataIndented(buffer, n, "<INSTANCE CLASSNAME=\"", instance->mClassName, "\">");
     // A failed property means an incomplete instance, which the caller must

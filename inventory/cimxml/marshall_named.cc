@@ -89,6 +89,7 @@ int marshallInstanceShown(sbuf *buffer, CCIMInstance *instance, const marshallIn
     if (buffer == nullptr || instance == nullptr || instance->mClassName == nullptr) {
         return -1;
     }
+    HostNameScope host;
     int status =
         printPCDataIndented(buffer, n, "<INSTANCE CLASSNAME=\"", instance->mClassName, "\">");
     bool qualifiers = view == nullptr || view->includeQualifiers;
@@ -172,6 +173,7 @@ int marshallValueObjectWithPath(sbuf *buffer, CCIMInstance *instance, const char
     if (buffer == nullptr) {
         return -1;
     }
+    HostNameScope host;
     int status = printIndented(buffer, n, "<VALUE.OBJECTWITHPATH>");
     status |= marshallInstancePathOf(buffer, instance, nameSpace, n + 1);
     status |= marshallInstanceShown(buffer, instance, view, n + 1);

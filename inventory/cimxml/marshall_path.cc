@@ -2,7 +2,6 @@
 // paths and names, key bindings, namespace paths and the host.
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "inventory/cimxml/cimxml.h"
@@ -31,6 +30,25 @@ const char *keyValueType(int type) {
     }
 }
 
+// The host name a HostNameScope keeps for its thread.
+struct HostNameCache {
+    int scopes = 0;
+    bool asked = false;
+    bool known = false;
+    char name[257];
+};
+thread_local HostNameCache t_host;
+
+// This machine's host name into `name` (257 bytes); false if it cannot be had.
+bool askHostName(char *name) {
+    if (gethostname(name, 256) != 0) {
+        return false;
+    }
+    // A name cut at the limit may lack its terminator.
+    name[256] = '\0';
+    return true;
+}
+
 }  // namespace
 
 // KEYBINDING NAME: KEYVALUE | VALUE.REFERENCE
@@ -42,11 +60,13 @@ int writeKeyBinding(sbuf *buffer, CCIMProperty *key, int k, bool typed) {
         // A key binding must have a value; a blank one becomes "0", in the
         // record too.
         status |= replaceBlankKeyValue(key);
-        char open[40] = "<KEYVALUE>";
         if (typed) {
-            snprintf(open, sizeof open, "<KEYVALUE VALUETYPE=\"%s\">", keyValueType(key->mType));
+            status |= printLine(buffer, k + 1,
+                                {raw("<KEYVALUE VALUETYPE=\""), raw(keyValueType(key->mType)),
+                                 raw("\">"), escaped(key->mValue), raw("</KEYVALUE>")});
+        } else {
+            status |= printPCDataIndented(buffer, k + 1, "<KEYVALUE>", key->mValue, "</KEYVALUE>");
         }
-        status |= printPCDataIndented(buffer, k + 1, open, key->mValue, "</KEYVALUE>");
     }
     status |= printIndented(buffer, k, "</KEYBINDING>");
     return status ? -1 : 0;
@@ -66,6 +86,16 @@ int writeKeyBindings(sbuf *buffer, CCIMObjectPath *path, int k) {
 }
 
 }  // namespace
+
+HostNameScope::HostNameScope() {
+    ++t_host.scopes;
+}
+
+HostNameScope::~HostNameScope() {
+    if (--t_host.scopes == 0) {
+        t_host.asked = false;
+    }
+}
 
 // INSTANCENAME CLASSNAME: KEYBINDING*
 int writeInstanceName(sbuf *buffer, CCIMObjectPath *path, int n) {
@@ -172,12 +202,22 @@ int marshallHost(sbuf *buffer, int n) {
     if (buffer == nullptr) {
         return -1;
     }
-    char name[257];
-    if (gethostname(name, sizeof name - 1) != 0) {
-        return -1;
+    char own[257];
+    const char *name = own;
+    if (t_host.scopes == 0) {
+        if (!askHostName(own)) {
+            return -1;
+        }
+    } else {
+        if (!t_host.asked) {
+            t_host.known = askHostName(t_host.name);
+            t_host.asked = true;
+        }
+        if (!t_host.known) {
+            return -1;
+        }
+        name = t_host.name;
     }
-    // A name cut at the limit may lack its terminator.
-    name[sizeof name - 1] = '\0';
     return printPCDataIndented(buffer, n, "<HOST>", name, "</HOST>");
 }
 

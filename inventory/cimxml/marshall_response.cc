@@ -60,6 +60,7 @@ int marshallCreateInstanceResults(sbuf *buffer, CCIMObjectPath *path, const char
     if (buffer == nullptr) {
         return -1;
     }
+    cimxml::HostNameScope host;
     int status = openMessage(buffer, messageId);
     status |= printIndented(buffer, 3, "<IMETHODRESPONSE NAME=\"CreateInstance\">");
     if (path != nullptr) {

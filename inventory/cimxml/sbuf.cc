@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "inventory/cimxml/internal/sbuf_reserve.h"
 #include "inventory/cimxml/internal/sbuf_testing.h"
 
 namespace {
@@ -54,6 +55,27 @@ bool appendBytes(sbuf *buffer, const char *src, uint32_t count) {
 }
 
 }  // namespace
+
+namespace cimxml {
+
+char *sbufReserve(sbuf *buffer, size_t count) {
+    if (count > UINT32_MAX) {
+        return nullptr;
+    }
+    while (room(buffer) < count) {
+        if (!resized(buffer)) {
+            return nullptr;
+        }
+    }
+    return buffer->data + buffer->size;
+}
+
+void sbufCommit(sbuf *buffer, size_t count) {
+    buffer->size += static_cast<uint32_t>(count);
+    buffer->data[buffer->size] = '\0';
+}
+
+}  // namespace cimxml
 
 extern "C" {
 

@@ -74,6 +74,26 @@ TEST_F(XmlPrintTest, LineWritersReportABufferThatCannotGrow) {
     EXPECT_EQ(printPCDataIndented(nullptr, 0, "<V>", "x", "</V>"), -1);
 }
 
+TEST_F(XmlPrintTest, LineOfPiecesEscapesOnlyTheEscapedOnes) {
+    // Ten pieces: more than the writer keeps measures for, so the last ones
+    // are measured again while written.
+    EXPECT_EQ(printLine(buffer.get(), 1,
+                        {raw("<A>"), escaped("a<b"), raw(nullptr), escaped(nullptr), raw("&"),
+                         escaped("\tc&d"), escaped("e>f", 2), raw("|"), escaped("'g'"),
+                         escaped("\x80h\"")}),
+              0);
+    EXPECT_EQ(text(buffer.get()), "  <A>a&lt;b&c&amp;de&gt;|&apos;g&apos;h&quot;\r\n");
+}
+
+TEST_F(XmlPrintTest, FailedLineLeavesNothingOfItself) {
+    Buffer small(sbufCreate(8));
+    ASSERT_EQ(printLine(small.get(), 0, {raw("ab")}), 0);
+    sbufSetReallocForTesting(refuseToGrow);
+    EXPECT_EQ(printLine(small.get(), 2, {raw("<V>"), escaped("long & longer"), raw("</V>")}), -1);
+    EXPECT_EQ(printIndented(small.get(), 0, "%s", "formatted and too long"), -1);
+    EXPECT_EQ(text(small.get()), "ab\r\n");
+}
+
 TEST_F(XmlPrintTest, TypeNamesFollowTheTypeCodes) {
     EXPECT_STREQ(getTypeString(0), "uint8");
     EXPECT_STREQ(getTypeString(7), "sint64");

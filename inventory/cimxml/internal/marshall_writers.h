@@ -32,6 +32,18 @@ int writeKeyBinding(sbuf *buffer, nmspc_cim::CCIMProperty *key, int indent, bool
 int openMessage(sbuf *buffer, const char *messageId);
 int closeMessage(sbuf *buffer);
 
+// While one lives on this thread, marshallHost asks the system for the host
+// name once and writes that name in every HOST: a document names one machine,
+// and a report has a reference or two in most of its instances. Writers of a
+// whole list or message hold one. Scopes nest; the outermost forgets the name.
+class HostNameScope {
+  public:
+    HostNameScope();
+    ~HostNameScope();
+    HostNameScope(const HostNameScope &) = delete;
+    HostNameScope &operator=(const HostNameScope &) = delete;
+};
+
 }  // namespace cimxml
 
 #endif

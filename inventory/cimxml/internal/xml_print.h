@@ -1,18 +1,46 @@
 // Line and text helpers shared by the CIM-XML element writers: indented
 // lines, escaped character data, type names. Internal to the writer.
+//
+// Every line is measured first and then written into room reserved once
+// (sbuf_reserve.h): a failed line leaves nothing of itself in the buffer.
 #ifndef INVENTORY_CIMXML_INTERNAL_XML_PRINT_H
 #define INVENTORY_CIMXML_INTERNAL_XML_PRINT_H
 
 #include <stddef.h>
+#include <string.h>
+
+#include <initializer_list>
 
 #include "inventory/cimxml/sbuf.h"
 #include "wbemkit/cim.h"
 
 namespace cimxml {
 
-// Appends 2 x indent blanks (none for a negative indent). 0, or -1 when an
-// append failed.
-int appendIndent(sbuf *buffer, int indent);
+// One piece of a line: `length` bytes of `text`, as they stand or escaped as
+// character data (see appendEscaped).
+struct Piece {
+    const char *text;
+    size_t length;
+    bool escape;
+};
+
+// `text` as it stands (null: nothing).
+inline Piece raw(const char *text) {
+    return Piece{text, text != nullptr ? strlen(text) : 0, false};
+}
+// `text` escaped (null: nothing).
+inline Piece escaped(const char *text) {
+    return Piece{text, text != nullptr ? strlen(text) : 0, true};
+}
+// The first `length` bytes of `text` escaped, or fewer up to a NUL.
+inline Piece escaped(const char *text, size_t length) {
+    return Piece{text, text != nullptr ? strnlen(text, length) : 0, true};
+}
+
+// Appends one line: 2 x indent blanks (none for a negative indent), the
+// pieces in order, "\r\n". 0, or -1 when the buffer is null or cannot grow
+// (nothing of the line is appended then).
+int printLine(sbuf *buffer, int indent, std::initializer_list<Piece> pieces);
 
 // Appends one line: 2 x indent blanks (none for a negative indent), the
 // formatted text, "\r\n". 0, or -1 when the buffer is null or an append failed.
