@@ -24,6 +24,13 @@
 //              stops growing at 2 GB, so the list is written as a stream is)
 //   free       the buffer, the instance list and the converter
 //
+// Beside marshall, its peer over the same list: libxml2's xmlTextWriter
+// writing the same elements into a memory buffer that grows by doubling
+// (bench/XmlWriterPeer.h), in the same slices. The heap the report holds is
+// read from mallinfo2() (bytes in use) before generate and after report (the
+// list and the converter), and once more after the list is freed, which
+// leaves the converter's share; both per instance.
+//
 // and last
 //
 //   destroy    deleting both databases
@@ -68,6 +75,7 @@
 #include "bench/InventoryGenerator.h"
 #include "bench/InventoryLoader.h"
 #include "bench/JsonPeers.h"
+#include "bench/XmlWriterPeer.h"
 #include "inventory/cimxml/cimxml.h"
 #include "inventory/cimxml/sbuf.h"
 #include "inventory/model/SrmResourceDatabase.h"
@@ -155,9 +163,23 @@ class Memory {
     }
 };
 
-enum PeerStep { kRead1k, kRead64k, kRapidJson, kRapidJsonInSitu, kNlohmann, kPeerSteps };
-const char *const kPeerNames[kPeerSteps] = {"read_1k", "read_64k", "rapidjson", "rapidjson_insitu",
-                                            "nlohmann"};
+enum PeerStep {
+    kRead1k,
+    kRead64k,
+    kRapidJson,
+    kRapidJsonInSitu,
+    kNlohmann,
+    kXmlTextWriter,
+    kPeerSteps
+};
+const char *const kPeerNames[kPeerSteps] = {"read_1k",          "read_64k", "rapidjson",
+                                            "rapidjson_insitu", "nlohmann", "libxml2_writer"};
+
+// Bytes of the heap in use (all arenas and mmapped blocks).
+double heapInUse() {
+    struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd);
+}
 
 struct Pass {
     double seconds[kSteps] = {};
@@ -167,6 +189,9 @@ struct Pass {
     long resources = 0;
     long instances = 0;
     double xmlBytes = 0;
+    double peerXmlBytes = 0;
+    double reportHeap = 0;  // in use after report, over before generate
+    double listHeap = 0;    // the same with the converter gone
     std::string failure;
 };
 
@@ -238,6 +263,7 @@ long instancesIn(const nmspc_cim::CCIMList *list) {
 void RunProviderRoad(Pass &pass, SrmResourceDatabase *loaded, bool cluster) {
     std::unique_ptr<OMX_Report> report;
     int generated;
+    double heapBefore = heapInUse();
     {
         StepTimer t(pass, kGenerate);
         report.reset(new OMX_Report());
@@ -249,6 +275,7 @@ void RunProviderRoad(Pass &pass, SrmResourceDatabase *loaded, bool cluster) {
         StepTimer t(pass, kReport);
         list = report->GetReport();
     }
+    pass.reportHeap = heapInUse() - heapBefore;
     if ((generated != 1 || list == nullptr) && pass.failure.empty()) {
         pass.failure = "the report was not generated";
     }
@@ -262,10 +289,21 @@ void RunProviderRoad(Pass &pass, SrmResourceDatabase *loaded, bool cluster) {
     if (pass.xmlBytes < 0 && pass.failure.empty()) {
         pass.failure = "marshallInstanceList failed";
     }
+    double start = cpuSeconds();
+    pass.peerXmlBytes = writeWithXmlTextWriter(list, kSliceInstances);
+    pass.peerSeconds[kXmlTextWriter] = cpuSeconds() - start;
+    if (pass.peerXmlBytes < 0 && pass.failure.empty()) {
+        pass.failure = "peers: xmlTextWriter failed";
+    }
     {
         StepTimer t(pass, kFree);
         sbufDestroy(buffer);
         nmspc_cim::cim_freeInstanceList(list);
+    }
+    // What the converter still holds is the report's heap that is not the list's.
+    pass.listHeap = pass.reportHeap - (heapInUse() - heapBefore);
+    {
+        StepTimer t(pass, kFree);
         report.reset();
     }
     Tessel::deleteInstance(Tessel::getInstance(kJob));
@@ -439,6 +477,9 @@ struct Figures {
     double peakMb = 0;
     double instancesPerResource = 0;
     double xmlBytesPerResource = 0;
+    double peerXmlBytesPerResource = 0;
+    double reportHeapPerInstance = 0;
+    double listHeapPerInstance = 0;
     double peerUs[kPeerSteps] = {};
 };
 std::map<std::string, std::map<long, Figures>> g_figures;  // variant -> target -> figures
@@ -472,6 +513,11 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
         f.resources = pass.resources;
         f.instancesPerResource = static_cast<double>(pass.instances) / pass.resources;
         f.xmlBytesPerResource = pass.xmlBytes / pass.resources;
+        f.peerXmlBytesPerResource = pass.peerXmlBytes / pass.resources;
+        if (pass.instances > 0) {
+            f.reportHeapPerInstance = pass.reportHeap / pass.instances;
+            f.listHeapPerInstance = pass.listHeap / pass.instances;
+        }
         state.SetIterationTime(total);
         ++passes;
     }
@@ -486,6 +532,8 @@ void BM_Scale(benchmark::State &state, bool cluster, long target) {
     state.counters["peak_MB"] = f.peakMb;
     state.counters["instances_per_resource"] = f.instancesPerResource;
     state.counters["xml_bytes_per_resource"] = f.xmlBytesPerResource;
+    state.counters["report_heap_B_per_instance"] = f.reportHeapPerInstance;
+    state.counters["list_heap_B_per_instance"] = f.listHeapPerInstance;
     g_figures[cluster ? "cluster" : "host"][target] = f;
 }
 
@@ -527,7 +575,50 @@ void PrintTable() {
         for (const auto &size : sizes) {
             printf(" %20.1f", size.second.xmlBytesPerResource);
         }
-        printf("   bytes per resource\n");
+        printf("   bytes per resource\n%-10s", "heap");
+        for (const auto &size : sizes) {
+            printf(" %9.0f /%9.0f", size.second.reportHeapPerInstance,
+                   size.second.listHeapPerInstance);
+        }
+        printf("   bytes per instance: report / list alone\n");
+    }
+}
+
+// The CIM-XML writer beside xmlTextWriter over the same list: microseconds
+// per resource, megabytes (10^6 bytes) written per second of each, and the
+// writer's speed over the peer's.
+void PrintWriterTable() {
+    for (const auto &variant : g_figures) {
+        if (variant.second.empty()) {
+            continue;
+        }
+        printf("\n%s: CIM-XML writer beside libxml2's xmlTextWriter\n%-16s", variant.first.c_str(),
+               "");
+        for (const auto &size : variant.second) {
+            printf(" %10ld", size.second.resources);
+        }
+        printf("\n");
+        auto row = [&](const char *name, auto value) {
+            printf("%-16s", name);
+            for (const auto &size : variant.second) {
+                printf(" %10.2f", value(size.second));
+            }
+            printf("\n");
+        };
+        auto mbs = [](double bytes, double us) { return us > 0 ? bytes / us : 0.0; };
+        row("marshall_us", [](const Figures &f) { return f.usPerResource[kMarshall]; });
+        row("xmlwriter_us", [](const Figures &f) { return f.peerUs[kXmlTextWriter]; });
+        row("marshall_MB/s", [&](const Figures &f) {
+            return mbs(f.xmlBytesPerResource, f.usPerResource[kMarshall]);
+        });
+        row("xmlwriter_MB/s", [&](const Figures &f) {
+            return mbs(f.peerXmlBytesPerResource, f.peerUs[kXmlTextWriter]);
+        });
+        row("speed/peer", [](const Figures &f) {
+            return f.usPerResource[kMarshall] > 0
+                       ? f.peerUs[kXmlTextWriter] / f.usPerResource[kMarshall]
+                       : 0.0;
+        });
     }
 }
 
@@ -552,7 +643,7 @@ void PrintPeerTable() {
             }
             printf("\n");
         };
-        for (int s = 0; s < kPeerSteps; ++s) {
+        for (int s = 0; s < kXmlTextWriter; ++s) {  // the writer's peer has its own table
             row(
                 kPeerNames[s], [s](const Figures &f) { return f.peerUs[s]; }, " %10.3f");
         }
@@ -613,5 +704,6 @@ int main(int argc, char **argv) {
     benchmark::Shutdown();
     PrintTable();
     PrintPeerTable();
+    PrintWriterTable();
     return 0;
 }
