@@ -1,12 +1,15 @@
 // Instances, properties and object paths: creation, deep copies and release.
 //
-// Every text is a malloc'd copy because callers may replace a record's text
-// in place (the CIM-XML writer turns a blank key value into "0") and release
-// the old one with free().
-#include <cstdlib>
+// Records and their texts come from the block pool (internal/block_pool.h):
+// a text is the record's block's own or a malloc'd copy, and a caller may put
+// a malloc'd text of its own in a record's place, which is released with
+// free() like a long text of the library's.
 #include <cstring>
+#include <new>
 
 #include "wbemkit/cim.h"
+#include "wbemkit/internal/block_pool.h"
+#include "wbemkit/internal/instance_release.h"
 #include "wbemkit/internal/last_error.h"
 #include "wbemkit/internal/list_cell.h"
 
@@ -16,23 +19,18 @@ using nmspc_cim::CCIMObjectPath;
 using nmspc_cim::CCIMProperty;
 using nmspc_cim::CIMType;
 using wbemkit::recordFailure;
+using wbemkit::RecordRelease;
+using wbemkit::textFor;
 
 namespace {
 
 constexpr const char *kDefaultNameSpace = "root/cimv2";
 constexpr const char *kNoMemory = "Out of memory: cannot make a CIM object.";
 
-// Copies `text` with malloc; a null text copies as null. `ok` turns false
-// only when memory is exhausted.
-char *copyText(const char *text, bool &ok) {
-    if (text == nullptr) {
-        return nullptr;
-    }
-    char *copy = strdup(text);
-    if (copy == nullptr) {
-        ok = false;
-    }
-    return copy;
+template <typename Record>
+Record *newEmpty() {
+    void *memory = wbemkit::newRecord(sizeof(Record));
+    return memory != nullptr ? new (memory) Record{} : nullptr;
 }
 
 // The deep copies below return null with no failure recorded when memory is
@@ -56,13 +54,13 @@ CCIMList *copyPropertyList(const CCIMList *list) {
 }
 
 CCIMObjectPath *copyPath(const CCIMObjectPath *path) {
-    auto *copy = static_cast<CCIMObjectPath *>(std::calloc(1, sizeof(CCIMObjectPath)));
+    auto *copy = newEmpty<CCIMObjectPath>();
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mName = copyText(path->mName, ok);
-    copy->mNameSpace = copyText(path->mNameSpace, ok);
+    copy->mName = textFor(copy, path->mName, ok);
+    copy->mNameSpace = textFor(copy, path->mNameSpace, ok);
     if (ok && path->mKeyProperties != nullptr) {
         copy->mKeyProperties = copyPropertyList(path->mKeyProperties);
         ok = copy->mKeyProperties != nullptr;
@@ -75,12 +73,12 @@ CCIMObjectPath *copyPath(const CCIMObjectPath *path) {
 }
 
 CCIMInstance *copyInstance(const CCIMInstance *inst) {
-    auto *copy = static_cast<CCIMInstance *>(std::calloc(1, sizeof(CCIMInstance)));
+    auto *copy = newEmpty<CCIMInstance>();
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mClassName = copyText(inst->mClassName, ok);
+    copy->mClassName = textFor(copy, inst->mClassName, ok);
     if (ok && inst->mProperties != nullptr) {
         copy->mProperties = copyPropertyList(inst->mProperties);
         ok = copy->mProperties != nullptr;
@@ -93,14 +91,14 @@ CCIMInstance *copyInstance(const CCIMInstance *inst) {
 }
 
 CCIMProperty *copyProperty(const CCIMProperty *prop) {
-    auto *copy = static_cast<CCIMProperty *>(std::calloc(1, sizeof(CCIMProperty)));
+    auto *copy = newEmpty<CCIMProperty>();
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mName = copyText(prop->mName, ok);
+    copy->mName = textFor(copy, prop->mName, ok);
     copy->mType = prop->mType;
-    copy->mValue = copyText(prop->mValue, ok);
+    copy->mValue = textFor(copy, prop->mValue, ok);
     copy->mKeyProperty = prop->mKeyProperty;
     if (ok && prop->mObjPath != nullptr) {
         copy->mObjPath = copyPath(prop->mObjPath);
@@ -122,6 +120,53 @@ bool isCimType(CIMType type) {
            static_cast<int>(type) <= nmspc_cim::CIM_INSTANCE;
 }
 
+// Release, record by record, through one RecordRelease for a whole tree.
+void releaseProperty(RecordRelease &release, void *element);
+
+void releasePropertyList(RecordRelease &release, CCIMList *list) {
+    wbemkit::listFree(release, list, releaseProperty);
+}
+
+void releasePath(RecordRelease &release, CCIMObjectPath *path) {
+    if (path == nullptr) {
+        return;
+    }
+    wbemkit::releaseText(path, path->mName);
+    wbemkit::releaseText(path, path->mNameSpace);
+    releasePropertyList(release, path->mKeyProperties);
+    release.free(path, sizeof *path);
+}
+
+}  // namespace
+
+namespace wbemkit {
+
+void releaseInstance(RecordRelease &release, void *element) {
+    auto *inst = static_cast<CCIMInstance *>(element);
+    if (inst == nullptr) {
+        return;
+    }
+    releaseText(inst, inst->mClassName);
+    releasePropertyList(release, inst->mProperties);
+    release.free(inst, sizeof *inst);
+}
+
+}  // namespace wbemkit
+
+namespace {
+
+void releaseProperty(RecordRelease &release, void *element) {
+    auto *prop = static_cast<CCIMProperty *>(element);
+    if (prop == nullptr) {
+        return;
+    }
+    wbemkit::releaseText(prop, prop->mName);
+    wbemkit::releaseText(prop, prop->mValue);
+    releasePath(release, prop->mObjPath);
+    wbemkit::releaseInstance(release, prop->mInstance);
+    release.free(prop, sizeof *prop);
+}
+
 }  // namespace
 
 // The exported functions keep the C linkage of their declarations in cim.h.
@@ -133,10 +178,10 @@ CCIMInstance *cim_createInstance(const char *className, const char *component) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "Class name of a CIM instance is NULL.");
         return nullptr;
     }
-    auto *inst = static_cast<CCIMInstance *>(std::calloc(1, sizeof(CCIMInstance)));
+    auto *inst = newEmpty<CCIMInstance>();
     bool ok = inst != nullptr;
     if (ok) {
-        inst->mClassName = copyText(className, ok);
+        inst->mClassName = textFor(inst, className, ok);
         inst->mProperties = wbemkit::listCreate();
         ok = ok && inst->mProperties != nullptr;
     }
@@ -158,12 +203,12 @@ CCIMProperty *cim_createProperty(const char *name, CIMType type, const char *val
         recordFailure(CIM_ERR_INVALID_PARAMETER, "Type of a CIM property is not a CIM type.");
         return nullptr;
     }
-    auto *prop = static_cast<CCIMProperty *>(std::calloc(1, sizeof(CCIMProperty)));
+    auto *prop = newEmpty<CCIMProperty>();
     bool ok = prop != nullptr;
     if (ok) {
-        prop->mName = copyText(name, ok);
+        prop->mName = textFor(prop, name, ok);
         prop->mType = type;
-        prop->mValue = copyText(value, ok);
+        prop->mValue = textFor(prop, value, ok);
         prop->mKeyProperty = isKey != cim_false ? cim_true : cim_false;
         if (ok && path != nullptr) {
             prop->mObjPath = copyPath(path);
@@ -206,11 +251,11 @@ CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "CIM instance without a class name has no path.");
         return nullptr;
     }
-    auto *path = static_cast<CCIMObjectPath *>(std::calloc(1, sizeof(CCIMObjectPath)));
+    auto *path = newEmpty<CCIMObjectPath>();
     bool ok = path != nullptr;
     if (ok) {
-        path->mName = copyText(inst->mClassName, ok);
-        path->mNameSpace = copyText(kDefaultNameSpace, ok);
+        path->mName = textFor(path, inst->mClassName, ok);
+        path->mNameSpace = textFor(path, kDefaultNameSpace, ok);
         path->mKeyProperties = wbemkit::listCreate();
         ok = ok && path->mKeyProperties != nullptr;
     }
@@ -246,34 +291,40 @@ CCIMProperty *cim_copyProperty(const CCIMProperty *prop) {
     return copy;
 }
 
-void cim_freeInstance(CCIMInstance *inst) {
-    if (inst == nullptr) {
-        return;
+CIMBool cim_setPropertyValue(CCIMProperty *prop, const char *value) {
+    if (prop == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot take a value.");
+        return cim_false;
     }
-    std::free(inst->mClassName);
-    cim_freePropertyList(inst->mProperties);
-    std::free(inst);
+    bool ok = true;
+    char *text = textFor(prop, value, ok);
+    if (!ok) {
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+        return cim_false;
+    }
+    wbemkit::releaseText(prop, prop->mValue);
+    prop->mValue = text;
+    return cim_true;
+}
+
+void cim_freeInstance(CCIMInstance *inst) {
+    RecordRelease release;
+    wbemkit::releaseInstance(release, inst);
 }
 
 void cim_freeProperty(CCIMProperty *prop) {
-    if (prop == nullptr) {
-        return;
-    }
-    std::free(prop->mName);
-    std::free(prop->mValue);
-    cim_freeObjectPath(prop->mObjPath);
-    cim_freeInstance(prop->mInstance);
-    std::free(prop);
+    RecordRelease release;
+    releaseProperty(release, prop);
 }
 
 void cim_freeObjectPath(CCIMObjectPath *path) {
-    if (path == nullptr) {
-        return;
-    }
-    std::free(path->mName);
-    std::free(path->mNameSpace);
-    cim_freePropertyList(path->mKeyProperties);
-    std::free(path);
+    RecordRelease release;
+    releasePath(release, path);
+}
+
+void cim_freePropertyList(CCIMList *list) {
+    RecordRelease release;
+    releasePropertyList(release, list);
 }
 
 }  // namespace nmspc_cim

@@ -1,19 +1,12 @@
 // Instance lists and property lists: the exported faces of list_cell.h.
 #include "wbemkit/cim.h"
+#include "wbemkit/internal/instance_release.h"
 #include "wbemkit/internal/last_error.h"
 #include "wbemkit/internal/list_cell.h"
 
 using wbemkit::recordFailure;
 
 namespace {
-
-void freeInstanceElement(void *element) {
-    nmspc_cim::cim_freeInstance(static_cast<nmspc_cim::CCIMInstance *>(element));
-}
-
-void freePropertyElement(void *element) {
-    nmspc_cim::cim_freeProperty(static_cast<nmspc_cim::CCIMProperty *>(element));
-}
 
 nmspc_cim::CCIMList *newList() {
     nmspc_cim::CCIMList *list = wbemkit::listCreate();
@@ -89,11 +82,8 @@ CCIMList *cim_splitList(CCIMList *list, int count) {
 }
 
 void cim_freeInstanceList(CCIMList *list) {
-    wbemkit::listFree(list, freeInstanceElement);
-}
-
-void cim_freePropertyList(CCIMList *list) {
-    wbemkit::listFree(list, freePropertyElement);
+    wbemkit::RecordRelease release;
+    wbemkit::listFree(release, list, wbemkit::releaseInstance);
 }
 
 }  // namespace nmspc_cim

@@ -1,6 +1,6 @@
 #include "wbemkit/internal/list_cell.h"
 
-#include <cstdlib>
+#include <new>
 
 namespace wbemkit {
 
@@ -11,10 +11,11 @@ ListCell *cellOf(CCIMList *node) {
 }
 
 CCIMList *newNode(void *element) {
-    auto *cell = static_cast<ListCell *>(std::calloc(1, sizeof(ListCell)));
-    if (cell == nullptr) {
+    void *memory = newRecord(sizeof(ListCell));
+    if (memory == nullptr) {
         return nullptr;
     }
+    auto *cell = new (memory) ListCell{};
     cell->node.mDataObject = element;
     return &cell->node;
 }
@@ -103,13 +104,14 @@ CCIMList *listSplit(CCIMList *list, int count) noexcept {
     return rest;
 }
 
-void listFree(CCIMList *list, void (*freeElement)(void *)) noexcept {
+void listFree(RecordRelease &release, CCIMList *list,
+              void (*freeElement)(RecordRelease &, void *)) noexcept {
     while (list != nullptr) {
         CCIMList *next = list->mNext;
         if (list->mDataObject != nullptr) {
-            freeElement(list->mDataObject);
+            freeElement(release, list->mDataObject);
         }
-        std::free(list);
+        release.free(list, sizeof(ListCell));
         list = next;
     }
 }

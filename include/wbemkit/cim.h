@@ -14,9 +14,19 @@
 //  - cim_free... of a container frees what it owns, recursively.
 // A null result means failure; cim_getLastError() then tells why.
 //
-// Every text held by a record (names, namespaces, values) is a malloc'd copy
-// and is released with free() by the cim_free... functions. A caller may
-// replace such a text in place by another malloc'd text (freeing the old one).
+// Records (instances, properties, object paths, list nodes) come only from
+// this library. It carves them from blocks of its own, 64 KiB each, which the
+// calling thread fills in turn; a block goes back to the system when the last
+// record in it is freed. Freeing is as before: every record is released with
+// the cim_free... call that fits it or that of its container, whatever order
+// and whichever thread.
+//
+// Every text held by a record (names, namespaces, values) is the library's
+// copy and is read-only: one text may serve several records of a block, and
+// texts live in the blocks, so never write into one and never free() one. A
+// caller may put a malloc'd text of its own in a record's place (the text it
+// replaces needs nothing); the cim_free... functions release that one with
+// free(). cim_setPropertyValue replaces a value text for the caller.
 //
 // List nodes come only from this library (never malloc a node yourself). The
 // first node of a list keeps a hidden pointer to the last one, so that
@@ -145,6 +155,10 @@ WBEMKIT_API CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop);
 WBEMKIT_API CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst);
 // Deep copy of `prop`, with its object path and embedded instance.
 WBEMKIT_API CCIMProperty *cim_copyProperty(const CCIMProperty *prop);
+// Gives `prop` a copy of `value` (null: no value) as its value text, and
+// releases the text it had as cim_freeProperty would. cim_false, with `prop`
+// unchanged, for a null property or when memory is exhausted.
+WBEMKIT_API CIMBool cim_setPropertyValue(CCIMProperty *prop, const char *value);
 
 // ---- Lists ----
 

@@ -13,8 +13,8 @@
 //
 // The writer reads the records without taking ownership, with one exception:
 // a key property whose value is null or only white space gets the value "0"
-// in the property itself (its old value text is freed with free(), the new
-// one is allocated with malloc()), so the record shows what was written.
+// in the property itself (with cim_setPropertyValue), so the record shows
+// what was written.
 // Character data and attribute values are escaped; bytes that are not
 // printable ASCII are dropped. A buffer and the objects it is given must be
 // used by one thread at a time.

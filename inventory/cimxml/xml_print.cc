@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "inventory/cimxml/internal/sbuf_reserve.h"
@@ -226,17 +225,8 @@ int replaceBlankKeyValue(nmspc_cim::CCIMProperty *property) {
     if (!isNullOrAllWhitespace(property->mValue)) {
         return 0;
     }
-    // The new text is made before the old one goes, so a failed allocation
-    // leaves the property as it was rather than pointing at freed memory.
-    char *zero = static_cast<char *>(malloc(2));
-    if (zero == nullptr) {
-        return -1;
-    }
-    zero[0] = '0';
-    zero[1] = '\0';
-    free(property->mValue);
-    property->mValue = zero;
-    return 0;
+    // The library releases the old text, which may be one it shares.
+    return nmspc_cim::cim_setPropertyValue(property, "0") == cim_true ? 0 : -1;
 }
 
 }  // namespace cimxml

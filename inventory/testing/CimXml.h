@@ -83,7 +83,7 @@ inline Path pathTo(const char *className, const char *nameSpace,
                    std::initializer_list<CCIMProperty *> keys) {
     Instance named(instance(className, keys));
     CCIMObjectPath *path = cim_createObjectPath(named.get());
-    free(path->mNameSpace);
+    // The library's own text needs nothing; ours is freed with the path.
     path->mNameSpace = nameSpace ? strdup(nameSpace) : nullptr;
     return Path(path);
 }

@@ -16,6 +16,7 @@ void *__real_calloc(size_t count, size_t size);
 void *__real_realloc(void *block, size_t size);
 char *__real_strdup(const char *text);
 char *__real_strndup(const char *text, size_t size);
+void *__real_aligned_alloc(size_t alignment, size_t size);
 }
 
 namespace {
@@ -117,6 +118,10 @@ char *__wrap_strdup(const char *text) {
 
 char *__wrap_strndup(const char *text, size_t size) {
     return failNext() ? nullptr : __real_strndup(text, size);
+}
+
+void *__wrap_aligned_alloc(size_t alignment, size_t size) {
+    return failNext() ? nullptr : __real_aligned_alloc(alignment, size);
 }
 
 }  // extern "C"

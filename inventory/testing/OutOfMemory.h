@@ -5,11 +5,11 @@
 // Linking OutOfMemory.cc replaces the program's global operator new and delete
 // (the throwing and the nothrow forms, plain and array), so libstdc++'s own
 // allocations on our behalf fail too; the program is linked with
-// -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc,--wrap=strdup,--wrap=strndup
-// (ulvar_oom_tests in inventory/CMakeLists.txt does both), which sends the C
-// allocations of the code linked into it (ours, not the C library's) through
-// the countdown. Everything still comes from the ordinary malloc, so the
-// sanitizers see every block. One thread: the counters are plain.
+// -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc,--wrap=strdup,--wrap=strndup,
+// --wrap=aligned_alloc (ulvar_oom_tests in inventory/CMakeLists.txt does both),
+// which sends the C allocations of the code linked into it (ours, not the C
+// library's) through the countdown. Everything still comes from the ordinary
+// allocator, so the sanitizers see every block. One thread: the counters are plain.
 #ifndef INVENTORY_TESTING_OUTOFMEMORY_H
 #define INVENTORY_TESTING_OUTOFMEMORY_H
 

@@ -2,7 +2,8 @@
 // instance lists, property lists and key-property lists.
 //
 // Every node is a ListCell whose first member is the visible CCIMList record,
-// so a node pointer is also the cell's address (free() of either works). The
+// so a node pointer is also the cell's address; cells are records of the
+// block pool. The
 // first node of a list keeps in `last` a pointer to the list's last node;
 // other nodes keep null there. A hint that is missing or no longer names a
 // last node (mNext set) is rebuilt by one walk; see cim.h for the one kind of
@@ -11,6 +12,7 @@
 #define WBEMKIT_INTERNAL_LIST_CELL_H
 
 #include "wbemkit/cim.h"
+#include "wbemkit/internal/block_pool.h"
 
 namespace wbemkit {
 
@@ -38,9 +40,10 @@ CCIMList *listPrepend(CCIMList *list, void *element) noexcept;
 // or null when nothing follows.
 CCIMList *listSplit(CCIMList *list, int count) noexcept;
 
-// Frees every node of `list` (may be null), handing each non-null element to
-// `freeElement` first. Iterative, so any length is fine.
-void listFree(CCIMList *list, void (*freeElement)(void *)) noexcept;
+// Frees every node of `list` (may be null) through `release`, handing each
+// non-null element to `freeElement` first. Iterative, so any length is fine.
+void listFree(RecordRelease &release, CCIMList *list,
+              void (*freeElement)(RecordRelease &, void *)) noexcept;
 
 }  // namespace wbemkit
 

@@ -70,9 +70,9 @@ const char *getTypeString(int type);
 // True for null, empty, or only white space (blank, \t, \n, \v, \f, \r).
 bool isNullOrAllWhitespace(const char *text);
 
-// Gives a key property whose value is null or blank the value "0", allocated
-// with malloc (the old text is freed only once the new one exists).
-// 0, or -1 if the allocation failed and the property is unchanged.
+// Gives a key property whose value is null or blank the value "0"
+// (cim_setPropertyValue). 0, or -1 if memory ran out and the property is
+// unchanged.
 int replaceBlankKeyValue(nmspc_cim::CCIMProperty *property);
 
 }  // namespace cimxml
