@@ -18,9 +18,9 @@ using nmspc_cim::CCIMList;
 using nmspc_cim::CCIMObjectPath;
 using nmspc_cim::CCIMProperty;
 using nmspc_cim::CIMType;
+using wbemkit::Pool;
 using wbemkit::recordFailure;
 using wbemkit::RecordRelease;
-using wbemkit::textFor;
 
 namespace {
 
@@ -28,23 +28,24 @@ constexpr const char *kDefaultNameSpace = "root/cimv2";
 constexpr const char *kNoMemory = "Out of memory: cannot make a CIM object.";
 
 template <typename Record>
-Record *newEmpty() {
-    void *memory = wbemkit::newRecord(sizeof(Record));
+Record *newEmpty(Pool &pool) {
+    void *memory = pool.newRecord(sizeof(Record));
     return memory != nullptr ? new (memory) Record{} : nullptr;
 }
 
 // The deep copies below return null with no failure recorded when memory is
 // exhausted; the exported function that started the copy records it once.
-CCIMProperty *copyProperty(const CCIMProperty *prop);
+CCIMProperty *copyProperty(Pool &pool, const CCIMProperty *prop);
 
-CCIMList *copyPropertyList(const CCIMList *list) {
-    CCIMList *copy = wbemkit::listCreate();
+CCIMList *copyPropertyList(Pool &pool, const CCIMList *list) {
+    CCIMList *copy = wbemkit::listCreate(pool);
     for (const CCIMList *node = list; copy != nullptr && node != nullptr; node = node->mNext) {
         if (node->mDataObject == nullptr) {
             continue;
         }
-        CCIMProperty *prop = copyProperty(static_cast<const CCIMProperty *>(node->mDataObject));
-        if (prop == nullptr || wbemkit::listAppend(copy, prop) == nullptr) {
+        CCIMProperty *prop =
+            copyProperty(pool, static_cast<const CCIMProperty *>(node->mDataObject));
+        if (prop == nullptr || wbemkit::listAppend(pool, copy, prop) == nullptr) {
             nmspc_cim::cim_freeProperty(prop);
             nmspc_cim::cim_freePropertyList(copy);
             return nullptr;
@@ -53,16 +54,16 @@ CCIMList *copyPropertyList(const CCIMList *list) {
     return copy;
 }
 
-CCIMObjectPath *copyPath(const CCIMObjectPath *path) {
-    auto *copy = newEmpty<CCIMObjectPath>();
+CCIMObjectPath *copyPath(Pool &pool, const CCIMObjectPath *path) {
+    auto *copy = newEmpty<CCIMObjectPath>(pool);
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mName = textFor(copy, path->mName, ok);
-    copy->mNameSpace = textFor(copy, path->mNameSpace, ok);
+    copy->mName = pool.textFor(copy, path->mName, ok);
+    copy->mNameSpace = pool.textFor(copy, path->mNameSpace, ok);
     if (ok && path->mKeyProperties != nullptr) {
-        copy->mKeyProperties = copyPropertyList(path->mKeyProperties);
+        copy->mKeyProperties = copyPropertyList(pool, path->mKeyProperties);
         ok = copy->mKeyProperties != nullptr;
     }
     if (!ok) {
@@ -72,15 +73,15 @@ CCIMObjectPath *copyPath(const CCIMObjectPath *path) {
     return copy;
 }
 
-CCIMInstance *copyInstance(const CCIMInstance *inst) {
-    auto *copy = newEmpty<CCIMInstance>();
+CCIMInstance *copyInstance(Pool &pool, const CCIMInstance *inst) {
+    auto *copy = newEmpty<CCIMInstance>(pool);
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mClassName = textFor(copy, inst->mClassName, ok);
+    copy->mClassName = pool.textFor(copy, inst->mClassName, ok);
     if (ok && inst->mProperties != nullptr) {
-        copy->mProperties = copyPropertyList(inst->mProperties);
+        copy->mProperties = copyPropertyList(pool, inst->mProperties);
         ok = copy->mProperties != nullptr;
     }
     if (!ok) {
@@ -90,22 +91,22 @@ CCIMInstance *copyInstance(const CCIMInstance *inst) {
     return copy;
 }
 
-CCIMProperty *copyProperty(const CCIMProperty *prop) {
-    auto *copy = newEmpty<CCIMProperty>();
+CCIMProperty *copyProperty(Pool &pool, const CCIMProperty *prop) {
+    auto *copy = newEmpty<CCIMProperty>(pool);
     if (copy == nullptr) {
         return nullptr;
     }
     bool ok = true;
-    copy->mName = textFor(copy, prop->mName, ok);
+    copy->mName = pool.textFor(copy, prop->mName, ok);
     copy->mType = prop->mType;
-    copy->mValue = textFor(copy, prop->mValue, ok);
+    copy->mValue = pool.textFor(copy, prop->mValue, ok);
     copy->mKeyProperty = prop->mKeyProperty;
     if (ok && prop->mObjPath != nullptr) {
-        copy->mObjPath = copyPath(prop->mObjPath);
+        copy->mObjPath = copyPath(pool, prop->mObjPath);
         ok = copy->mObjPath != nullptr;
     }
     if (ok && prop->mInstance != nullptr) {
-        copy->mInstance = copyInstance(prop->mInstance);
+        copy->mInstance = copyInstance(pool, prop->mInstance);
         ok = copy->mInstance != nullptr;
     }
     if (!ok) {
@@ -131,8 +132,8 @@ void releasePath(RecordRelease &release, CCIMObjectPath *path) {
     if (path == nullptr) {
         return;
     }
-    wbemkit::releaseText(path, path->mName);
-    wbemkit::releaseText(path, path->mNameSpace);
+    Pool::releaseText(path, path->mName);
+    Pool::releaseText(path, path->mNameSpace);
     releasePropertyList(release, path->mKeyProperties);
     release.free(path, sizeof *path);
 }
@@ -146,7 +147,7 @@ void releaseInstance(RecordRelease &release, void *element) {
     if (inst == nullptr) {
         return;
     }
-    releaseText(inst, inst->mClassName);
+    Pool::releaseText(inst, inst->mClassName);
     releasePropertyList(release, inst->mProperties);
     release.free(inst, sizeof *inst);
 }
@@ -160,8 +161,8 @@ void releaseProperty(RecordRelease &release, void *element) {
     if (prop == nullptr) {
         return;
     }
-    wbemkit::releaseText(prop, prop->mName);
-    wbemkit::releaseText(prop, prop->mValue);
+    Pool::releaseText(prop, prop->mName);
+    Pool::releaseText(prop, prop->mValue);
     releasePath(release, prop->mObjPath);
     wbemkit::releaseInstance(release, prop->mInstance);
     release.free(prop, sizeof *prop);
@@ -178,11 +179,12 @@ CCIMInstance *cim_createInstance(const char *className, const char *component) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "Class name of a CIM instance is NULL.");
         return nullptr;
     }
-    auto *inst = newEmpty<CCIMInstance>();
+    Pool &pool = Pool::current();
+    auto *inst = newEmpty<CCIMInstance>(pool);
     bool ok = inst != nullptr;
     if (ok) {
-        inst->mClassName = textFor(inst, className, ok);
-        inst->mProperties = wbemkit::listCreate();
+        inst->mClassName = pool.textFor(inst, className, ok);
+        inst->mProperties = wbemkit::listCreate(pool);
         ok = ok && inst->mProperties != nullptr;
     }
     if (!ok) {
@@ -203,15 +205,16 @@ CCIMProperty *cim_createProperty(const char *name, CIMType type, const char *val
         recordFailure(CIM_ERR_INVALID_PARAMETER, "Type of a CIM property is not a CIM type.");
         return nullptr;
     }
-    auto *prop = newEmpty<CCIMProperty>();
+    Pool &pool = Pool::current();
+    auto *prop = newEmpty<CCIMProperty>(pool);
     bool ok = prop != nullptr;
     if (ok) {
-        prop->mName = textFor(prop, name, ok);
+        prop->mName = pool.textFor(prop, name, ok);
         prop->mType = type;
-        prop->mValue = textFor(prop, value, ok);
+        prop->mValue = pool.textFor(prop, value, ok);
         prop->mKeyProperty = isKey != cim_false ? cim_true : cim_false;
         if (ok && path != nullptr) {
-            prop->mObjPath = copyPath(path);
+            prop->mObjPath = copyPath(pool, path);
             ok = prop->mObjPath != nullptr;
         }
     }
@@ -232,10 +235,12 @@ CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be added to an instance.");
         return cim_false;
     }
+    Pool &pool = Pool::current();
     if (inst->mProperties == nullptr) {
-        inst->mProperties = wbemkit::listCreate();
+        inst->mProperties = wbemkit::listCreate(pool);
     }
-    if (inst->mProperties == nullptr || wbemkit::listAppend(inst->mProperties, prop) == nullptr) {
+    if (inst->mProperties == nullptr ||
+        wbemkit::listAppend(pool, inst->mProperties, prop) == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add a property to an instance.");
         return cim_false;
     }
@@ -251,12 +256,13 @@ CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "CIM instance without a class name has no path.");
         return nullptr;
     }
-    auto *path = newEmpty<CCIMObjectPath>();
+    Pool &pool = Pool::current();
+    auto *path = newEmpty<CCIMObjectPath>(pool);
     bool ok = path != nullptr;
     if (ok) {
-        path->mName = textFor(path, inst->mClassName, ok);
-        path->mNameSpace = textFor(path, kDefaultNameSpace, ok);
-        path->mKeyProperties = wbemkit::listCreate();
+        path->mName = pool.textFor(path, inst->mClassName, ok);
+        path->mNameSpace = pool.textFor(path, kDefaultNameSpace, ok);
+        path->mKeyProperties = wbemkit::listCreate(pool);
         ok = ok && path->mKeyProperties != nullptr;
     }
     for (CCIMList *node = ok ? inst->mProperties : nullptr; node != nullptr; node = node->mNext) {
@@ -264,8 +270,8 @@ CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst) {
         if (prop == nullptr || prop->mKeyProperty == cim_false) {
             continue;
         }
-        CCIMProperty *key = copyProperty(prop);
-        if (key == nullptr || wbemkit::listAppend(path->mKeyProperties, key) == nullptr) {
+        CCIMProperty *key = copyProperty(pool, prop);
+        if (key == nullptr || wbemkit::listAppend(pool, path->mKeyProperties, key) == nullptr) {
             cim_freeProperty(key);
             ok = false;
             break;
@@ -284,7 +290,7 @@ CCIMProperty *cim_copyProperty(const CCIMProperty *prop) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be copied.");
         return nullptr;
     }
-    CCIMProperty *copy = copyProperty(prop);
+    CCIMProperty *copy = copyProperty(Pool::current(), prop);
     if (copy == nullptr) {
         recordFailure(CIM_ERR_FAILED, kNoMemory);
     }
@@ -297,12 +303,12 @@ CIMBool cim_setPropertyValue(CCIMProperty *prop, const char *value) {
         return cim_false;
     }
     bool ok = true;
-    char *text = textFor(prop, value, ok);
+    char *text = Pool::current().textFor(prop, value, ok);
     if (!ok) {
         recordFailure(CIM_ERR_FAILED, kNoMemory);
         return cim_false;
     }
-    wbemkit::releaseText(prop, prop->mValue);
+    Pool::releaseText(prop, prop->mValue);
     prop->mValue = text;
     return cim_true;
 }

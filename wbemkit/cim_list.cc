@@ -9,7 +9,7 @@ using wbemkit::recordFailure;
 namespace {
 
 nmspc_cim::CCIMList *newList() {
-    nmspc_cim::CCIMList *list = wbemkit::listCreate();
+    nmspc_cim::CCIMList *list = wbemkit::listCreate(wbemkit::Pool::current());
     if (list == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot create a list.");
     }
@@ -38,7 +38,7 @@ CCIMList *cim_addInstance(CCIMList *list, CCIMInstance *inst) {
         recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance cannot be added to a list.");
         return nullptr;
     }
-    CCIMList *result = wbemkit::listAppend(list, inst);
+    CCIMList *result = wbemkit::listAppend(wbemkit::Pool::current(), list, inst);
     if (result == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add an instance to a list.");
     }
@@ -50,7 +50,7 @@ CCIMList *cim_prependInstance(CCIMList *list, CCIMInstance *inst) {
         recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance cannot be added to a list.");
         return nullptr;
     }
-    CCIMList *result = wbemkit::listPrepend(list, inst);
+    CCIMList *result = wbemkit::listPrepend(wbemkit::Pool::current(), list, inst);
     if (result == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add an instance to a list.");
     }
@@ -66,7 +66,7 @@ CCIMList *cim_addPropertyToPropertyList(CCIMList *list, CCIMProperty *prop) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be added to a list.");
         return nullptr;
     }
-    CCIMList *result = wbemkit::listAppend(list, prop);
+    CCIMList *result = wbemkit::listAppend(wbemkit::Pool::current(), list, prop);
     if (result == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add a property to a list.");
     }

@@ -10,8 +10,8 @@ ListCell *cellOf(CCIMList *node) {
     return reinterpret_cast<ListCell *>(node);
 }
 
-CCIMList *newNode(void *element) {
-    void *memory = newRecord(sizeof(ListCell));
+CCIMList *newNode(Pool &pool, void *element) {
+    void *memory = pool.newRecord(sizeof(ListCell));
     if (memory == nullptr) {
         return nullptr;
     }
@@ -41,21 +41,21 @@ CCIMList *lastNode(CCIMList *list) {
 
 }  // namespace
 
-CCIMList *listCreate() noexcept {
-    CCIMList *list = newNode(nullptr);
+CCIMList *listCreate(Pool &pool) noexcept {
+    CCIMList *list = newNode(pool, nullptr);
     if (list != nullptr) {
         cellOf(list)->last = list;
     }
     return list;
 }
 
-CCIMList *listAppend(CCIMList *list, void *element) noexcept {
+CCIMList *listAppend(Pool &pool, CCIMList *list, void *element) noexcept {
     if (isEmpty(list)) {
         list->mDataObject = element;
         cellOf(list)->last = list;
         return list;
     }
-    CCIMList *node = newNode(element);
+    CCIMList *node = newNode(pool, element);
     if (node == nullptr) {
         return nullptr;
     }
@@ -64,9 +64,9 @@ CCIMList *listAppend(CCIMList *list, void *element) noexcept {
     return list;
 }
 
-CCIMList *listPrepend(CCIMList *list, void *element) noexcept {
+CCIMList *listPrepend(Pool &pool, CCIMList *list, void *element) noexcept {
     if (list == nullptr) {
-        list = listCreate();
+        list = listCreate(pool);
         if (list == nullptr) {
             return nullptr;
         }
@@ -76,7 +76,7 @@ CCIMList *listPrepend(CCIMList *list, void *element) noexcept {
         cellOf(list)->last = list;
         return list;
     }
-    CCIMList *node = newNode(element);
+    CCIMList *node = newNode(pool, element);
     if (node == nullptr) {
         return nullptr;
     }

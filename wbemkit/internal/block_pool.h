@@ -7,13 +7,14 @@
 // its last record is freed, by whichever thread frees it.
 //
 // A record's texts are kept in its own block, and one text may serve several
-// records of that block: the texts a thread copies are looked up among those
-// it copied into its current block first, so a name, a class or a value that
-// a report repeats takes room once per block. A text that does not fit (a long
-// one, or a record whose block is no longer the thread's current one) is a
-// malloc'd copy of its own. So at release a text is the block's when it lies
-// inside the record's block, and is freed with free() otherwise: a text a
-// caller put in place of the library's is released like a long one.
+// records of that block: a text the thread already copied into its current
+// block (looked up by its address, then by its content) is not copied again,
+// so a name, a class or a value that a report repeats takes room once per
+// block. A text that does not fit (a long one, or one for a record whose block
+// is no longer the thread's current one) is a malloc'd copy of its own. So at
+// release a text is the block's when it lies inside the record's block, and
+// is freed with free() otherwise: a text a caller put in place of the
+// library's is released like a long one.
 //
 // A thread keeps a few records it freed from its current block to hand out
 // again: a path copied and freed at once, as the report's builder does for
@@ -30,39 +31,89 @@
 namespace wbemkit {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
-// The largest record, and the largest text a block takes.
+// The largest record, and the longest text a block takes.
 constexpr std::size_t kLargestRecord = 64;
-constexpr std::size_t kLargestBlockText = 1024;
+constexpr std::size_t kLongestBlockText = 1023;
 
-// A new record of `size` bytes (a multiple of 8, at most kLargestRecord),
-// not initialised; null when memory is exhausted.
-void *newRecord(std::size_t size) noexcept;
-
-// Gives back a record of `size` bytes that newRecord made.
-void freeRecord(void *record, std::size_t size) noexcept;
-
-// A text equal to `text` for a field of `record` (made by newRecord): a text
-// already in the record's block is used as it is; otherwise one of the block
-// or a malloc'd copy (see above). Null for a null text, and when memory is
-// exhausted (`ok` then turns false).
-char *textFor(const void *record, const char *text, bool &ok) noexcept;
-
-// Releases `text` held by a field of `record` as described above; accepts null.
-void releaseText(const void *record, char *text) noexcept;
-
-// True when `text` lies in the block of `record` (and so is not the
-// caller's to free).
+// True when `text` lies in the block of `record` (and so is not the caller's
+// to free).
 inline bool inBlockOf(const void *record, const void *text) {
     std::uintptr_t block = reinterpret_cast<std::uintptr_t>(record) & ~(kBlockSize - 1);
     return reinterpret_cast<std::uintptr_t>(text) - block < kBlockSize;
 }
 
-// Frees many records in a row: gives each block's share back with one count
+// The calling thread's share of the pool: its current block and what it keeps
+// about it. Look it up once per operation (current()) and hand it down.
+class Pool {
+  public:
+    static Pool &current() noexcept;
+
+    // A new record of `size` bytes (a multiple of 8, at most kLargestRecord),
+    // not initialised; null when memory is exhausted.
+    void *newRecord(std::size_t size) noexcept;
+
+    // Gives back a record of `size` bytes that newRecord made (on any thread).
+    void freeRecord(void *record, std::size_t size) noexcept;
+
+    // A text equal to `text` for a field of `record` (made by newRecord): a
+    // text already in the record's block is used as it is; otherwise one of
+    // the block or a malloc'd copy (see above). Null for a null text, and when
+    // memory is exhausted (`ok` then turns false).
+    char *textFor(const void *record, const char *text, bool &ok) noexcept;
+
+    // Frees `text` held by a field of `record` unless it lies in the
+    // record's block; accepts null.
+    static void releaseText(const void *record, char *text) noexcept;
+
+    // The thread's current block, or null.
+    void *block() const;
+    // Counts `count` records of `block` (not the current one) freed.
+    static void freeOthers(void *block, long count) noexcept;
+
+    // The thread stops carving from its current block (at its end).
+    void seal() noexcept;
+
+  private:
+    bool takeNewBlock() noexcept;
+    void freeOwn(void *record, std::size_t size) noexcept;
+    char *copyIntoBlock(const char *text, std::size_t length, std::uint32_t hash,
+                        bool remember) noexcept;
+
+    static constexpr int kSizeClasses = kLargestRecord / 8;
+    static constexpr int kKept = 16;          // freed records kept per size for reuse
+    static constexpr int kTextSlots = 256;    // texts of the current block, by content
+    static constexpr int kSourceSlots = 256;  // the same, by the address copied from
+
+    // Plain data, so that the thread's pool outlives every other object of
+    // the thread. Addresses in the block are kept as offsets and the block's
+    // own address disguised: the leak checker must find a block only through
+    // its live records.
+    std::uintptr_t disguised;  // the block's address ^ kDisguise; 0 for none
+    std::uint32_t front;       // next record
+    std::uint32_t back;        // the texts start here; [front, back) is free
+    long own;                  // records carved and not freed by this thread
+    std::uint32_t generation;  // of the current block; slots of others are stale
+    std::uint8_t keptCount[kSizeClasses];
+    std::uint16_t kept[kSizeClasses][kKept];
+    struct TextSlot {
+        std::uint32_t generation;
+        std::uint32_t hash;
+        std::uint32_t offset;
+        std::uint32_t length;
+    } texts[kTextSlots];
+    struct SourceSlot {
+        std::uintptr_t disguisedSource;
+        std::uint32_t generation;
+        std::uint32_t offset;
+    } sources[kSourceSlots];
+};
+
+// Frees many records in a row: a block's share is given back with one count
 // update instead of one per record. Records are given back when it dies.
 class RecordRelease {
   public:
-    RecordRelease() = default;
-    ~RecordRelease();
+    RecordRelease() : pool(Pool::current()) {}
+    ~RecordRelease() { flush(); }
     RecordRelease(const RecordRelease &) = delete;
     RecordRelease &operator=(const RecordRelease &) = delete;
 
@@ -71,7 +122,8 @@ class RecordRelease {
   private:
     void flush() noexcept;
 
-    void *block = nullptr;  // the block of the records counted so far
+    Pool &pool;
+    void *pending = nullptr;  // the block of the records counted so far
     long count = 0;
 };
 

@@ -24,17 +24,18 @@ struct ListCell {
 };
 
 // New empty list (one node, null element), or null when memory is exhausted.
-// None of these functions records a failure; their callers do.
-CCIMList *listCreate() noexcept;
+// None of these functions records a failure; their callers do. Cells come
+// from `pool`, the calling thread's.
+CCIMList *listCreate(Pool &pool) noexcept;
 
 // Appends non-null `element` in O(1) and returns `list`; an empty list has
 // its one node filled. Null when memory is exhausted (`list` unchanged).
-CCIMList *listAppend(CCIMList *list, void *element) noexcept;
+CCIMList *listAppend(Pool &pool, CCIMList *list, void *element) noexcept;
 
 // Puts non-null `element` in front and returns the list's new first node;
 // a null `list` makes a new list. Null when memory is exhausted (`list`
 // unchanged).
-CCIMList *listPrepend(CCIMList *list, void *element) noexcept;
+CCIMList *listPrepend(Pool &pool, CCIMList *list, void *element) noexcept;
 
 // Cuts after `count` (>= 1) nodes and returns the rest as a list of its own,
 // or null when nothing follows.
