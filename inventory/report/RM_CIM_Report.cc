@@ -68,18 +68,18 @@ int RM_CIM_Report::Initialize(std::string className, int keyCount, std::string *
     }
     instance = made;
     taken = false;
-    try {
-        for (int i = 0; keyNames != nullptr && i < keyCount; ++i) {
-            this->keyNames.emplace(keyNames[i], std::string());
-        }
-    } catch (const std::bad_alloc &) {
-        // The noted names are consulted by no check; the instance is whole.
-    }
+    this->keyNames = keyNames;
+    this->keyCount = keyNames != nullptr ? keyCount : 0;
     initialized = true;
     return 1;
 }
 
 int RM_CIM_Report::SetProperty(std::string name, void *value, CIMType type, bool isKey,
+                               bool isNaturalName) {
+    return setProperty(name.c_str(), value, type, isKey, isNaturalName);
+}
+
+int RM_CIM_Report::setProperty(const char *name, void *value, CIMType type, bool isKey,
                                bool isNaturalName) {
     if (!initialized) {
         prv_log(kLogError, kModule, "SetKey()", "Status is invalid, Initialize() not called.");
@@ -93,25 +93,29 @@ int RM_CIM_Report::SetProperty(std::string name, void *value, CIMType type, bool
         if (isNaturalName) {
             naturalName = valueText(value, type);
         }
-        CCIMException *failure = InsertProperty(name, value, type, isKey ? cim_true : cim_false);
+        CCIMException *failure = insertProperty(name, value, type, isKey ? cim_true : cim_false);
         if (failure == nullptr) {
             return 1;
         }
         std::string text = failure->mErrorString != nullptr ? failure->mErrorString : "";
         std::string shown = valueText(value, type);
         prv_log(kLogError, kModule, "SetProperty()", "%s while setting %s with value %s",
-                text.c_str(), name.c_str(), shown.c_str());
+                text.c_str(), name, shown.c_str());
         rm_report::recordResult(jobId, utilities, kConversionFailure,
                                 text + " while setting " + name + " with value " + shown,
                                 "SetProperty");
     } catch (const std::bad_alloc &) {
-        prv_log(kLogError, kModule, "SetProperty()", "Out of memory while setting %s",
-                name.c_str());
+        prv_log(kLogError, kModule, "SetProperty()", "Out of memory while setting %s", name);
     }
     return 0;
 }
 
 CCIMException *RM_CIM_Report::InsertProperty(std::string name, void *value, CIMType type,
+                                             nmspc_cim::CIMBool isKey) {
+    return insertProperty(name.c_str(), value, type, isKey);
+}
+
+CCIMException *RM_CIM_Report::insertProperty(const char *name, void *value, CIMType type,
                                              nmspc_cim::CIMBool isKey) {
     if (instance == nullptr) {
         prv_log(kLogError, kModule, "InsertProperty", "Invalid ciminstance.");
@@ -125,11 +129,11 @@ CCIMException *RM_CIM_Report::InsertProperty(std::string name, void *value, CIMT
             prv_log(kLogError, kModule, "InsertProperty", "Unable to create object path");
             return nmspc_cim::cim_getLastError();
         }
-        property = nmspc_cim::cim_createProperty(name.c_str(), type, nullptr, path, isKey);
+        property = nmspc_cim::cim_createProperty(name, type, nullptr, path, isKey);
         nmspc_cim::cim_freeObjectPath(path);
     } else {
-        property = nmspc_cim::cim_createProperty(name.c_str(), type,
-                                                 static_cast<const char *>(value), nullptr, isKey);
+        property = nmspc_cim::cim_createProperty(name, type, static_cast<const char *>(value),
+                                                 nullptr, isKey);
     }
     if (property == nullptr) {
         return nmspc_cim::cim_getLastError();

@@ -4,7 +4,6 @@
 #ifndef INVENTORY_REPORT_RM_CIM_REPORT_H
 #define INVENTORY_REPORT_RM_CIM_REPORT_H
 
-#include <map>
 #include <string>
 
 #include "inventory/report/RM_Ref.h"
@@ -29,8 +28,8 @@ class ULVAR_API RM_CIM_Report : public RM_Ref {
     // Frees the instance unless GetCIMInstance handed it out.
     ~RM_CIM_Report() override;
 
-    // Makes an empty instance of `className` and notes the first `keyCount`
-    // names of `keyNames` (a name given twice is noted once). 0, with
+    // Makes an empty instance of `className` and notes `keyNames`, the table
+    // of its `keyCount` key names (not read: no check consults them). 0, with
     // "F_REPORT_CONV_FAILURE", for an empty class name, a negative count, or
     // when the instance cannot be made; every later SetProperty then fails.
     int Initialize(std::string className, int keyCount, std::string *keyNames);
@@ -43,6 +42,10 @@ class ULVAR_API RM_CIM_Report : public RM_Ref {
     // before Initialize, and when the insertion fails ("F_REPORT_CONV_FAILURE"
     // naming the property and its value).
     int SetProperty(std::string name, void *value, nmspc_cim::CIMType type, bool isKey,
+                    bool isNaturalName);
+    // SetProperty for a NUL-terminated `name` (not null): the same steps,
+    // results and messages, without the copies of the std::string interface.
+    int setProperty(const char *name, void *value, nmspc_cim::CIMType type, bool isKey,
                     bool isNaturalName);
     // The insertion step of SetProperty. Null on success, else the library's
     // exception record (owned by the library, valid until its next failure on
@@ -61,8 +64,12 @@ class ULVAR_API RM_CIM_Report : public RM_Ref {
     const std::string &getNaturalName() const { return naturalName; }
 
   private:
-    // Key property name -> value (always empty): the keys Initialize noted.
-    std::map<std::string, std::string> keyNames;
+    // The key names Initialize was given (the caller's table, as a rule one of
+    // RM_KeyTables.h). No check consults them, so they are not copied.
+    const std::string *keyNames = nullptr;
+    int keyCount = 0;
+    nmspc_cim::CCIMException *insertProperty(const char *name, void *value, nmspc_cim::CIMType type,
+                                             nmspc_cim::CIMBool isKey);
     nmspc_cim::CCIMInstance *instance = nullptr;
     std::string naturalName;
     bool initialized = false;

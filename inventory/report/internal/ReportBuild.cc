@@ -16,7 +16,7 @@ ReportBuild::ReportBuild(const std::string &jobId, const char *className, int ke
 ReportBuild &ReportBuild::set(const char *name, nmspc_cim::CIMType type, const std::string &text,
                               unsigned flags) {
     if (!failed) {
-        failed = builder->SetProperty(name, const_cast<char *>(text.c_str()), type,
+        failed = builder->setProperty(name, const_cast<char *>(text.c_str()), type,
                                       (flags & kKey) != 0, (flags & kNatural) != 0) == 0;
     }
     return *this;
@@ -24,7 +24,7 @@ ReportBuild &ReportBuild::set(const char *name, nmspc_cim::CIMType type, const s
 
 ReportBuild &ReportBuild::ref(const char *name, nmspc_cim::CCIMInstance *target) {
     if (!failed) {
-        failed = builder->SetProperty(name, target, nmspc_cim::CIM_REFERENCE, true, false) == 0;
+        failed = builder->setProperty(name, target, nmspc_cim::CIM_REFERENCE, true, false) == 0;
     }
     return *this;
 }
