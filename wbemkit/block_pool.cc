@@ -5,32 +5,22 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define WBEMKIT_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define WBEMKIT_ASAN 1
-#endif
-#endif
 #if defined(WBEMKIT_ASAN)
 #include <sanitizer/asan_interface.h>
 #endif
 
 namespace wbemkit {
 
-namespace {
-
 #if defined(WBEMKIT_ASAN)
-void poison(const void *p, std::size_t n) {
-    ASAN_POISON_MEMORY_REGION(p, n);
+void poison(const void *memory, std::size_t size) noexcept {
+    ASAN_POISON_MEMORY_REGION(memory, size);
 }
-void unpoison(const void *p, std::size_t n) {
-    ASAN_UNPOISON_MEMORY_REGION(p, n);
+void unpoison(const void *memory, std::size_t size) noexcept {
+    ASAN_UNPOISON_MEMORY_REGION(memory, size);
 }
-#else
-void poison(const void *, std::size_t) {}
-void unpoison(const void *, std::size_t) {}
 #endif
+
+namespace {
 
 // The head of a block. `live` counts the block's records not yet freed, plus
 // kOpen while a thread still carves records from it: that thread counts its
@@ -41,9 +31,6 @@ struct Block {
 };
 constexpr long kOpen = 1L << 40;
 constexpr std::uint32_t kFirstRecord = 16;  // records start 16-aligned after the head
-// Room a new record leaves for its texts, so that they can join it.
-constexpr std::uint32_t kTextHeadroom = 256;
-constexpr std::uintptr_t kDisguise = 0xa5a5a5a5a5a5a5a5u;
 
 thread_local Pool t_pool;
 
@@ -123,23 +110,11 @@ bool Pool::takeNewBlock() noexcept {
     return true;
 }
 
-void *Pool::newRecord(std::size_t size) noexcept {
-    int k = static_cast<int>(size / 8) - 1;
-    char *record;
-    if (disguised != 0 && keptCount[k] > 0) {
-        record = base(block()) + kept[k][--keptCount[k]];
-    } else {
-        if (disguised == 0 || back - front < size + kTextHeadroom) {
-            if (!takeNewBlock()) {
-                return nullptr;
-            }
-        }
-        record = base(block()) + front;
-        front += static_cast<std::uint32_t>(size);
+void *Pool::newRecordInNewBlock(std::size_t size) noexcept {
+    if (!takeNewBlock()) {
+        return nullptr;
     }
-    ++own;
-    unpoison(record, size);
-    return record;
+    return newRecord(size);
 }
 
 // A record of the thread's current block freed by the thread: kept for
@@ -192,10 +167,7 @@ char *Pool::copyIntoBlock(const char *text, std::size_t length, std::uint32_t ha
     return copy;
 }
 
-char *Pool::textFor(const void *record, const char *text, bool &ok) noexcept {
-    if (text == nullptr || inBlockOf(record, text)) {
-        return const_cast<char *>(text);
-    }
+char *Pool::copyText(const void *record, const char *text, bool &ok) noexcept {
     std::size_t length;
     if (blockOf(record) == block()) {
         // First by the address copied from: a text copied before from the

@@ -28,7 +28,24 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define WBEMKIT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WBEMKIT_ASAN 1
+#endif
+#endif
+
 namespace wbemkit {
+
+#if defined(WBEMKIT_ASAN)
+// Records are poisoned while they are free; these undo and redo that.
+void unpoison(const void *memory, std::size_t size) noexcept;
+void poison(const void *memory, std::size_t size) noexcept;
+#else
+inline void unpoison(const void *, std::size_t) noexcept {}
+inline void poison(const void *, std::size_t) noexcept {}
+#endif
 
 constexpr std::size_t kBlockSize = 64 * 1024;
 // The largest record, and the longest text a block takes.
@@ -50,7 +67,25 @@ class Pool {
 
     // A new record of `size` bytes (a multiple of 8, at most kLargestRecord),
     // not initialised; null when memory is exhausted.
-    void *newRecord(std::size_t size) noexcept;
+    void *newRecord(std::size_t size) noexcept {
+        if (disguised != 0) {
+            int k = static_cast<int>(size / 8) - 1;
+            char *start = reinterpret_cast<char *>(disguised ^ kDisguise);
+            char *record = nullptr;
+            if (keptCount[k] > 0) {
+                record = start + kept[k][--keptCount[k]];
+            } else if (back - front >= size + kTextHeadroom) {
+                record = start + front;
+                front += static_cast<std::uint32_t>(size);
+            }
+            if (record != nullptr) {
+                ++own;
+                unpoison(record, size);
+                return record;
+            }
+        }
+        return newRecordInNewBlock(size);
+    }
 
     // Gives back a record of `size` bytes that newRecord made (on any thread).
     void freeRecord(void *record, std::size_t size) noexcept;
@@ -59,7 +94,12 @@ class Pool {
     // text already in the record's block is used as it is; otherwise one of
     // the block or a malloc'd copy (see above). Null for a null text, and when
     // memory is exhausted (`ok` then turns false).
-    char *textFor(const void *record, const char *text, bool &ok) noexcept;
+    char *textFor(const void *record, const char *text, bool &ok) noexcept {
+        if (text == nullptr || inBlockOf(record, text)) {
+            return const_cast<char *>(text);
+        }
+        return copyText(record, text, ok);
+    }
 
     // Frees `text` held by a field of `record` unless it lies in the
     // record's block; accepts null.
@@ -74,6 +114,12 @@ class Pool {
     void seal() noexcept;
 
   private:
+    static constexpr std::uintptr_t kDisguise = 0xa5a5a5a5a5a5a5a5u;
+    // Room a new record leaves for its texts, so that they can join it.
+    static constexpr std::uint32_t kTextHeadroom = 256;
+
+    void *newRecordInNewBlock(std::size_t size) noexcept;
+    char *copyText(const void *record, const char *text, bool &ok) noexcept;
     bool takeNewBlock() noexcept;
     void freeOwn(void *record, std::size_t size) noexcept;
     char *copyIntoBlock(const char *text, std::size_t length, std::uint32_t hash,
