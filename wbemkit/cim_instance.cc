@@ -121,6 +121,50 @@ bool isCimType(CIMType type) {
            static_cast<int>(type) <= nmspc_cim::CIM_INSTANCE;
 }
 
+// True when `inst` can be named by a path; else records why not.
+bool canName(const CCIMInstance *inst) {
+    if (inst == nullptr) {
+        recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance has no object path.");
+        return false;
+    }
+    if (inst->mClassName == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "CIM instance without a class name has no path.");
+        return false;
+    }
+    return true;
+}
+
+// A new path naming `inst` (which canName accepts): its class, copies of its
+// key properties in order, the default namespace. Null when memory is
+// exhausted, with no failure recorded.
+CCIMObjectPath *pathOf(Pool &pool, const CCIMInstance *inst) {
+    auto *path = newEmpty<CCIMObjectPath>(pool);
+    bool ok = path != nullptr;
+    if (ok) {
+        path->mName = pool.textFor(path, inst->mClassName, ok);
+        path->mNameSpace = pool.textFor(path, kDefaultNameSpace, ok);
+        path->mKeyProperties = wbemkit::listCreate(pool);
+        ok = ok && path->mKeyProperties != nullptr;
+    }
+    for (CCIMList *node = ok ? inst->mProperties : nullptr; node != nullptr; node = node->mNext) {
+        auto *prop = static_cast<CCIMProperty *>(node->mDataObject);
+        if (prop == nullptr || prop->mKeyProperty == cim_false) {
+            continue;
+        }
+        CCIMProperty *key = copyProperty(pool, prop);
+        if (key == nullptr || wbemkit::listAppend(pool, path->mKeyProperties, key) == nullptr) {
+            nmspc_cim::cim_freeProperty(key);
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        nmspc_cim::cim_freeObjectPath(path);
+        return nullptr;
+    }
+    return path;
+}
+
 // Release, record by record, through one RecordRelease for a whole tree.
 void releaseProperty(RecordRelease &release, void *element);
 
@@ -248,41 +292,42 @@ CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop) {
 }
 
 CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst) {
-    if (inst == nullptr) {
-        recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance has no object path.");
+    if (!canName(inst)) {
         return nullptr;
     }
-    if (inst->mClassName == nullptr) {
-        recordFailure(CIM_ERR_INVALID_PARAMETER, "CIM instance without a class name has no path.");
+    CCIMObjectPath *path = pathOf(Pool::current(), inst);
+    if (path == nullptr) {
+        recordFailure(CIM_ERR_FAILED, kNoMemory);
+    }
+    return path;
+}
+
+CCIMProperty *cim_createReferenceProperty(const char *name, CCIMInstance *target, CIMBool isKey) {
+    if (name == nullptr) {
+        recordFailure(CIM_ERR_INVALID_PARAMETER, "Name of a CIM property is NULL.");
+        return nullptr;
+    }
+    if (!canName(target)) {
         return nullptr;
     }
     Pool &pool = Pool::current();
-    auto *path = newEmpty<CCIMObjectPath>(pool);
-    bool ok = path != nullptr;
+    auto *prop = newEmpty<CCIMProperty>(pool);
+    bool ok = prop != nullptr;
     if (ok) {
-        path->mName = pool.textFor(path, inst->mClassName, ok);
-        path->mNameSpace = pool.textFor(path, kDefaultNameSpace, ok);
-        path->mKeyProperties = wbemkit::listCreate(pool);
-        ok = ok && path->mKeyProperties != nullptr;
-    }
-    for (CCIMList *node = ok ? inst->mProperties : nullptr; node != nullptr; node = node->mNext) {
-        auto *prop = static_cast<CCIMProperty *>(node->mDataObject);
-        if (prop == nullptr || prop->mKeyProperty == cim_false) {
-            continue;
-        }
-        CCIMProperty *key = copyProperty(pool, prop);
-        if (key == nullptr || wbemkit::listAppend(pool, path->mKeyProperties, key) == nullptr) {
-            cim_freeProperty(key);
-            ok = false;
-            break;
+        prop->mName = pool.textFor(prop, name, ok);
+        prop->mType = nmspc_cim::CIM_REFERENCE;
+        prop->mKeyProperty = isKey != cim_false ? cim_true : cim_false;
+        if (ok) {
+            prop->mObjPath = pathOf(pool, target);
+            ok = prop->mObjPath != nullptr;
         }
     }
     if (!ok) {
-        cim_freeObjectPath(path);
+        cim_freeProperty(prop);
         recordFailure(CIM_ERR_FAILED, kNoMemory);
         return nullptr;
     }
-    return path;
+    return prop;
 }
 
 CCIMProperty *cim_copyProperty(const CCIMProperty *prop) {

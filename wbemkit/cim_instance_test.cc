@@ -107,6 +107,37 @@ TEST_F(CimInstanceTest, ReferencePropertyOutlivesThePathItWasMadeFrom) {
     cim_freeProperty(ref);
 }
 
+// The same property in one step, and the same failures as the two steps.
+TEST_F(CimInstanceTest, ReferencePropertyInOneStepEqualsTheTwoSteps) {
+    CCIMObjectPath *path = cim_createObjectPath(disk);
+    CCIMProperty *twoSteps =
+        cim_createProperty("Dependent", CIM_REFERENCE, nullptr, path, cim_false);
+    cim_freeObjectPath(path);
+    CCIMProperty *oneStep = cim_createReferenceProperty("Dependent", disk, cim_false);
+    ASSERT_NE(oneStep, nullptr);
+    for (CCIMProperty *p : {twoSteps, oneStep}) {
+        EXPECT_STREQ(p->mName, "Dependent");
+        EXPECT_EQ(p->mType, CIM_REFERENCE);
+        EXPECT_EQ(p->mValue, nullptr);
+        EXPECT_EQ(p->mKeyProperty, cim_false);
+        EXPECT_STREQ(p->mObjPath->mName, "Disk");
+        EXPECT_STREQ(p->mObjPath->mNameSpace, "root/cimv2");
+        EXPECT_EQ(propertyNames(p->mObjPath->mKeyProperties),
+                  (std::vector<std::string>{"DeviceID", "SystemName"}));
+        EXPECT_STREQ(propertyAt(p->mObjPath->mKeyProperties, 0)->mValue, "c0t0d0");
+    }
+    cim_freeProperty(twoSteps);
+    cim_freeProperty(oneStep);
+
+    EXPECT_EQ(cim_createReferenceProperty("R", nullptr, cim_true), nullptr);
+    EXPECT_EQ(cim_getLastError()->mErrorID, CIM_ERR_NO_INSTANCE);
+    CCIMInstance nameless{nullptr, nullptr};
+    EXPECT_EQ(cim_createReferenceProperty("R", &nameless, cim_true), nullptr);
+    EXPECT_EQ(cim_getLastError()->mErrorID, CIM_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(cim_createReferenceProperty(nullptr, disk, cim_true), nullptr);
+    EXPECT_EQ(cim_getLastError()->mErrorID, CIM_ERR_INVALID_PARAMETER);
+}
+
 TEST_F(CimInstanceTest, CopyPropertyIsDeepIncludingPathAndEmbeddedInstance) {
     CCIMObjectPath *path = cim_createObjectPath(disk);
     CCIMProperty *ref = cim_createProperty("Dependent", CIM_REFERENCE, nullptr, path, cim_false);

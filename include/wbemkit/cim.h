@@ -153,6 +153,11 @@ WBEMKIT_API CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop);
 // is always present (empty when the instance has no key). Null for a null
 // instance (code CIM_ERR_NO_INSTANCE) or an instance without a class name.
 WBEMKIT_API CCIMObjectPath *cim_createObjectPath(CCIMInstance *inst);
+// New reference property `name` whose object path names `target`: what
+// cim_createProperty(name, CIM_REFERENCE, NULL, cim_createObjectPath(target),
+// isKey) gives, without the path in between. Null as those two fail.
+WBEMKIT_API CCIMProperty *cim_createReferenceProperty(const char *name, CCIMInstance *target,
+                                                      CIMBool isKey);
 // Deep copy of `prop`, with its object path and embedded instance.
 WBEMKIT_API CCIMProperty *cim_copyProperty(const CCIMProperty *prop);
 // Gives `prop` a copy of `value` (null: no value) as its value text, and

@@ -8,7 +8,6 @@
 
 using nmspc_cim::CCIMException;
 using nmspc_cim::CCIMInstance;
-using nmspc_cim::CCIMObjectPath;
 using nmspc_cim::CCIMProperty;
 using nmspc_cim::CIMType;
 using rm_report::kLogError;
@@ -43,7 +42,11 @@ RM_CIM_Report::~RM_CIM_Report() {
 }
 
 int RM_CIM_Report::Initialize(std::string className, int keyCount, std::string *keyNames) {
-    if (className.empty()) {
+    return initialize(className.c_str(), keyCount, keyNames);
+}
+
+int RM_CIM_Report::initialize(const char *className, int keyCount, std::string *keyNames) {
+    if (className[0] == '\0') {
         prv_log(kLogError, kModule, "Initialize()",
                 "Class name for the cim instance is blank. CRITCAL ERROR");
         rm_report::recordResult(jobId, utilities, kConversionFailure, "Blank CIM class name",
@@ -56,7 +59,7 @@ int RM_CIM_Report::Initialize(std::string className, int keyCount, std::string *
                                 "Initialize");
         return 0;
     }
-    CCIMInstance *made = nmspc_cim::cim_createInstance(className.c_str());
+    CCIMInstance *made = nmspc_cim::cim_createInstance(className);
     if (made == nullptr) {
         std::string text = nmspc_cim::cim_getLastError()->mErrorString;
         prv_log(kLogError, kModule, "Initialize()", "%s", text.c_str());
@@ -124,13 +127,14 @@ CCIMException *RM_CIM_Report::insertProperty(const char *name, void *value, CIMT
     }
     CCIMProperty *property = nullptr;
     if (type == nmspc_cim::CIM_REFERENCE) {
-        CCIMObjectPath *path = nmspc_cim::cim_createObjectPath(static_cast<CCIMInstance *>(value));
-        if (path == nullptr) {
+        // The property with the path of the referenced instance, made in one
+        // step: no path is made and copied only to be freed.
+        property =
+            nmspc_cim::cim_createReferenceProperty(name, static_cast<CCIMInstance *>(value), isKey);
+        if (property == nullptr) {
             prv_log(kLogError, kModule, "InsertProperty", "Unable to create object path");
             return nmspc_cim::cim_getLastError();
         }
-        property = nmspc_cim::cim_createProperty(name, type, nullptr, path, isKey);
-        nmspc_cim::cim_freeObjectPath(path);
     } else {
         property = nmspc_cim::cim_createProperty(name, type, static_cast<const char *>(value),
                                                  nullptr, isKey);
