@@ -319,6 +319,10 @@ int OMX_Report::UpdateCIMInstMaps(CCIMInstance *instance, std::string naturalNam
 }
 
 CCIMInstance *OMX_Report::FindCIMInstance(std::string naturalName, int category) {
+    return find(naturalName, category);
+}
+
+CCIMInstance *OMX_Report::find(const std::string &naturalName, int category) {
     if (naturalName.empty()) {
         prv_log(kLogError, kModule, "FindCIMInstance", "NaturalName (unique id) is blank.");
         return nullptr;
@@ -547,14 +551,14 @@ int OMX_Report::file(rm_report::ReportBuild &build, int category) {
     return UpdateCIMInstMaps(instance, std::move(name), category);
 }
 
-int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string &key) {
+int OMX_Report::fileAssociation(rm_report::ReportBuild &build, std::string key) {
     CCIMInstance *instance = build.take();
     if (instance == nullptr) {
         return 0;
     }
     bool filed;
     try {
-        filed = associations.try_emplace(key, Association{instance, false}).second;
+        filed = associations.try_emplace(std::move(key), Association{instance, false}).second;
     } catch (const std::bad_alloc &) {
         nmspc_cim::cim_freeInstance(instance);
         throw;
@@ -567,8 +571,8 @@ int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string
 
 int OMX_Report::associate(const char *className, std::string *keyNames, const char *firstRole,
                           CCIMInstance *first, const char *secondRole, CCIMInstance *second,
-                          const std::string &key) {
+                          std::string key) {
     rm_report::ReportBuild build(jobId, className, 2, keyNames);
     build.ref(firstRole, first).ref(secondRole, second);
-    return fileAssociation(build, key);
+    return fileAssociation(build, std::move(key));
 }

@@ -176,11 +176,13 @@ class ULVAR_API OMX_Report {
     // Takes the built instance and files it (UpdateCIMInstMaps) under the
     // builder's natural name, or into the association map under `key`.
     int file(rm_report::ReportBuild &build, int category);
-    int fileAssociation(rm_report::ReportBuild &build, const std::string &key);
+    int fileAssociation(rm_report::ReportBuild &build, std::string key);
     // An association of two references, named in the order they are set.
     int associate(const char *className, std::string *keyNames, const char *firstRole,
                   nmspc_cim::CCIMInstance *first, const char *secondRole,
-                  nmspc_cim::CCIMInstance *second, const std::string &key);
+                  nmspc_cim::CCIMInstance *second, std::string key);
+    // FindCIMInstance without a copy of the name.
+    nmspc_cim::CCIMInstance *find(const std::string &naturalName, int category);
     // "CIM_SystemDevice" and "Kalora_RM_PathToDisk" of `disk` on `system`
     // (found by the caller, filed under `systemName`).
     int linkDisk(bool pathToDisk, nmspc_cim::CCIMInstance *system, const std::string &systemName,

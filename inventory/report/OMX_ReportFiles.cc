@@ -106,8 +106,8 @@ int OMX_Report::Get_FileSystem_Instances() {
         if (UpdateCIMInstMaps(instance, build.naturalName(), kFileSystems) == 0) {
             return 0;
         }
-        CCIMInstance *volume = FindCIMInstance(fs->Volume, kVolumes);
-        CCIMInstance *resides = FindCIMInstance(name, kFileSystems);
+        CCIMInstance *volume = find(fs->Volume, kVolumes);
+        CCIMInstance *resides = find(name, kFileSystems);
         if (volume == nullptr || resides == nullptr ||
             associate("Kalora_RM_ResidesOnVolume", rm_antdep_asso_keys, "Dependent", resides,
                       "Antecedent", volume, fs->Volume + "~" + fs->Id) == 0) {
@@ -116,8 +116,8 @@ int OMX_Report::Get_FileSystem_Instances() {
         if (UpdateCIMInstMaps(instance, fs->Volume, kFileSystemsByVolume) == 0) {
             return 0;
         }
-        CCIMInstance *system = FindCIMInstance(systemNaturalName, kComputerSystems);
-        CCIMInstance *hosted = FindCIMInstance(name, kFileSystems);
+        CCIMInstance *system = find(systemNaturalName, kComputerSystems);
+        CCIMInstance *hosted = find(name, kFileSystems);
         if (system == nullptr || hosted == nullptr) {
             return 0;
         }
@@ -170,21 +170,21 @@ int OMX_Report::Get_Share_Instances() {
         if (UpdateCIMInstMaps(instance, build.naturalName(), kShares) == 0) {
             return 0;
         }
-        CCIMInstance *exported = FindCIMInstance(share->VolumeId, kFileSystemsByVolume);
+        CCIMInstance *exported = find(share->VolumeId, kFileSystemsByVolume);
         if (exported == nullptr) {
             prv_log(kLogWarning, kModule, fn,
                     "Could not link following share to file system...Invalid volumeid : %s",
                     name.c_str());
             return 1;
         }
-        CCIMInstance *same = FindCIMInstance(name, kShares);
+        CCIMInstance *same = find(name, kShares);
         if (same == nullptr ||
             associate("CIM_SharedElement", rm_sharedelement_asso_keys, "SameElement", same,
                       "SystemElement", exported, share->VolumeId + "~" + share->Id) == 0) {
             return 0;
         }
-        CCIMInstance *system = FindCIMInstance(systemNaturalName, kComputerSystems);
-        CCIMInstance *hosted = FindCIMInstance(name, kShares);
+        CCIMInstance *system = find(systemNaturalName, kComputerSystems);
+        CCIMInstance *hosted = find(name, kShares);
         if (system == nullptr || hosted == nullptr) {
             return 0;
         }
@@ -236,13 +236,13 @@ int OMX_Report::linkServiceGroup(SrmResourceList &dependants, SrmResource *resou
     if (!server->shouldVirtualReport()) {
         return 1;
     }
-    CCIMInstance *hosting = FindCIMInstance(DecodeOMXID(server->Id), kComputerSystems);
+    CCIMInstance *hosting = find(DecodeOMXID(server->Id), kComputerSystems);
     if (hosting == nullptr) {
         return 1;
     }
     const std::string &serverId = server->Id;
     auto found = [&](SrmResource *r, int category) {
-        return r->shouldReport() ? FindCIMInstance(DecodeOMXID(r->Id), category) : nullptr;
+        return r->shouldReport() ? find(DecodeOMXID(r->Id), category) : nullptr;
     };
 
     int done = forEach<SrmDisk>(
@@ -312,7 +312,7 @@ int OMX_Report::linkServiceGroup(SrmResourceList &dependants, SrmResource *resou
             }
             SrmResource *fs = database->findGlobalResource(SRM_RES_FILESYSTEM, mount->Id);
             CCIMInstance *hosted =
-                fs != nullptr ? FindCIMInstance(DecodeOMXID(fs->Id), kFileSystems) : nullptr;
+                fs != nullptr ? find(DecodeOMXID(fs->Id), kFileSystems) : nullptr;
             return hosted == nullptr
                        ? 1
                        : associate("CIM_HostedFileSystem", rm_grppart_asso_keys, "GroupComponent",

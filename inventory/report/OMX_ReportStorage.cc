@@ -80,8 +80,8 @@ int OMX_Report::Get_Disk_Instances() {
         // A disk left out of the report may still have an instance filed
         // under its name; without one its links are skipped, not failed.
         for (bool pathToDisk : {false, true}) {
-            CCIMInstance *system = FindCIMInstance(systemNaturalName, kComputerSystems);
-            CCIMInstance *disk = FindCIMInstance(name, kDevices);
+            CCIMInstance *system = find(systemNaturalName, kComputerSystems);
+            CCIMInstance *disk = find(name, kDevices);
             if (system == nullptr || disk == nullptr) {
                 if (d->shouldReport()) {
                     return 0;
@@ -125,8 +125,8 @@ int OMX_Report::Get_DiskPartition_Instances() {
         if (file(build, kDevices) == 0) {
             return 0;
         }
-        CCIMInstance *partition = FindCIMInstance(name, kDevices);
-        CCIMInstance *disk = FindCIMInstance(chunk->Disk, kDevices);
+        CCIMInstance *partition = find(name, kDevices);
+        CCIMInstance *disk = find(chunk->Disk, kDevices);
         if (partition == nullptr || disk == nullptr) {
             return 0;
         }
@@ -195,8 +195,8 @@ int OMX_Report::Get_Volumes_Instances() {
         }
         // Based directly on every partition beneath it, sub-volumes included.
         for (const auto &chunk : chunkIds) {
-            CCIMInstance *volume = FindCIMInstance(name, kVolumes);
-            CCIMInstance *partition = FindCIMInstance(chunk.first, kDevices);
+            CCIMInstance *volume = find(name, kVolumes);
+            CCIMInstance *partition = find(chunk.first, kDevices);
             if (volume == nullptr || partition == nullptr) {
                 return 0;
             }
@@ -210,8 +210,8 @@ int OMX_Report::Get_Volumes_Instances() {
                 return 0;
             }
         }
-        CCIMInstance *system = FindCIMInstance(systemNaturalName, kComputerSystems);
-        CCIMInstance *volume = FindCIMInstance(name, kVolumes);
+        CCIMInstance *system = find(systemNaturalName, kComputerSystems);
+        CCIMInstance *volume = find(name, kVolumes);
         if (system == nullptr || volume == nullptr) {
             return 0;
         }
@@ -256,8 +256,8 @@ int OMX_Report::Get_DiskGroup_Instances() {
         if (file(build, kDiskGroups) == 0) {
             return 0;
         }
-        CCIMInstance *system = FindCIMInstance(systemNaturalName, kComputerSystems);
-        CCIMInstance *group = FindCIMInstance(name, kDiskGroups);
+        CCIMInstance *system = find(systemNaturalName, kComputerSystems);
+        CCIMInstance *group = find(name, kDiskGroups);
         if (system == nullptr || group == nullptr ||
             associate("Kalora_RM_SystemDiskGroup", rm_grppart_asso_keys, "GroupComponent", system,
                       "PartComponent", group, systemNaturalName + "~" + name) == 0) {
@@ -265,8 +265,8 @@ int OMX_Report::Get_DiskGroup_Instances() {
         }
         int drives =
             forEach<SrmResource>(kindOf(g->getDiskList(), SRM_RES_DISK), [&](SrmResource *d) {
-                CCIMInstance *disk = FindCIMInstance(DecodeOMXID(d->Id), kDevices);
-                CCIMInstance *collection = FindCIMInstance(name, kDiskGroups);
+                CCIMInstance *disk = find(DecodeOMXID(d->Id), kDevices);
+                CCIMInstance *collection = find(name, kDiskGroups);
                 return disk != nullptr && collection != nullptr &&
                                associate("CIM_DriveInDiskGroup", rm_collmem_asso_keys, "Collection",
                                          collection, "Member", disk, d->Id + "~" + name)
@@ -280,8 +280,8 @@ int OMX_Report::Get_DiskGroup_Instances() {
             if (v->HierType == SRM_HIER_SUBVOLUME) {
                 return 1;
             }
-            CCIMInstance *volume = FindCIMInstance(DecodeOMXID(v->Id), kVolumes);
-            CCIMInstance *collection = FindCIMInstance(name, kDiskGroups);
+            CCIMInstance *volume = find(DecodeOMXID(v->Id), kVolumes);
+            CCIMInstance *collection = find(name, kDiskGroups);
             return volume != nullptr && collection != nullptr &&
                            associate("CIM_ExtentInDiskGroup", rm_collmem_asso_keys, "Collection",
                                      collection, "Member", volume, v->Id + "~" + name)

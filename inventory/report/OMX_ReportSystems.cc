@@ -172,8 +172,8 @@ int OMX_Report::Get_VirtualServer_Instances() {
         if (file(build, kComputerSystems) == 0) {
             return 0;
         }
-        CCIMInstance *hosted = FindCIMInstance(server->Id, kComputerSystems);
-        CCIMInstance *cluster = FindCIMInstance(systemNaturalName, kComputerSystems);
+        CCIMInstance *hosted = find(server->Id, kComputerSystems);
+        CCIMInstance *cluster = find(systemNaturalName, kComputerSystems);
         if (hosted == nullptr || cluster == nullptr ||
             associate("CIM_HostingCS", rm_antdep_asso_keys, "Dependent", hosted, "Antecedent",
                       cluster, server->Id + "~" + systemNaturalName) == 0) {
@@ -204,8 +204,8 @@ int OMX_Report::CreateClusterNodeReport() {
         if (file(build, kComputerSystems) == 0) {
             return 0;
         }
-        CCIMInstance *member = FindCIMInstance(node->Id, kComputerSystems);
-        CCIMInstance *cluster = FindCIMInstance(systemNaturalName, kComputerSystems);
+        CCIMInstance *member = find(node->Id, kComputerSystems);
+        CCIMInstance *cluster = find(systemNaturalName, kComputerSystems);
         if (member == nullptr || cluster == nullptr) {
             return 0;
         }
@@ -234,8 +234,8 @@ int OMX_Report::CreateIPAddressReport(const char *ipAddress, std::string systemN
     if (file(build, kComputerSystems) == 0) {
         return 0;
     }
-    CCIMInstance *access = FindCIMInstance(endpoint, kComputerSystems);
-    CCIMInstance *system = FindCIMInstance(systemName, kComputerSystems);
+    CCIMInstance *access = find(endpoint, kComputerSystems);
+    CCIMInstance *system = find(systemName, kComputerSystems);
     if (access == nullptr || system == nullptr) {
         return 0;
     }

@@ -33,6 +33,8 @@ class ULVAR_API RM_CIM_Report : public RM_Ref {
     // "F_REPORT_CONV_FAILURE", for an empty class name, a negative count, or
     // when the instance cannot be made; every later SetProperty then fails.
     int Initialize(std::string className, int keyCount, std::string *keyNames);
+    // Initialize for a NUL-terminated `className` (not null), without a copy.
+    int initialize(const char *className, int keyCount, std::string *keyNames);
 
     // Adds the property `name`. `value` is a NUL-terminated text for every
     // type but CIM_REFERENCE, for which it is the CCIMInstance * the

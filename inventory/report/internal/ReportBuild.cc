@@ -9,7 +9,7 @@ ReportBuild::ReportBuild(const std::string &jobId, const char *className, int ke
                          std::string *keyNames)
     : builder(new (std::nothrow) RM_CIM_Report(jobId)), failed(!builder) {
     if (builder) {
-        builder->Initialize(className, keyCount, keyNames);
+        builder->initialize(className, keyCount, keyNames);
     }
 }
 
