@@ -22,32 +22,21 @@ void unpoison(const void *memory, std::size_t size) noexcept {
 
 namespace {
 
-// The head of a block. `live` counts the block's records not yet freed, plus
-// kOpen while a thread still carves records from it: that thread counts its
-// own records in its pool and adds them when it moves on (seal), so carving a
-// record costs no atomic operation.
-struct Block {
-    std::atomic<long> live;
-};
-constexpr long kOpen = 1L << 40;
 constexpr std::uint32_t kFirstRecord = 16;  // records start 16-aligned after the head
+static_assert(sizeof(BlockHead) <= kFirstRecord, "the head fits before the first record");
 
 thread_local Pool t_pool;
 
-Block *blockOf(const void *record) {
-    return reinterpret_cast<Block *>(reinterpret_cast<std::uintptr_t>(record) & ~(kBlockSize - 1));
+char *base(BlockHead *block) {
+    return reinterpret_cast<char *>(block);
 }
 
-char *base(void *block) {
-    return static_cast<char *>(block);
-}
-
-void releaseBlock(Block *block) {
+void releaseBlock(BlockHead *block) {
     unpoison(block, kBlockSize);
     std::free(block);
 }
 
-// Seals the thread's block when the thread ends.
+// Seals the thread's blocks when the thread ends.
 struct PoolGuard {
     bool armed = false;
     ~PoolGuard() { t_pool.seal(); }
@@ -75,106 +64,112 @@ Pool &Pool::current() noexcept {
     return t_pool;
 }
 
-void *Pool::block() const {
-    return disguised != 0 ? reinterpret_cast<void *>(disguised ^ kDisguise) : nullptr;
+void Pool::seal(Cursor &c) noexcept {
+    BlockHead *block = c.block();
+    if (block == nullptr) {
+        return;
+    }
+    c.disguised = 0;
+    long delta = c.own - kOpen;
+    if (block->live.fetch_add(delta, std::memory_order_acq_rel) + delta == 0) {
+        releaseBlock(block);
+    }
 }
 
 void Pool::seal() noexcept {
-    auto *current = static_cast<Block *>(block());
-    if (current == nullptr) {
-        return;
-    }
-    disguised = 0;
-    long delta = own - kOpen;
-    if (current->live.fetch_add(delta, std::memory_order_acq_rel) + delta == 0) {
-        releaseBlock(current);
-    }
+    seal(records);
+    seal(cells);
 }
 
-bool Pool::takeNewBlock() noexcept {
-    seal();
+bool Pool::takeNewBlock(Cursor &c, BlockKind kind) noexcept {
+    seal(c);
     void *memory = std::aligned_alloc(kBlockSize, kBlockSize);
     if (memory == nullptr) {
         return false;
     }
-    Block *fresh = new (memory) Block;
+    BlockHead *fresh = new (memory) BlockHead;
     fresh->live.store(kOpen, std::memory_order_relaxed);
+    fresh->kind = kind;
     poison(base(fresh) + kFirstRecord, kBlockSize - kFirstRecord);
-    disguised = reinterpret_cast<std::uintptr_t>(fresh) ^ kDisguise;
-    front = kFirstRecord;
-    back = kBlockSize;
-    own = 0;
-    std::memset(keptCount, 0, sizeof keptCount);
-    ++generation;
+    c.disguised = reinterpret_cast<std::uintptr_t>(fresh) ^ kDisguise;
+    c.front = kFirstRecord;
+    c.back = kBlockSize;
+    c.own = 0;
+    std::memset(c.keptCount, 0, sizeof c.keptCount);
+    if (kind == BlockKind::kRecords) {
+        ++generation;
+    }
     t_guard.armed = true;
     return true;
 }
 
-void *Pool::newRecordInNewBlock(std::size_t size) noexcept {
-    if (!takeNewBlock()) {
+void *Pool::newInNewBlock(Cursor &c, BlockKind kind, std::size_t size) noexcept {
+    if (!takeNewBlock(c, kind)) {
         return nullptr;
     }
-    return newRecord(size);
+    return carve(c, size, 0);
 }
 
-// A record of the thread's current block freed by the thread: kept for
-// reuse, and the block given back at once when nothing in it lives any more
-// (remote frees included), so that an idle thread holds no empty block.
-void Pool::freeOwn(void *record, std::size_t size) noexcept {
-    auto *current = static_cast<Block *>(block());
-    --own;
-    if (own == kOpen - current->live.load(std::memory_order_acquire)) {
-        disguised = 0;
-        releaseBlock(current);
+// A record of one of the thread's current blocks freed by the thread: kept
+// for reuse, and the block given back at once when nothing in it lives any
+// more (remote frees included), so that an idle thread holds no empty block.
+void Pool::freeOwn(Cursor &c, void *record, std::size_t size) noexcept {
+    BlockHead *block = c.block();
+    --c.own;
+    if (c.own == kOpen - block->live.load(std::memory_order_acquire)) {
+        c.disguised = 0;
+        releaseBlock(block);
         return;
     }
     int k = static_cast<int>(size / 8) - 1;
-    if (keptCount[k] < kKept) {
-        kept[k][keptCount[k]++] =
-            static_cast<std::uint16_t>(static_cast<char *>(record) - base(current));
+    if (c.keptCount[k] < kKept) {
+        c.kept[k][c.keptCount[k]++] =
+            static_cast<std::uint16_t>(static_cast<char *>(record) - base(block));
     }
 }
 
 void Pool::freeRecord(void *record, std::size_t size) noexcept {
     poison(record, size);
-    Block *of = blockOf(record);
-    if (of == block()) {
-        freeOwn(record, size);
+    BlockHead *of = blockOf(record);
+    if (of == records.block()) {
+        freeOwn(records, record, size);
+    } else if (of == cells.block()) {
+        freeOwn(cells, record, size);
     } else {
         freeOthers(of, 1);
     }
 }
 
-void Pool::freeOthers(void *block, long count) noexcept {
-    auto *of = static_cast<Block *>(block);
-    if (of->live.fetch_sub(count, std::memory_order_acq_rel) == count) {
-        releaseBlock(of);
+void Pool::freeOthers(BlockHead *block, long count) noexcept {
+    if (block->live.fetch_sub(count, std::memory_order_acq_rel) == count) {
+        releaseBlock(block);
     }
 }
 
 char *Pool::copyIntoBlock(const char *text, std::size_t length, std::uint32_t hash,
                           bool remember) noexcept {
-    if (back - front < length + 1) {
+    if (records.back - records.front < length + 1) {
         return nullptr;
     }
-    back -= static_cast<std::uint32_t>(length + 1);
-    char *copy = base(block()) + back;
+    records.back -= static_cast<std::uint32_t>(length + 1);
+    char *copy = base(records.block()) + records.back;
     unpoison(copy, length + 1);
     std::memcpy(copy, text, length + 1);
     if (remember) {
-        texts[hash % kTextSlots] = {generation, hash, back, static_cast<std::uint32_t>(length)};
+        texts[hash % kTextSlots] = {generation, hash, records.back,
+                                    static_cast<std::uint32_t>(length)};
     }
     return copy;
 }
 
 char *Pool::copyText(const void *record, const char *text, bool &ok) noexcept {
     std::size_t length;
-    if (blockOf(record) == block()) {
+    if (blockOf(record) == records.block()) {
         // First by the address copied from: a text copied before from the
         // same place, and still the same text there.
         std::uintptr_t source = reinterpret_cast<std::uintptr_t>(text);
         SourceSlot &bySource = sources[(source >> 3) % kSourceSlots];
-        char *start = base(block());
+        char *start = base(records.block());
         if (bySource.generation == generation && bySource.disguisedSource == (source ^ kDisguise) &&
             std::strcmp(start + bySource.offset, text) == 0) {
             return start + bySource.offset;
@@ -215,8 +210,8 @@ void Pool::releaseText(const void *record, char *text) noexcept {
 }
 
 void RecordRelease::free(void *record, std::size_t size) noexcept {
-    void *of = blockOf(record);
-    if (of == pool.block()) {
+    BlockHead *of = blockOf(record);
+    if (pool.isCurrent(of)) {
         pool.freeRecord(record, size);
         return;
     }

@@ -45,7 +45,8 @@ CCIMList *copyPropertyList(Pool &pool, const CCIMList *list) {
         }
         CCIMProperty *prop =
             copyProperty(pool, static_cast<const CCIMProperty *>(node->mDataObject));
-        if (prop == nullptr || wbemkit::listAppend(pool, copy, prop) == nullptr) {
+        if (prop == nullptr ||
+            wbemkit::listAppend(pool, copy, prop, wbemkit::NodeCell::kShort) == nullptr) {
             nmspc_cim::cim_freeProperty(prop);
             nmspc_cim::cim_freePropertyList(copy);
             return nullptr;
@@ -152,7 +153,8 @@ CCIMObjectPath *pathOf(Pool &pool, const CCIMInstance *inst) {
             continue;
         }
         CCIMProperty *key = copyProperty(pool, prop);
-        if (key == nullptr || wbemkit::listAppend(pool, path->mKeyProperties, key) == nullptr) {
+        if (key == nullptr || wbemkit::listAppend(pool, path->mKeyProperties, key,
+                                                  wbemkit::NodeCell::kShort) == nullptr) {
             nmspc_cim::cim_freeProperty(key);
             ok = false;
             break;
@@ -284,7 +286,7 @@ CIMBool cim_addProperty(CCIMInstance *inst, CCIMProperty *prop) {
         inst->mProperties = wbemkit::listCreate(pool);
     }
     if (inst->mProperties == nullptr ||
-        wbemkit::listAppend(pool, inst->mProperties, prop) == nullptr) {
+        wbemkit::listAppend(pool, inst->mProperties, prop, wbemkit::NodeCell::kShort) == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add a property to an instance.");
         return cim_false;
     }

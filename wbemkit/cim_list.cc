@@ -38,7 +38,8 @@ CCIMList *cim_addInstance(CCIMList *list, CCIMInstance *inst) {
         recordFailure(CIM_ERR_NO_INSTANCE, "NULL CIMInstance cannot be added to a list.");
         return nullptr;
     }
-    CCIMList *result = wbemkit::listAppend(wbemkit::Pool::current(), list, inst);
+    CCIMList *result =
+        wbemkit::listAppend(wbemkit::Pool::current(), list, inst, wbemkit::NodeCell::kListCell);
     if (result == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add an instance to a list.");
     }
@@ -66,7 +67,8 @@ CCIMList *cim_addPropertyToPropertyList(CCIMList *list, CCIMProperty *prop) {
         recordFailure(CIM_ERR_INVALID_PARAMETER, "NULL property cannot be added to a list.");
         return nullptr;
     }
-    CCIMList *result = wbemkit::listAppend(wbemkit::Pool::current(), list, prop);
+    CCIMList *result =
+        wbemkit::listAppend(wbemkit::Pool::current(), list, prop, wbemkit::NodeCell::kShort);
     if (result == nullptr) {
         recordFailure(CIM_ERR_FAILED, "Out of memory: cannot add a property to a list.");
     }

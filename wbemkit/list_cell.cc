@@ -6,18 +6,31 @@ namespace wbemkit {
 
 namespace {
 
+// The node's cell when it has room for a hint, else null.
 ListCell *cellOf(CCIMList *node) {
-    return reinterpret_cast<ListCell *>(node);
+    return blockOf(node)->kind == BlockKind::kRecords ? reinterpret_cast<ListCell *>(node)
+                                                      : nullptr;
 }
 
-CCIMList *newNode(Pool &pool, void *element) {
-    void *memory = pool.newRecord(sizeof(ListCell));
-    if (memory == nullptr) {
-        return nullptr;
+std::size_t cellSize(CCIMList *node) {
+    return cellOf(node) != nullptr ? sizeof(ListCell) : sizeof(CCIMList);
+}
+
+CCIMList *newNode(Pool &pool, void *element, NodeCell kind) {
+    if (kind == NodeCell::kShort) {
+        void *memory = pool.newShortCell();
+        return memory != nullptr ? new (memory) CCIMList{element, nullptr} : nullptr;
     }
-    auto *cell = new (memory) ListCell{};
-    cell->node.mDataObject = element;
-    return &cell->node;
+    void *memory = pool.newRecord(sizeof(ListCell));
+    return memory != nullptr ? &(new (memory) ListCell{{element, nullptr}, nullptr})->node
+                             : nullptr;
+}
+
+// Keeps `last` as the hint of `list` when its first node has room for one.
+void setHint(CCIMList *list, CCIMList *last) {
+    if (ListCell *cell = cellOf(list)) {
+        cell->last = last;
+    }
 }
 
 bool isEmpty(const CCIMList *list) {
@@ -28,13 +41,14 @@ bool isEmpty(const CCIMList *list) {
 // first node without one (the rest of a hand cut) or a hint overtaken by a
 // hand-made append costs one walk, after which appends are O(1) again.
 CCIMList *lastNode(CCIMList *list) {
-    CCIMList *last = cellOf(list)->last;
+    ListCell *cell = cellOf(list);
+    CCIMList *last = cell != nullptr ? cell->last : nullptr;
     if (last == nullptr || last->mNext != nullptr) {
         last = list;
         while (last->mNext != nullptr) {
             last = last->mNext;
         }
-        cellOf(list)->last = last;
+        setHint(list, last);
     }
     return last;
 }
@@ -42,25 +56,25 @@ CCIMList *lastNode(CCIMList *list) {
 }  // namespace
 
 CCIMList *listCreate(Pool &pool) noexcept {
-    CCIMList *list = newNode(pool, nullptr);
+    CCIMList *list = newNode(pool, nullptr, NodeCell::kListCell);
     if (list != nullptr) {
-        cellOf(list)->last = list;
+        setHint(list, list);
     }
     return list;
 }
 
-CCIMList *listAppend(Pool &pool, CCIMList *list, void *element) noexcept {
+CCIMList *listAppend(Pool &pool, CCIMList *list, void *element, NodeCell kind) noexcept {
     if (isEmpty(list)) {
         list->mDataObject = element;
-        cellOf(list)->last = list;
+        setHint(list, list);
         return list;
     }
-    CCIMList *node = newNode(pool, element);
+    CCIMList *node = newNode(pool, element, kind);
     if (node == nullptr) {
         return nullptr;
     }
     lastNode(list)->mNext = node;
-    cellOf(list)->last = node;
+    setHint(list, node);
     return list;
 }
 
@@ -73,18 +87,19 @@ CCIMList *listPrepend(Pool &pool, CCIMList *list, void *element) noexcept {
     }
     if (isEmpty(list)) {
         list->mDataObject = element;
-        cellOf(list)->last = list;
+        setHint(list, list);
         return list;
     }
-    CCIMList *node = newNode(pool, element);
+    CCIMList *node = newNode(pool, element, NodeCell::kListCell);
     if (node == nullptr) {
         return nullptr;
     }
     node->mNext = list;
     // The hint moves to the new first node; the old one becomes an inner
     // node and must not keep a hint that a later cut could make stale.
-    cellOf(node)->last = cellOf(list)->last;
-    cellOf(list)->last = nullptr;
+    ListCell *old = cellOf(list);
+    setHint(node, old != nullptr ? old->last : nullptr);
+    setHint(list, nullptr);
     return node;
 }
 
@@ -99,19 +114,37 @@ CCIMList *listSplit(CCIMList *list, int count) noexcept {
     }
     CCIMList *rest = end->mNext;
     end->mNext = nullptr;
-    cellOf(list)->last = end;
-    cellOf(rest)->last = last;
+    setHint(list, end);
+    setHint(rest, last);
     return rest;
 }
 
 void listFree(RecordRelease &release, CCIMList *list,
               void (*freeElement)(RecordRelease &, void *)) noexcept {
+    // The elements of a long list (a report's instances) lie anywhere in the
+    // heap, in an order of their own: each would wait for memory. The element
+    // some nodes ahead, and the records made right after it, are asked for
+    // early instead.
+    constexpr int kAhead = 8;
+    CCIMList *ahead = list;
+    for (int i = 0; i < kAhead && ahead != nullptr; ++i) {
+        ahead = ahead->mNext;
+    }
     while (list != nullptr) {
+        if (ahead != nullptr) {
+            const char *element = static_cast<const char *>(ahead->mDataObject);
+            if (element != nullptr) {
+                for (int line = 0; line < 4; ++line) {
+                    __builtin_prefetch(element + 64 * line);
+                }
+            }
+            ahead = ahead->mNext;
+        }
         CCIMList *next = list->mNext;
         if (list->mDataObject != nullptr) {
             freeElement(release, list->mDataObject);
         }
-        release.free(list, sizeof(ListCell));
+        release.free(list, cellSize(list));
         list = next;
     }
 }

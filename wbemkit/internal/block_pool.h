@@ -25,6 +25,7 @@
 #ifndef WBEMKIT_INTERNAL_BLOCK_POOL_H
 #define WBEMKIT_INTERNAL_BLOCK_POOL_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,6 +53,24 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kLargestRecord = 64;
 constexpr std::size_t kLongestBlockText = 1023;
 
+// What a block holds: records with their texts, or only short list cells
+// (list cells with no room for a hint, see list_cell.h).
+enum class BlockKind : std::uint32_t { kRecords, kShortCells };
+
+// The head of every block. `live` counts the block's records not yet freed,
+// plus Pool::kOpen while a thread still carves from it: that thread counts
+// its own records in its pool and adds them when it moves on, so carving a
+// record costs no atomic operation.
+struct BlockHead {
+    std::atomic<long> live;
+    BlockKind kind;
+};
+
+inline BlockHead *blockOf(const void *record) {
+    return reinterpret_cast<BlockHead *>(reinterpret_cast<std::uintptr_t>(record) &
+                                         ~(kBlockSize - 1));
+}
+
 // True when `text` lies in the block of `record` (and so is not the caller's
 // to free).
 inline bool inBlockOf(const void *record, const void *text) {
@@ -59,35 +78,29 @@ inline bool inBlockOf(const void *record, const void *text) {
     return reinterpret_cast<std::uintptr_t>(text) - block < kBlockSize;
 }
 
-// The calling thread's share of the pool: its current block and what it keeps
-// about it. Look it up once per operation (current()) and hand it down.
+// The calling thread's share of the pool: its current blocks (one for records
+// and their texts, one for short list cells) and what it keeps about them.
+// Look it up once per operation (current()) and hand it down.
 class Pool {
   public:
+    static constexpr long kOpen = 1L << 40;
+
     static Pool &current() noexcept;
 
     // A new record of `size` bytes (a multiple of 8, at most kLargestRecord),
     // not initialised; null when memory is exhausted.
     void *newRecord(std::size_t size) noexcept {
-        if (disguised != 0) {
-            int k = static_cast<int>(size / 8) - 1;
-            char *start = reinterpret_cast<char *>(disguised ^ kDisguise);
-            char *record = nullptr;
-            if (keptCount[k] > 0) {
-                record = start + kept[k][--keptCount[k]];
-            } else if (back - front >= size + kTextHeadroom) {
-                record = start + front;
-                front += static_cast<std::uint32_t>(size);
-            }
-            if (record != nullptr) {
-                ++own;
-                unpoison(record, size);
-                return record;
-            }
-        }
-        return newRecordInNewBlock(size);
+        void *record = carve(records, size, kTextHeadroom);
+        return record != nullptr ? record : newInNewBlock(records, BlockKind::kRecords, size);
+    }
+    // A new short list cell (16 bytes), from a block of short cells only.
+    void *newShortCell() noexcept {
+        void *cell = carve(cells, kShortCell, 0);
+        return cell != nullptr ? cell : newInNewBlock(cells, BlockKind::kShortCells, kShortCell);
     }
 
-    // Gives back a record of `size` bytes that newRecord made (on any thread).
+    // Gives back a record or cell of `size` bytes that this pool or another
+    // thread's made.
     void freeRecord(void *record, std::size_t size) noexcept;
 
     // A text equal to `text` for a field of `record` (made by newRecord): a
@@ -105,42 +118,74 @@ class Pool {
     // record's block; accepts null.
     static void releaseText(const void *record, char *text) noexcept;
 
-    // The thread's current block, or null.
-    void *block() const;
-    // Counts `count` records of `block` (not the current one) freed.
-    static void freeOthers(void *block, long count) noexcept;
+    // True for one of the thread's current blocks.
+    bool isCurrent(const BlockHead *block) const {
+        return block == records.block() || block == cells.block();
+    }
+    // Counts `count` records of `block` (not a current one) freed.
+    static void freeOthers(BlockHead *block, long count) noexcept;
 
-    // The thread stops carving from its current block (at its end).
+    // The thread stops carving from its current blocks (at its end).
     void seal() noexcept;
 
   private:
     static constexpr std::uintptr_t kDisguise = 0xa5a5a5a5a5a5a5a5u;
     // Room a new record leaves for its texts, so that they can join it.
     static constexpr std::uint32_t kTextHeadroom = 256;
-
-    void *newRecordInNewBlock(std::size_t size) noexcept;
-    char *copyText(const void *record, const char *text, bool &ok) noexcept;
-    bool takeNewBlock() noexcept;
-    void freeOwn(void *record, std::size_t size) noexcept;
-    char *copyIntoBlock(const char *text, std::size_t length, std::uint32_t hash,
-                        bool remember) noexcept;
-
+    static constexpr std::size_t kShortCell = 16;
     static constexpr int kSizeClasses = kLargestRecord / 8;
     static constexpr int kKept = 16;          // freed records kept per size for reuse
     static constexpr int kTextSlots = 256;    // texts of the current block, by content
     static constexpr int kSourceSlots = 256;  // the same, by the address copied from
 
-    // Plain data, so that the thread's pool outlives every other object of
-    // the thread. Addresses in the block are kept as offsets and the block's
-    // own address disguised: the leak checker must find a block only through
-    // its live records.
-    std::uintptr_t disguised;  // the block's address ^ kDisguise; 0 for none
-    std::uint32_t front;       // next record
-    std::uint32_t back;        // the texts start here; [front, back) is free
-    long own;                  // records carved and not freed by this thread
-    std::uint32_t generation;  // of the current block; slots of others are stale
-    std::uint8_t keptCount[kSizeClasses];
-    std::uint16_t kept[kSizeClasses][kKept];
+    // Where the thread carves from one of its blocks. Plain data, so that the
+    // thread's pool outlives every other object of the thread. Addresses in
+    // the block are kept as offsets and the block's own address disguised:
+    // the leak checker must find a block only through its live records.
+    struct Cursor {
+        std::uintptr_t disguised;  // the block's address ^ kDisguise; 0 for none
+        std::uint32_t front;       // next record
+        std::uint32_t back;        // the texts start here; [front, back) is free
+        long own;                  // records carved and not freed by this thread
+        std::uint8_t keptCount[kSizeClasses];
+        std::uint16_t kept[kSizeClasses][kKept];
+
+        BlockHead *block() const {
+            return disguised != 0 ? reinterpret_cast<BlockHead *>(disguised ^ kDisguise) : nullptr;
+        }
+    };
+
+    static void *carve(Cursor &c, std::size_t size, std::uint32_t headroom) noexcept {
+        if (c.disguised == 0) {
+            return nullptr;
+        }
+        int k = static_cast<int>(size / 8) - 1;
+        char *start = reinterpret_cast<char *>(c.disguised ^ kDisguise);
+        char *record = nullptr;
+        if (c.keptCount[k] > 0) {
+            record = start + c.kept[k][--c.keptCount[k]];
+        } else if (c.back - c.front >= size + headroom) {
+            record = start + c.front;
+            c.front += static_cast<std::uint32_t>(size);
+        } else {
+            return nullptr;
+        }
+        ++c.own;
+        unpoison(record, size);
+        return record;
+    }
+
+    void *newInNewBlock(Cursor &c, BlockKind kind, std::size_t size) noexcept;
+    bool takeNewBlock(Cursor &c, BlockKind kind) noexcept;
+    static void seal(Cursor &c) noexcept;
+    static void freeOwn(Cursor &c, void *record, std::size_t size) noexcept;
+    char *copyText(const void *record, const char *text, bool &ok) noexcept;
+    char *copyIntoBlock(const char *text, std::size_t length, std::uint32_t hash,
+                        bool remember) noexcept;
+
+    Cursor records;
+    Cursor cells;
+    std::uint32_t generation;  // of the records block; slots of others are stale
     struct TextSlot {
         std::uint32_t generation;
         std::uint32_t hash;
@@ -169,7 +214,7 @@ class RecordRelease {
     void flush() noexcept;
 
     Pool &pool;
-    void *pending = nullptr;  // the block of the records counted so far
+    BlockHead *pending = nullptr;  // the block of the records counted so far
     long count = 0;
 };
 
