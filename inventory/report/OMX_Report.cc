@@ -13,6 +13,7 @@
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/report/internal/InstanceHoldings.h"
 #include "inventory/report/internal/ReportBuild.h"
+#include "inventory/report/internal/ReportMaps.h"
 #include "inventory/report/internal/ReportPin.h"
 #include "inventory/report/internal/ReportStatus.h"
 #include "tessel/Tessel.h"
@@ -198,19 +199,18 @@ void OMX_Report::reserveFor(SrmResourceDatabase &db) {
         }
         return n;
     };
-    auto grow = [](InstanceMap &map, std::size_t more) { map.reserve(map.size() + more); };
+    InstanceMap *instanceMaps = maps().instances;
     std::size_t systems = count({SRM_RES_COMPUTER, SRM_RES_VIRTUALSERVER});
-    grow(instanceMaps[0], 2 * systems + 1);  // and their endpoints
-    grow(instanceMaps[1], count({SRM_RES_DISK, SRM_RES_DISKCHUNK}));
-    grow(instanceMaps[2], count({SRM_RES_FILESYSTEM}));
-    grow(instanceMaps[3], count({SRM_RES_VOLUME}));
-    grow(instanceMaps[4], count({SRM_RES_VOLUMEGROUP}));
-    grow(instanceMaps[6], count({SRM_RES_SHARE}));
-    grow(instanceMaps[7], count({SRM_RES_FILESYSTEM}));
-    grow(instanceMaps[8], count({SRM_RES_ID}));
+    instanceMaps[0].reserve(2 * systems + 1);  // and their endpoints
+    instanceMaps[1].reserve(count({SRM_RES_DISK, SRM_RES_DISKCHUNK}));
+    instanceMaps[2].reserve(count({SRM_RES_FILESYSTEM}));
+    instanceMaps[3].reserve(count({SRM_RES_VOLUME}));
+    instanceMaps[4].reserve(count({SRM_RES_VOLUMEGROUP}));
+    instanceMaps[6].reserve(count({SRM_RES_SHARE}));
+    instanceMaps[7].reserve(count({SRM_RES_FILESYSTEM}));
+    instanceMaps[8].reserve(count({SRM_RES_ID}));
     // About two links per resource: to its system and to what it lies on.
-    associations.reserve(associations.size() +
-                         2 * static_cast<std::size_t>(resources->getResourceCount()));
+    maps().associations.reserve(2 * static_cast<std::size_t>(resources->getResourceCount()));
 }
 
 int OMX_Report::Get_Error_Instances() {
@@ -280,8 +280,15 @@ int OMX_Report::Get_Error_Instances() {
 
 // ---- Maps ----
 
+rm_report::ReportMaps &OMX_Report::maps() {
+    if (!filings) {
+        filings = std::make_unique<rm_report::ReportMaps>();
+    }
+    return *filings;
+}
+
 OMX_Report::InstanceMap *OMX_Report::mapOf(int category) {
-    return category >= 1 && category <= 9 ? &instanceMaps[category - 1] : nullptr;
+    return filings && category >= 1 && category <= 9 ? &filings->instances[category - 1] : nullptr;
 }
 
 int OMX_Report::UpdateCIMInstMaps(CCIMInstance *instance, std::string naturalName, int category) {
@@ -300,14 +307,15 @@ int OMX_Report::UpdateCIMInstMaps(CCIMInstance *instance, std::string naturalNam
             prv_log(kLogError, kModule, fn, "Invalid resource type.");
             return 0;
         }
-        InstanceMap &map = *mapOf(category == 0 ? 1 : category);
-        auto filed = map.try_emplace(std::move(naturalName), instance);
-        if (filed.second) {
+        InstanceMap &map = maps().instances[category == 0 ? 0 : category - 1];
+        bool made;
+        InstanceMap::Entry &filed = map.file(naturalName, instance, made);
+        if (made) {
             hold(instance);
-        } else if (category <= 1 && filed.first->second != instance) {
+        } else if (category <= 1 && filed.instance != instance) {
             // Computer systems: the newest wins.
-            CCIMInstance *older = filed.first->second;
-            filed.first->second = instance;
+            CCIMInstance *older = filed.instance;
+            filed.instance = instance;
             hold(instance);
             drop(older);
         }
@@ -330,15 +338,15 @@ CCIMInstance *OMX_Report::find(const std::string &naturalName, int category) {
     static const int kAnyOrder[] = {1, 2, 3, 4, 9, 5, 6, 7, 8};
     CCIMInstance *found = nullptr;
     if (category >= 1 && category <= 9) {
-        InstanceMap &map = *mapOf(category);
-        auto hit = map.find(naturalName);
-        found = hit != map.end() ? hit->second : nullptr;
+        InstanceMap *map = mapOf(category);
+        InstanceMap::Entry *hit = map != nullptr ? map->find(naturalName) : nullptr;
+        found = hit != nullptr ? hit->instance : nullptr;
     } else if (category == 0) {
         for (int each : kAnyOrder) {
-            InstanceMap &map = *mapOf(each);
-            auto hit = map.find(naturalName);
-            if (hit != map.end() && hit->second != nullptr) {
-                found = hit->second;
+            InstanceMap *map = mapOf(each);
+            InstanceMap::Entry *hit = map != nullptr ? map->find(naturalName) : nullptr;
+            if (hit != nullptr && hit->instance != nullptr) {
+                found = hit->instance;
                 break;
             }
         }
@@ -361,15 +369,17 @@ CCIMInstance *OMX_Report::find(const std::string &naturalName, int category) {
 }
 
 void OMX_Report::ClearCIMInstMaps() {
-    for (InstanceMap &map : instanceMaps) {
-        map.clear();
-    }
-    for (auto &entry : associations) {
-        if (!entry.second.listed) {
-            nmspc_cim::cim_freeInstance(entry.second.instance);
+    if (filings) {
+        for (InstanceMap &map : filings->instances) {
+            map.clear();
         }
+        for (InstanceMap::Entry &entry : filings->associations.entries()) {
+            if (!entry.listed) {
+                nmspc_cim::cim_freeInstance(entry.instance);
+            }
+        }
+        filings->associations.clear();
     }
-    associations.clear();
     classNames.clear();
     chunkIds.clear();
 }
@@ -412,11 +422,11 @@ CCIMList *OMX_Report::GetReport() {
         // over the heap, every name it need not read is a cache miss saved.
         struct Fresh {
             uint64_t head;  // the name's first 8 bytes, big-endian, zero-padded
-            const std::string *name;
+            std::string_view name;
             CCIMInstance *instance;
             bool *listed;
         };
-        auto headOf = [](const std::string &name) {
+        auto headOf = [](std::string_view name) {
             uint64_t head = 0;
             for (std::size_t i = 0; i < 8; ++i) {
                 head = head << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
@@ -426,7 +436,7 @@ CCIMList *OMX_Report::GetReport() {
         std::vector<Fresh> fresh;
         auto handOver = [&]() {
             std::sort(fresh.begin(), fresh.end(), [](const Fresh &a, const Fresh &b) {
-                return a.head != b.head ? a.head < b.head : *a.name < *b.name;
+                return a.head != b.head ? a.head < b.head : a.name < b.name;
             });
             for (const Fresh &entry : fresh) {
                 // An instance filed in two of these maps goes with the first.
@@ -441,22 +451,24 @@ CCIMList *OMX_Report::GetReport() {
             fresh.clear();
             return true;
         };
+        rm_report::ReportMaps &filed = maps();
         for (int category : {1, 2, 4, 5, 3, 9}) {
-            for (auto &entry : *mapOf(category)) {
-                auto *holding = holdings ? holdings->find(entry.second) : nullptr;
+            InstanceMap &map = filed.instances[category - 1];
+            for (InstanceMap::Entry &entry : map.entries()) {
+                auto *holding = holdings ? holdings->find(entry.instance) : nullptr;
                 if (holding != nullptr && !holding->listed) {
-                    fresh.push_back(
-                        {headOf(entry.first), &entry.first, entry.second, &holding->listed});
+                    std::string_view name = map.nameOf(entry);
+                    fresh.push_back({headOf(name), name, entry.instance, &holding->listed});
                 }
             }
             if (!handOver()) {
                 return takeBack();
             }
         }
-        for (auto &entry : associations) {
-            if (!entry.second.listed) {
-                fresh.push_back({headOf(entry.first), &entry.first, entry.second.instance,
-                                 &entry.second.listed});
+        for (InstanceMap::Entry &entry : filed.associations.entries()) {
+            if (!entry.listed) {
+                std::string_view name = filed.associations.nameOf(entry);
+                fresh.push_back({headOf(name), name, entry.instance, &entry.listed});
             }
         }
         if (!handOver()) {
@@ -551,14 +563,14 @@ int OMX_Report::file(rm_report::ReportBuild &build, int category) {
     return UpdateCIMInstMaps(instance, std::move(name), category);
 }
 
-int OMX_Report::fileAssociation(rm_report::ReportBuild &build, std::string key) {
+int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string &key) {
     CCIMInstance *instance = build.take();
     if (instance == nullptr) {
         return 0;
     }
     bool filed;
     try {
-        filed = associations.try_emplace(std::move(key), Association{instance, false}).second;
+        maps().associations.file(key, instance, filed);
     } catch (const std::bad_alloc &) {
         nmspc_cim::cim_freeInstance(instance);
         throw;
@@ -571,8 +583,8 @@ int OMX_Report::fileAssociation(rm_report::ReportBuild &build, std::string key) 
 
 int OMX_Report::associate(const char *className, std::string *keyNames, const char *firstRole,
                           CCIMInstance *first, const char *secondRole, CCIMInstance *second,
-                          std::string key) {
+                          const std::string &key) {
     rm_report::ReportBuild build(jobId, className, 2, keyNames);
     build.ref(firstRole, first).ref(secondRole, second);
-    return fileAssociation(build, std::move(key));
+    return fileAssociation(build, key);
 }

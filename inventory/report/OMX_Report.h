@@ -29,7 +29,9 @@ class SrmVolumeManager;
 class Tessel;
 namespace rm_report {
 class InstanceHoldings;
+class NameIndex;
 class ReportBuild;
+struct ReportMaps;
 }  // namespace rm_report
 
 // Every instance is filed under its natural name (as a rule the resource's Id)
@@ -157,12 +159,7 @@ class ULVAR_API OMX_Report {
     const std::map<std::string, int> &getChunkIds() const { return chunkIds; }
 
   private:
-    using InstanceMap = std::unordered_map<std::string, nmspc_cim::CCIMInstance *>;
-    // An association belongs to its entry until GetReport lists it.
-    struct Association {
-        nmspc_cim::CCIMInstance *instance;
-        bool listed;
-    };
+    using InstanceMap = rm_report::NameIndex;
     // Keeps an instance alive while a generator still uses its pointer.
     class Pin;
 
@@ -176,11 +173,11 @@ class ULVAR_API OMX_Report {
     // Takes the built instance and files it (UpdateCIMInstMaps) under the
     // builder's natural name, or into the association map under `key`.
     int file(rm_report::ReportBuild &build, int category);
-    int fileAssociation(rm_report::ReportBuild &build, std::string key);
+    int fileAssociation(rm_report::ReportBuild &build, const std::string &key);
     // An association of two references, named in the order they are set.
     int associate(const char *className, std::string *keyNames, const char *firstRole,
                   nmspc_cim::CCIMInstance *first, const char *secondRole,
-                  nmspc_cim::CCIMInstance *second, std::string key);
+                  nmspc_cim::CCIMInstance *second, const std::string &key);
     // FindCIMInstance without a copy of the name.
     nmspc_cim::CCIMInstance *find(const std::string &naturalName, int category);
     // "CIM_SystemDevice" and "Kalora_RM_PathToDisk" of `disk` on `system`
@@ -208,10 +205,10 @@ class ULVAR_API OMX_Report {
     SrmResourceIdMap *volumeManagers = nullptr;  // the database's; not owned
     // The first volume manager of each IdType, in Id order.
     std::unordered_map<int, SrmVolumeManager *> volumeManagerByIdType;
-    // Maps 1 to 9 at [0] to [8]; the name order GetReport needs is made when
-    // it runs, so that filing and lookups cost the same at any size.
-    InstanceMap instanceMaps[9];
-    std::unordered_map<std::string, Association> associations;
+    // Instance maps 1 to 9 and the association map, made on first use (see
+    // internal/ReportMaps.h); null before.
+    std::unique_ptr<rm_report::ReportMaps> filings;
+    rm_report::ReportMaps &maps();
     std::string jobId;
     Tessel *utilities = nullptr;  // the job's object as last looked up; not owned
     // Every instance the maps took over; made on first use.
