@@ -2,9 +2,10 @@
 //
 // Records (instances, properties, object paths, list cells) are carved from
 // 64 KiB blocks aligned to their size, which the calling thread fills one
-// after the other; so a record finds its block from its own address, and a
-// record costs no allocation of its own. A block goes back to the system when
-// its last record is freed, by whichever thread frees it.
+// after the other (short list cells from blocks of their own); so a record
+// finds its block from its own address, and a record costs no allocation of
+// its own. A block goes back to the system when its last record is freed, by
+// whichever thread frees it.
 //
 // A record's texts are kept in its own block, and one text may serve several
 // records of that block: a text the thread already copied into its current
@@ -17,8 +18,8 @@
 // library's is released like a long one.
 //
 // A thread keeps a few records it freed from its current block to hand out
-// again: a path copied and freed at once, as the report's builder does for
-// every reference, then costs no room.
+// again: a path made only to be copied into a reference and freed at once
+// then costs no room.
 //
 // Under AddressSanitizer a freed record is poisoned until it is handed out
 // again, so a use after free is still caught.
