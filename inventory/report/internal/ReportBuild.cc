@@ -13,11 +13,11 @@ ReportBuild::ReportBuild(const std::string &jobId, const char *className, int ke
     }
 }
 
-ReportBuild &ReportBuild::set(const char *name, nmspc_cim::CIMType type, const std::string &text,
+ReportBuild &ReportBuild::set(const char *name, nmspc_cim::CIMType type, const char *text,
                               unsigned flags) {
     if (!failed) {
-        failed = builder->setProperty(name, const_cast<char *>(text.c_str()), type,
-                                      (flags & kKey) != 0, (flags & kNatural) != 0) == 0;
+        failed = builder->setProperty(name, const_cast<char *>(text), type, (flags & kKey) != 0,
+                                      (flags & kNatural) != 0) == 0;
     }
     return *this;
 }

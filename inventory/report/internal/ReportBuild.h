@@ -31,10 +31,17 @@ class ReportBuild {
 
     // Sets a property of a text type (string or a number written as text);
     // nothing once a set failed.
-    ReportBuild &set(const char *name, nmspc_cim::CIMType type, const std::string &text,
+    ReportBuild &set(const char *name, nmspc_cim::CIMType type, const char *text,
                      unsigned flags = 0);
-    ReportBuild &text(const char *name, const std::string &text, unsigned flags = 0) {
+    ReportBuild &set(const char *name, nmspc_cim::CIMType type, const std::string &text,
+                     unsigned flags = 0) {
+        return set(name, type, text.c_str(), flags);
+    }
+    ReportBuild &text(const char *name, const char *text, unsigned flags = 0) {
         return set(name, nmspc_cim::CIM_STRING, text, flags);
+    }
+    ReportBuild &text(const char *name, const std::string &text, unsigned flags = 0) {
+        return set(name, nmspc_cim::CIM_STRING, text.c_str(), flags);
     }
     // A key reference to `target`.
     ReportBuild &ref(const char *name, nmspc_cim::CCIMInstance *target);
