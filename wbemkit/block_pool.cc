@@ -1,6 +1,7 @@
 #include "wbemkit/internal/block_pool.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -22,7 +23,7 @@ void unpoison(const void *memory, std::size_t size) noexcept {
 
 namespace {
 
-constexpr std::uint32_t kFirstRecord = 16;  // records start 16-aligned after the head
+constexpr std::uint32_t kFirstRecord = 32;  // records start 16-aligned after the head
 static_assert(sizeof(BlockHead) <= kFirstRecord, "the head fits before the first record");
 
 thread_local Pool t_pool;
@@ -32,8 +33,29 @@ char *base(BlockHead *block) {
 }
 
 void releaseBlock(BlockHead *block) {
+    LongText *text = block->longTexts.load(std::memory_order_acquire);
+    while (text != nullptr) {
+        LongText *next = text->next;
+        std::free(text);
+        text = next;
+    }
     unpoison(block, kBlockSize);
     std::free(block);
+}
+
+// A copy of `length` bytes of `text` kept on the list of `block`, or null
+// when memory is exhausted.
+char *keepLongText(BlockHead *block, const char *text, std::size_t length) {
+    auto *kept = static_cast<LongText *>(std::malloc(offsetof(LongText, text) + length + 1));
+    if (kept == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(kept->text, text, length + 1);
+    kept->next = block->longTexts.load(std::memory_order_relaxed);
+    while (!block->longTexts.compare_exchange_weak(kept->next, kept, std::memory_order_release,
+                                                   std::memory_order_relaxed)) {
+    }
+    return kept->text;
 }
 
 // Seals the thread's blocks when the thread ends.
@@ -90,6 +112,7 @@ bool Pool::takeNewBlock(Cursor &c, BlockKind kind) noexcept {
     BlockHead *fresh = new (memory) BlockHead;
     fresh->live.store(kOpen, std::memory_order_relaxed);
     fresh->kind = kind;
+    fresh->longTexts.store(nullptr, std::memory_order_relaxed);
     poison(base(fresh) + kFirstRecord, kBlockSize - kFirstRecord);
     c.disguised = reinterpret_cast<std::uintptr_t>(fresh) ^ kDisguise;
     c.front = kFirstRecord;
@@ -194,19 +217,25 @@ char *Pool::copyText(const void *record, const char *text, bool &ok) noexcept {
     } else {
         length = std::strlen(text);
     }
-    char *copy = static_cast<char *>(std::malloc(length + 1));
+    char *copy = keepLongText(blockOf(record), text, length);
     if (copy == nullptr) {
         ok = false;
-        return nullptr;
     }
-    std::memcpy(copy, text, length + 1);
     return copy;
 }
 
 void Pool::releaseText(const void *record, char *text) noexcept {
-    if (text != nullptr && !inBlockOf(record, text)) {
-        std::free(text);
+    if (text == nullptr || inBlockOf(record, text)) {
+        return;
     }
+    const BlockHead *block = blockOf(record);
+    for (const LongText *kept = block->longTexts.load(std::memory_order_acquire); kept != nullptr;
+         kept = kept->next) {
+        if (kept->text == text) {
+            return;  // the block's: it goes with the block
+        }
+    }
+    std::free(text);
 }
 
 void RecordRelease::free(void *record, std::size_t size) noexcept {

@@ -21,12 +21,13 @@
 // the cim_free... call that fits it or that of its container, whatever order
 // and whichever thread.
 //
-// Every text held by a record (names, namespaces, values) is the library's
-// copy and is read-only: one text may serve several records of a block, and
-// texts live in the blocks, so never write into one and never free() one. A
-// caller may put a malloc'd text of its own in a record's place (the text it
-// replaces needs nothing); the cim_free... functions release that one with
-// free(). cim_setPropertyValue replaces a value text for the caller.
+// Every text the library puts in a record (names, namespaces, values) is its
+// own and read-only: one text may serve several records of a block, and the
+// block frees its texts with itself, so never write into one and never free()
+// one. A caller may put a malloc'd text of its own in a record's place (a
+// text of the library's that it replaces needs nothing); the cim_free...
+// functions release the caller's text with free(), and so does
+// cim_setPropertyValue, which replaces a value text for the caller.
 //
 // List nodes come only from this library (never malloc a node yourself). The
 // first node of a list keeps a hidden pointer to the last one, so that

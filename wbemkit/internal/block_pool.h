@@ -7,15 +7,16 @@
 // its own. A block goes back to the system when its last record is freed, by
 // whichever thread frees it.
 //
-// A record's texts are kept in its own block, and one text may serve several
+// A record's texts belong to its block, and one text may serve several
 // records of that block: a text the thread already copied into its current
 // block (looked up by its address, then by its content) is not copied again,
 // so a name, a class or a value that a report repeats takes room once per
 // block. A text that does not fit (a long one, or one for a record whose block
-// is no longer the thread's current one) is a malloc'd copy of its own. So at
-// release a text is the block's when it lies inside the record's block, and
-// is freed with free() otherwise: a text a caller put in place of the
-// library's is released like a long one.
+// is no longer the thread's current one) is a separate allocation that the
+// block keeps on its list of long texts and frees with itself. So a caller
+// may put a malloc'd text of its own in place of any of the library's without
+// freeing that one; at release a text that lies in the record's block or on
+// its list is the block's, and any other is the caller's and is freed.
 //
 // A thread keeps a few records it freed from its current block to hand out
 // again: a path made only to be copied into a reference and freed at once
@@ -65,6 +66,14 @@ enum class BlockKind : std::uint32_t { kRecords, kShortCells };
 struct BlockHead {
     std::atomic<long> live;
     BlockKind kind;
+    // The block's long texts, each allocated behind a LongText; freed with
+    // the block. Pushed by any thread that sets a text of one of its records.
+    std::atomic<struct LongText *> longTexts;
+};
+
+struct LongText {
+    LongText *next;
+    char text[1];  // the text and its terminator
 };
 
 inline BlockHead *blockOf(const void *record) {
@@ -115,8 +124,8 @@ class Pool {
         return copyText(record, text, ok);
     }
 
-    // Frees `text` held by a field of `record` unless it lies in the
-    // record's block; accepts null.
+    // Frees `text` held by a field of `record` unless it is one of the
+    // record's block (see above); accepts null.
     static void releaseText(const void *record, char *text) noexcept;
 
     // True for one of the thread's current blocks.
