@@ -5,9 +5,12 @@
 // catches any record or block given back too early.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "wbemkit/cim.h"
@@ -117,6 +120,180 @@ TEST(BlockPoolTest, RecordsMadeOnOneThreadAreFreedOnAnother) {
         cim_freeInstance(made[i]);
     }
     freer.join();
+}
+
+// Random work on instances against a model of what each should hold: new
+// instances, properties added to old ones (whose blocks are long closed),
+// values set and replaced by the caller, references to other instances,
+// instances taken out of lists, and frees singly, by list and on a second
+// thread. Texts repeat (a few names and values) and some are longer than a
+// block keeps. BLOCK_POOL_STEPS sets the number of steps (default 20000).
+class RandomWork {
+  public:
+    struct Prop {
+        std::string name;
+        std::string value;  // "" for none
+        bool ours;          // the value text is one this test put in place
+    };
+    struct Model {
+        CCIMInstance *inst;
+        std::vector<Prop> props;
+    };
+
+    explicit RandomWork(unsigned seed) : random(seed) {}
+
+    std::string text() {
+        static const char *const kWords[] = {"", "0", "c0t0d0", "host01.example", "Vendor_Disk"};
+        switch (random() % 4) {
+            case 0:
+                return kWords[random() % 5];
+            case 1:
+                return std::string(1 + random() % 1500, static_cast<char>('a' + random() % 26));
+            default:
+                return "id-" + std::to_string(random() % 50000);
+        }
+    }
+    std::string name() { return "P" + std::to_string(random() % 8); }
+
+    void add(Model &m, const std::string &n, const std::string &v) {
+        CCIMProperty *p = cim_createProperty(n.c_str(), CIM_STRING, v.empty() ? nullptr : v.c_str(),
+                                             nullptr, random() % 2);
+        ASSERT_NE(p, nullptr);
+        ASSERT_EQ(cim_addProperty(m.inst, p), cim_true);
+        m.props.push_back({n, v, false});
+    }
+
+    void step(std::vector<CCIMInstance *> &handOver) {
+        int what = random() % 100;
+        if (what < 30 || live.empty()) {
+            Model m{cim_createInstance(text().c_str()), {}};
+            ASSERT_NE(m.inst, nullptr);
+            for (int i = random() % 6; i > 0; --i) {
+                add(m, name(), text());
+            }
+            live.push_back(std::move(m));
+            return;
+        }
+        Model &m = live[random() % live.size()];
+        if (what < 45) {
+            add(m, name(), text());
+        } else if (what < 60 && !m.props.empty()) {
+            std::size_t i = random() % m.props.size();
+            std::string v = text();
+            CCIMProperty *p = at(m, i);
+            if (random() % 2) {
+                ASSERT_EQ(cim_setPropertyValue(p, v.empty() ? nullptr : v.c_str()), cim_true);
+                m.props[i].ours = false;
+            } else {
+                // A text of our own in place of the library's, which needs nothing
+                // (ours, put there before, is ours to free).
+                if (m.props[i].ours) {
+                    std::free(p->mValue);
+                }
+                p->mValue = v.empty() ? nullptr : strdup(v.c_str());
+                m.props[i].ours = true;
+            }
+            m.props[i].value = v;
+        } else if (what < 70) {
+            Model &target = live[random() % live.size()];
+            CCIMProperty *ref = cim_createReferenceProperty("Ref", target.inst, cim_true);
+            ASSERT_NE(ref, nullptr);
+            EXPECT_EQ(keysOf(ref->mObjPath->mKeyProperties), keysOf(target.inst->mProperties));
+            cim_freeProperty(ref);
+        } else if (what < 85) {
+            check(m);
+            std::swap(m, live.back());
+            if (random() % 3 == 0) {
+                handOver.push_back(live.back().inst);
+            } else {
+                cim_freeInstance(live.back().inst);
+            }
+            live.pop_back();
+        } else {
+            // A list of some instances, every other one taken out before it goes.
+            CCIMList *list = cim_createInstanceList();
+            for (int i = random() % 8; i > 0 && !live.empty(); --i) {
+                std::swap(live[random() % live.size()], live.back());
+                check(live.back());
+                list = cim_addInstance(list, live.back().inst);
+                live.pop_back();
+            }
+            int k = 0;
+            for (CCIMList *node = list; node != nullptr; node = node->mNext) {
+                if (node->mDataObject != nullptr && k++ % 2 == 0) {
+                    handOver.push_back(static_cast<CCIMInstance *>(node->mDataObject));
+                    node->mDataObject = nullptr;
+                }
+            }
+            cim_freeInstanceList(list);
+        }
+    }
+
+    void checkAndFreeAll() {
+        for (Model &m : live) {
+            check(m);
+            cim_freeInstance(m.inst);
+        }
+        live.clear();
+    }
+
+  private:
+    static CCIMProperty *at(const Model &m, std::size_t i) {
+        const CCIMList *node = m.inst->mProperties;
+        for (; i > 0; --i) {
+            node = node->mNext;
+        }
+        return static_cast<CCIMProperty *>(node->mDataObject);
+    }
+    // The name=value of every key property of `list`.
+    static std::vector<std::string> keysOf(const CCIMList *list) {
+        std::vector<std::string> keys;
+        for (; list != nullptr; list = list->mNext) {
+            const auto *p = static_cast<const CCIMProperty *>(list->mDataObject);
+            if (p != nullptr && p->mKeyProperty) {
+                keys.push_back(std::string(p->mName) + "=" + (p->mValue ? p->mValue : "(null)"));
+            }
+        }
+        return keys;
+    }
+    static void check(const Model &m) {
+        for (std::size_t i = 0; i < m.props.size(); ++i) {
+            const CCIMProperty *p = at(m, i);
+            ASSERT_STREQ(p->mName, m.props[i].name.c_str());
+            ASSERT_EQ(std::string(p->mValue != nullptr ? p->mValue : ""), m.props[i].value);
+        }
+    }
+
+    std::mt19937 random;
+    std::vector<Model> live;
+};
+
+TEST(BlockPoolTest, RandomWorkKeepsEveryTextAndFreesEverything) {
+    const char *steps = std::getenv("BLOCK_POOL_STEPS");
+    const int n = steps != nullptr && std::atoi(steps) > 0 ? std::atoi(steps) : 20000;
+    std::vector<CCIMInstance *> handOver;
+    RandomWork work(4711);
+    for (int i = 0; i < n && !::testing::Test::HasFatalFailure(); ++i) {
+        work.step(handOver);
+        if (handOver.size() >= 256 || i + 1 == n) {
+            // Freed on another thread while this one goes on carving.
+            std::vector<CCIMInstance *> batch;
+            batch.swap(handOver);
+            std::thread freer([batch] {
+                for (CCIMInstance *inst : batch) {
+                    cim_freeInstance(inst);
+                }
+            });
+            for (int j = 0; j < 50 && !::testing::Test::HasFatalFailure(); ++j) {
+                work.step(handOver);
+            }
+            freer.join();
+        }
+    }
+    work.checkAndFreeAll();
+    for (CCIMInstance *inst : handOver) {
+        cim_freeInstance(inst);
+    }
 }
 
 #if defined(__SANITIZE_ADDRESS__)
