@@ -59,7 +59,11 @@ NameIndex::Entry &NameIndex::file(std::string_view name, nmspc_cim::CCIMInstance
     if (2 * (filed.size() + 1) > slots.size()) {
         rehash(slotsFor(filed.size() + 1));
     }
-    filed.reserve(filed.size() + 1);
+    // Past the room reserved, the entries grow by doubling: one entry more
+    // at a time would copy them all at every filing.
+    if (filed.size() == filed.capacity()) {
+        filed.reserve(std::max<std::size_t>(16, 2 * filed.capacity()));
+    }
     std::size_t offset = names.size();
     names.append(name.data(), name.size());
     filed.push_back(Entry{offset, static_cast<std::uint32_t>(name.size()), hash, instance, false});

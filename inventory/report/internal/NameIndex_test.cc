@@ -43,4 +43,23 @@ TEST(NameIndexTest, EveryNameFiledIsFoundThroughGrowthAndClear) {
     }
 }
 
+// A report with more instances than its maps reserved for (a cluster's
+// associations) goes on filing past the reserved room: the entries must grow
+// by doubling, not by one, or filing turns quadratic.
+TEST(NameIndexTest, FilingPastTheReservedRoomMovesTheEntriesRarely) {
+    NameIndex index;
+    index.reserve(100);
+    const NameIndex::Entry *where = nullptr;
+    int moves = 0;
+    for (std::size_t n = 0; n < 5000; ++n) {
+        bool made = false;
+        index.file("vs-" + std::to_string(n), fake(n), made);
+        if (index.entries().data() != where) {
+            where = index.entries().data();
+            ++moves;
+        }
+    }
+    EXPECT_LE(moves, 12);
+}
+
 }  // namespace
