@@ -12,6 +12,7 @@
 #include "inventory/model/SrmError.h"
 #include "inventory/model/SrmResourceDatabase.h"
 #include "inventory/report/internal/InstanceHoldings.h"
+#include "inventory/report/internal/NameOrder.h"
 #include "inventory/report/internal/ReportBuild.h"
 #include "inventory/report/internal/ReportMaps.h"
 #include "inventory/report/internal/ReportPin.h"
@@ -416,29 +417,11 @@ CCIMList *OMX_Report::GetReport() {
                 return nullptr;
             }
         }
-        // The entries not handed over yet, each map in its name order. The
-        // sort compares the first bytes of two names, kept beside them, before
-        // it follows the names themselves: with millions of names scattered
-        // over the heap, every name it need not read is a cache miss saved.
-        struct Fresh {
-            uint64_t head;  // the name's first 8 bytes, big-endian, zero-padded
-            std::string_view name;
-            CCIMInstance *instance;
-            bool *listed;
-        };
-        auto headOf = [](std::string_view name) {
-            uint64_t head = 0;
-            for (std::size_t i = 0; i < 8; ++i) {
-                head = head << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
-            }
-            return head;
-        };
-        std::vector<Fresh> fresh;
+        // The entries not handed over yet, each map in its name order.
+        std::vector<rm_report::NamedInstance> fresh;
         auto handOver = [&]() {
-            std::sort(fresh.begin(), fresh.end(), [](const Fresh &a, const Fresh &b) {
-                return a.head != b.head ? a.head < b.head : a.name < b.name;
-            });
-            for (const Fresh &entry : fresh) {
+            rm_report::sortByName(fresh);
+            for (const rm_report::NamedInstance &entry : fresh) {
                 // An instance filed in two of these maps goes with the first.
                 if (!*entry.listed) {
                     takenOver.push_back(entry.listed);
@@ -457,8 +440,7 @@ CCIMList *OMX_Report::GetReport() {
             for (InstanceMap::Entry &entry : map.entries()) {
                 auto *holding = holdings ? holdings->find(entry.instance) : nullptr;
                 if (holding != nullptr && !holding->listed) {
-                    std::string_view name = map.nameOf(entry);
-                    fresh.push_back({headOf(name), name, entry.instance, &holding->listed});
+                    fresh.push_back({map.nameOf(entry), entry.instance, &holding->listed, 0});
                 }
             }
             if (!handOver()) {
@@ -467,8 +449,8 @@ CCIMList *OMX_Report::GetReport() {
         }
         for (InstanceMap::Entry &entry : filed.associations.entries()) {
             if (!entry.listed) {
-                std::string_view name = filed.associations.nameOf(entry);
-                fresh.push_back({headOf(name), name, entry.instance, &entry.listed});
+                fresh.push_back(
+                    {filed.associations.nameOf(entry), entry.instance, &entry.listed, 0});
             }
         }
         if (!handOver()) {
