@@ -566,6 +566,7 @@ int OMX_Report::fileAssociation(rm_report::ReportBuild &build, const std::string
 int OMX_Report::associate(const char *className, std::string *keyNames, const char *firstRole,
                           CCIMInstance *first, const char *secondRole, CCIMInstance *second,
                           const std::string &key) {
+    maps().associations.prefetch(key);  // the table is large, and building takes a while
     rm_report::ReportBuild build(jobId, className, 2, keyNames);
     build.ref(firstRole, first).ref(secondRole, second);
     return fileAssociation(build, key);

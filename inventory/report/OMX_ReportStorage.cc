@@ -9,6 +9,7 @@
 #include "inventory/report/OMX_Report.h"
 #include "inventory/report/RM_KeyTables.h"
 #include "inventory/report/internal/ReportBuild.h"
+#include "inventory/report/internal/ReportMaps.h"
 #include "inventory/report/internal/ReportStatus.h"
 #include "inventory/report/internal/ReportWalk.h"
 #include "tessel/log.h"
@@ -44,9 +45,11 @@ int OMX_Report::linkDisk(bool pathToDisk, CCIMInstance *system, const std::strin
         return associate("CIM_SystemDevice", rm_grppart_asso_keys, "GroupComponent", system,
                          "PartComponent", disk, key + "~SystemDevice");
     }
+    key += "~PathToDisk";
+    maps().associations.prefetch(key);
     ReportBuild build(jobId, "Kalora_RM_PathToDisk", 2, rm_grppart_asso_keys);
     build.ref("GroupComponent", system).ref("PartComponent", disk).text("PathName", d.Name);
-    return fileAssociation(build, key + "~PathToDisk");
+    return fileAssociation(build, key);
 }
 
 int OMX_Report::Get_Disk_Instances() {

@@ -35,6 +35,14 @@ class NameIndex {
     // there was none; `made` tells which. Valid until the next file().
     Entry &file(std::string_view name, nmspc_cim::CCIMInstance *instance, bool &made);
 
+    // Starts loading the table's slot for `name` into the cache, so that a
+    // find() or file() of it after other work does not wait for memory.
+    void prefetch(std::string_view name) const {
+        if (!slots.empty()) {
+            __builtin_prefetch(&slots[hashOf(name) & (slots.size() - 1)]);
+        }
+    }
+
     std::string_view nameOf(const Entry &entry) const {
         return std::string_view(names.data() + entry.offset, entry.length);
     }
