@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tools/fleet/FleetTarget.h"
 
@@ -55,12 +56,29 @@ class SqliteFleet : public FleetTarget, private RowSink {
 
     bool beginTable(const SqlTable &table) override;
     bool row(const SqlValue *values) override;
-    bool endTable() override { return true; }
+    bool endTable() override;
+
+    // A value of a row waiting for its batch: a text as its place in
+    // `pendingText`, which may move while the batch fills.
+    struct Held {
+        SqlValue::Kind kind;
+        int64_t integer;
+        std::size_t offset, length;
+    };
+    // Binds the row at `row` from parameter `first` on.
+    void bind(sqlite3_stmt *s, int first, const Held *row);
+    bool step(sqlite3_stmt *s);
+    // Inserts the pending rows: a full batch at once, fewer one by one.
+    bool flush();
 
     sqlite3 *db;
     std::map<std::string, sqlite3_stmt *> prepared;
-    sqlite3_stmt *insert = nullptr;  // of the current table
+    // Of the current table: the inserts of one row and of a batch.
+    sqlite3_stmt *insertOne = nullptr;
+    sqlite3_stmt *insertBatch = nullptr;
     std::size_t columns = 0;
+    std::vector<Held> pending;  // `columns` values a row
+    std::string pendingText;
     std::string message;
 };
 
