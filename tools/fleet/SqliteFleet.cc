@@ -21,6 +21,10 @@ const char kLoadPragmas[] = "PRAGMA cache_size = -65536; PRAGMA page_size = 1638
 // Rows go in this many at a time, through one INSERT of that many rows:
 // starting and ending a statement costs SQLite as much as inserting a row.
 constexpr std::size_t kBatchRows = 32;
+// Rows handed to the inserting thread at once, and the chunks that may wait
+// for it: enough that neither thread waits for the other at every chunk.
+constexpr std::size_t kChunkRows = 16 * kBatchRows;
+constexpr std::size_t kChunksWaiting = 4;
 
 // The INSERT of `rows` rows into `table`. A refused row ends the load and
 // undoes it whole anyway; OR ROLLBACK says so to SQLite, which then keeps no
@@ -68,6 +72,7 @@ std::unique_ptr<SqliteFleet> SqliteFleet::open(const std::string &path, std::str
 }
 
 SqliteFleet::~SqliteFleet() {
+    stopInserting();
     for (auto &entry : prepared) {
         sqlite3_finalize(entry.second);
     }
@@ -117,6 +122,7 @@ bool SqliteFleet::commit() {
 }
 
 void SqliteFleet::rollback() {
+    stopInserting();
     if (sqlite3_get_autocommit(db) == 0) {
         std::string kept = message;
         exec("ROLLBACK");
@@ -184,37 +190,66 @@ bool SqliteFleet::deleteScan(int64_t scanId) {
 }
 
 bool SqliteFleet::beginTable(const SqlTable &table) {
-    pending.clear();
-    pendingText.clear();
+    stopInserting();
     columns = table.columns.size();
     insertOne = statement(insertText(table, 1));
     insertBatch = insertOne != nullptr ? statement(insertText(table, kBatchRows)) : nullptr;
-    return insertBatch != nullptr;
+    if (insertBatch == nullptr) {
+        return false;
+    }
+    inserting.reset(new WorkerQueue<Chunk>([this](Chunk &c) { return insert(c); }, kChunksWaiting));
+    filling = inserting->spare();
+    return true;
 }
 
 bool SqliteFleet::row(const SqlValue *values) {
+    Chunk &c = *filling;
     for (std::size_t i = 0; i < columns; ++i) {
         const SqlValue &v = values[i];
-        pending.push_back({v.kind, v.integer, pendingText.size(), v.length});
+        c.values.push_back({v.kind, v.integer, c.text.size(), v.length});
         if (v.kind == SqlValue::Text) {
-            pendingText.append(v.text, v.length);
+            c.text.append(v.text, v.length);
         }
     }
-    return pending.size() < kBatchRows * columns || flush();
+    if (c.values.size() < kChunkRows * columns) {
+        return true;
+    }
+    if (!inserting->put(std::move(filling))) {
+        stopInserting();  // error() is the inserting thread's
+        return false;
+    }
+    filling = inserting->spare();
+    return true;
 }
 
 bool SqliteFleet::endTable() {
-    return flush();
+    if (!inserting) {
+        return false;  // the table never began
+    }
+    if (!filling->values.empty()) {
+        inserting->put(std::move(filling));
+    }
+    bool ok = inserting->finish();
+    stopInserting();
+    return ok;
 }
 
-void SqliteFleet::bind(sqlite3_stmt *s, int first, const Held *row) {
+void SqliteFleet::stopInserting() {
+    if (inserting) {
+        inserting->finish();
+        inserting.reset();
+    }
+    filling.reset();
+}
+
+void SqliteFleet::bind(sqlite3_stmt *s, int first, const Held *row, const std::string &text) {
     for (std::size_t i = 0; i < columns; ++i) {
         const Held &v = row[i];
         int at = first + static_cast<int>(i);
         if (v.kind == SqlValue::Integer) {
             sqlite3_bind_int64(s, at, v.integer);
         } else if (v.kind == SqlValue::Text) {
-            sqlite3_bind_text(s, at, pendingText.data() + v.offset, static_cast<int>(v.length),
+            sqlite3_bind_text(s, at, text.data() + v.offset, static_cast<int>(v.length),
                               SQLITE_STATIC);
         } else {
             sqlite3_bind_null(s, at);
@@ -228,21 +263,24 @@ bool SqliteFleet::step(sqlite3_stmt *s) {
     return rc == SQLITE_DONE || failed();
 }
 
-bool SqliteFleet::flush() {
+bool SqliteFleet::insert(Chunk &chunk) {
+    const std::size_t batch = kBatchRows * columns;
+    const std::size_t all = chunk.values.size();
+    std::size_t at = 0;
     bool ok = true;
-    if (pending.size() == kBatchRows * columns) {
+    for (; ok && all - at >= batch; at += batch) {
         for (std::size_t r = 0; r < kBatchRows; ++r) {
-            bind(insertBatch, static_cast<int>(r * columns) + 1, &pending[r * columns]);
+            bind(insertBatch, static_cast<int>(r * columns) + 1, &chunk.values[at + r * columns],
+                 chunk.text);
         }
         ok = step(insertBatch);
-    } else {
-        for (std::size_t at = 0; ok && at < pending.size(); at += columns) {
-            bind(insertOne, 1, &pending[at]);
-            ok = step(insertOne);
-        }
     }
-    pending.clear();
-    pendingText.clear();
+    for (; ok && at < all; at += columns) {
+        bind(insertOne, 1, &chunk.values[at], chunk.text);
+        ok = step(insertOne);
+    }
+    chunk.values.clear();
+    chunk.text.clear();
     return ok;
 }
 

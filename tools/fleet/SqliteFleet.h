@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/fleet/FleetTarget.h"
+#include "tools/fleet/WorkerQueue.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,6 +18,10 @@ namespace ulvar_fleet {
 
 class ResultPrinter;
 
+// While the rows of a table arrive, a thread of its own inserts them: the
+// caller's thread builds the next rows meanwhile. The connection is used by
+// one thread at a time all the same: the caller's outside a table, the
+// inserting thread within one.
 class SqliteFleet : public FleetTarget, private RowSink {
   public:
     // Opens the database file at `path`, creating it when missing; ":memory:"
@@ -58,18 +63,24 @@ class SqliteFleet : public FleetTarget, private RowSink {
     bool row(const SqlValue *values) override;
     bool endTable() override;
 
-    // A value of a row waiting for its batch: a text as its place in
-    // `pendingText`, which may move while the batch fills.
+    // A value of a row on its way to the inserting thread: a text as its place
+    // in the chunk's text, which may move while the chunk fills.
     struct Held {
         SqlValue::Kind kind;
         int64_t integer;
         std::size_t offset, length;
     };
-    // Binds the row at `row` from parameter `first` on.
-    void bind(sqlite3_stmt *s, int first, const Held *row);
+    // Rows of the current table, handed over together.
+    struct Chunk {
+        std::vector<Held> values;  // `columns` a row
+        std::string text;
+    };
+    // On the inserting thread: inserts the rows of `chunk` and empties it.
+    bool insert(Chunk &chunk);
+    void bind(sqlite3_stmt *s, int first, const Held *row, const std::string &text);
     bool step(sqlite3_stmt *s);
-    // Inserts the pending rows: a full batch at once, fewer one by one.
-    bool flush();
+    // Waits for the inserting thread to end, if it runs.
+    void stopInserting();
 
     sqlite3 *db;
     std::map<std::string, sqlite3_stmt *> prepared;
@@ -77,8 +88,8 @@ class SqliteFleet : public FleetTarget, private RowSink {
     sqlite3_stmt *insertOne = nullptr;
     sqlite3_stmt *insertBatch = nullptr;
     std::size_t columns = 0;
-    std::vector<Held> pending;  // `columns` values a row
-    std::string pendingText;
+    std::unique_ptr<WorkerQueue<Chunk>> inserting;
+    std::unique_ptr<Chunk> filling;
     std::string message;
 };
 

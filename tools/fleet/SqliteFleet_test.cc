@@ -74,14 +74,15 @@ TEST(SqliteFleet, RowsArriveWholeAndARefusedOneUndoesTheLoad) {
         EXPECT_TRUE(fleet->deleteScan(1));
     }
 
-    // The same key twice, the second time in the middle of the third batch.
+    // The same key twice, the second time in the second of many chunks of rows
+    // on their way in.
     ASSERT_TRUE(fleet->begin()) << fleet->error();
     RowSink &sink = fleet->sink();
     ASSERT_TRUE(sink.beginTable(table));
     std::string id, child;
     bool ok = true;
-    for (int64_t i = 0; ok && i < 100; ++i) {
-        ok = sink.row(Row(i == 80 ? 3 : i, id, child).data());
+    for (int64_t i = 0; ok && i < 5000; ++i) {
+        ok = sink.row(Row(i == 600 ? 3 : i, id, child).data());
     }
     ok = ok && sink.endTable();
     EXPECT_FALSE(ok);
