@@ -1,5 +1,7 @@
 #include "tools/fleet/FleetLoad.h"
 
+#include <thread>
+
 #include "tools/Tool.h"
 #include "tools/fleet/FleetTarget.h"
 #include "tools/fleet/Sha256.h"
@@ -18,13 +20,19 @@ std::vector<ScanSource> scanSources(const std::vector<std::string> &paths,
 bool readScan(const ScanSource &source, ScanFile &scan) {
     ScanInfo &info = scan.info;
     info.file = source.path;
+    // The digest reads the file once more: on a thread of its own, while the
+    // file loads.
     std::string why;
-    if (!fileSha256(source.path, info.sha256, why)) {
+    bool digested = false;
+    std::thread digest([&] { digested = fileSha256(source.path, info.sha256, why); });
+    scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
+    bool loaded = scan.file->load();
+    digest.join();
+    if (!digested) {
         ulvar_tool::complain(source.path, why);
         return false;
     }
-    scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
-    if (!scan.file->load()) {
+    if (!loaded) {
         ulvar_tool::complainAbout(*scan.file);
         return false;
     }
