@@ -3,7 +3,8 @@
 //
 //   - `ulvar sql FILE` (load into SQLite in memory and one query) beside
 //     `ulvar check FILE` on the same file, and beside the floor: the same rows
-//     inserted into an empty in-memory database with prepared statements;
+//     inserted into an empty in-memory database with prepared statements, one
+//     row a statement and 32;
 //   - a recursive "what stands on this disk" walk up stack_edge, in SQLite and
 //     in PostgreSQL;
 //   - `ulvar export` into a throwaway PostgreSQL server beside the floor: a
@@ -138,8 +139,9 @@ std::vector<TableRows> readAll(sqlite3 *db, long &total) {
 }
 
 // The floor of a load into SQLite: the same rows, already in memory, inserted
-// with one prepared statement per table in one transaction.
-Timing sqliteFloor(const std::vector<TableRows> &all) {
+// with prepared statements in one transaction, `perInsert` rows a statement
+// (the last ones of a table one by one).
+Timing sqliteFloor(const std::vector<TableRows> &all, std::size_t perInsert) {
     sqlite3 *db = nullptr;
     sqlite3_open(":memory:", &db);
     sqlite3_exec(db, ulvar_fleet::fleetSchemaText().c_str(), nullptr, nullptr, nullptr);
@@ -147,29 +149,43 @@ Timing sqliteFloor(const std::vector<TableRows> &all) {
     double start = now(), cpu = cpuNow();
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     for (const TableRows &r : all) {
+        const SqlTable &t = *r.table;
         std::string marks;
-        for (std::size_t i = 0; i < r.table->columns.size(); ++i) {
-            marks += i == 0 ? "?" : ", ?";
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            marks += i == 0 ? "(?" : ", ?";
         }
-        sqlite3_stmt *s = nullptr;
-        sqlite3_prepare_v2(db, ("INSERT INTO " + r.table->name + " VALUES (" + marks + ")").c_str(),
-                           -1, &s, nullptr);
-        for (std::size_t row = 0; row < r.rows.size(); ++row) {
-            for (std::size_t i = 0; i < r.rows[row].size(); ++i) {
-                const SqlTable &t = *r.table;
-                int at = static_cast<int>(i) + 1;
-                if (r.nulls[row][i]) {
-                    sqlite3_bind_null(s, at);
-                } else if (t.columns[i].type != ulvar_fleet::SqlType::Text) {
-                    sqlite3_bind_int64(s, at, std::atoll(r.rows[row][i].c_str()));
-                } else {
-                    sqlite3_bind_text(s, at, r.rows[row][i].c_str(), -1, SQLITE_STATIC);
+        marks += ")";
+        auto prepare = [&](std::size_t rows) {
+            std::string sql = "INSERT OR ROLLBACK INTO " + t.name + " VALUES " + marks;
+            for (std::size_t i = 1; i < rows; ++i) {
+                sql += ", " + marks;
+            }
+            sqlite3_stmt *s = nullptr;
+            sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
+            return s;
+        };
+        sqlite3_stmt *many = prepare(perInsert), *one = prepare(1);
+        std::size_t row = 0;
+        while (row < r.rows.size()) {
+            std::size_t n = r.rows.size() - row >= perInsert ? perInsert : 1;
+            sqlite3_stmt *s = n == perInsert ? many : one;
+            int at = 1;
+            for (; n > 0; --n, ++row) {
+                for (std::size_t i = 0; i < r.rows[row].size(); ++i, ++at) {
+                    if (r.nulls[row][i]) {
+                        sqlite3_bind_null(s, at);
+                    } else if (t.columns[i].type != ulvar_fleet::SqlType::Text) {
+                        sqlite3_bind_int64(s, at, std::atoll(r.rows[row][i].c_str()));
+                    } else {
+                        sqlite3_bind_text(s, at, r.rows[row][i].c_str(), -1, SQLITE_STATIC);
+                    }
                 }
             }
             sqlite3_step(s);
             sqlite3_reset(s);
         }
-        sqlite3_finalize(s);
+        sqlite3_finalize(many);
+        sqlite3_finalize(one);
     }
     t.ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     t.wall = now() - start;
@@ -258,7 +274,8 @@ void bench(long resources) {
     sqlite3_open(sqliteFile.c_str(), &db);
     long rows = 0;
     std::vector<TableRows> all = readAll(db, rows);
-    Timing floor = sqliteFloor(all);
+    Timing floor = sqliteFloor(all, 1);
+    Timing batchedFloor = sqliteFloor(all, 32);
     all.clear();
     std::string disk;
     {
@@ -279,9 +296,12 @@ void bench(long resources) {
     printf("  ulvar check            %8.3f s  (cpu %.3f s)\n", check.wall, check.cpu);
     printf("  ulvar sql, in memory   %8.3f s  (cpu %.3f s)  %.2f x check, %.0f rows/s\n", sql.wall,
            sql.cpu, sql.wall / check.wall, rows / sql.wall);
-    printf("  ulvar sql --db FILE    %8.3f s  (cpu %.3f s)\n", sqlFile.wall, sqlFile.cpu);
+    printf("  ulvar sql --db FILE    %8.3f s  (cpu %.3f s)  %.2f x check\n", sqlFile.wall,
+           sqlFile.cpu, sqlFile.wall / check.wall);
     printf("  floor: insert rows     %8.3f s  (cpu %.3f s)  %.0f rows/s\n", floor.wall, floor.cpu,
            rows / floor.wall);
+    printf("    32 rows an insert    %8.3f s  (cpu %.3f s)  %.0f rows/s\n", batchedFloor.wall,
+           batchedFloor.cpu, rows / batchedFloor.wall);
     printf("  walk up from %s: %ld rows, SQLite %.1f us\n", disk.c_str(), walked, walkSqlite * 1e6);
 
     ulvar_tool::testing::PostgresServer server;
