@@ -417,8 +417,21 @@ CCIMList *OMX_Report::GetReport() {
                 return nullptr;
             }
         }
-        // The entries not handed over yet, each map in its name order.
+        // The entries not handed over yet, each map in its name order. Room
+        // for the largest map, and for every entry taken over, is made once:
+        // growing by doubling would touch twice the memory, all of it new at
+        // a million entries.
+        rm_report::ReportMaps &filed = maps();
+        std::size_t largest = filed.associations.entries().size();
+        std::size_t all = largest;
+        for (int category : {1, 2, 4, 5, 3, 9}) {
+            std::size_t size = filed.instances[category - 1].entries().size();
+            largest = std::max(largest, size);
+            all += size;
+        }
         std::vector<rm_report::NamedInstance> fresh;
+        fresh.reserve(largest);
+        takenOver.reserve(all);
         auto handOver = [&]() {
             rm_report::sortByName(fresh);
             for (const rm_report::NamedInstance &entry : fresh) {
@@ -434,7 +447,6 @@ CCIMList *OMX_Report::GetReport() {
             fresh.clear();
             return true;
         };
-        rm_report::ReportMaps &filed = maps();
         for (int category : {1, 2, 4, 5, 3, 9}) {
             InstanceMap &map = filed.instances[category - 1];
             for (InstanceMap::Entry &entry : map.entries()) {

@@ -47,10 +47,10 @@ std::uint64_t chunkAt(std::string_view name, std::size_t depth) {
 class Sorter {
   public:
     explicit Sorter(std::size_t count)
-        : wide(count >= kWideFrom ? kWideLevels * (kWideBuckets + 1) : 0) {}
+        : wide(count >= kWideFrom ? kWideLevels * 2 * (kWideBuckets + 1) : 0) {}
 
-    void sortFrom(NamedInstance *data, NamedInstance *other, std::size_t count, std::size_t depth,
-                  bool chunked, bool home, int levels);
+    void sortFrom(NamedInstance *data, std::size_t count, std::size_t depth, bool chunked,
+                  int levels);
 
   private:
     std::vector<std::uint32_t> wide;  // the counters of the wide distributions
@@ -59,22 +59,21 @@ class Sorter {
 
 // Orders `count` entries at `data`, whose names agree in their first `depth`
 // bytes (and are that long at least), by the bytes that follow: the most
-// significant byte that varies distributes the entries into 256 buckets of
-// `other` (the same span of the other array), and each bucket is ordered the
-// same way by the bytes after it, the arrays trading places. A bucket soon
-// fits in the cache, so only the first distributions go to memory. The
-// result must end in the caller's array: `home` tells whether `data` is in
-// it, else the entries are copied to `other` when ordered. `chunked` tells
-// that each entry's chunk already holds its 8 bytes from `depth`; `levels`
-// bounds the recursion, past which the names are compared instead.
-void Sorter::sortFrom(NamedInstance *data, NamedInstance *other, std::size_t count,
-                      std::size_t depth, bool chunked, bool home, int levels) {
+// significant byte that varies distributes the entries into 256 buckets,
+// in place, and each bucket is ordered the same way by the bytes after it. A
+// bucket soon fits in the cache, so only the first distributions go to
+// memory, and no second array is needed (one as large as a million entries
+// would be fresh memory, every page of it faulted in). `chunked` tells that
+// each entry's chunk already holds its 8 bytes from `depth`; `levels` bounds
+// the recursion, past which the names are compared instead.
+void Sorter::sortFrom(NamedInstance *data, std::size_t count, std::size_t depth, bool chunked,
+                      int levels) {
     for (;;) {
         if (count < kCompareBelow || levels == 0) {
             std::sort(data, data + count, [depth](const NamedInstance &a, const NamedInstance &b) {
                 return a.name.substr(depth) < b.name.substr(depth);
             });
-            break;
+            return;
         }
         std::uint64_t varies = 0;
         std::size_t shortest = SIZE_MAX;
@@ -101,13 +100,8 @@ void Sorter::sortFrom(NamedInstance *data, NamedInstance *other, std::size_t cou
                 std::sort(data, longer, [](const NamedInstance &a, const NamedInstance &b) {
                     return a.name.size() < b.name.size();
                 });
-                std::size_t ended = static_cast<std::size_t>(longer - data);
-                if (!home) {
-                    std::copy(data, longer, other);
-                }
-                data += ended;
-                other += ended;
-                count -= ended;
+                count -= static_cast<std::size_t>(longer - data);
+                data = longer;
             }
             chunked = false;
             continue;
@@ -115,43 +109,47 @@ void Sorter::sortFrom(NamedInstance *data, NamedInstance *other, std::size_t cou
         // The byte that varies first, and the one after it too when the
         // entries are many: 65,536 buckets in one pass rather than two.
         int shift = 56 - 8 * (__builtin_clzll(varies) / 8);
-        std::uint32_t narrow[kBuckets + 1];
+        std::uint32_t narrow[2 * (kBuckets + 1)];
         std::uint32_t *starts = narrow;
         std::size_t buckets = kBuckets;
         if (count >= kWideFrom && shift >= 8 && wideLevel < kWideLevels) {
             shift -= 8;
             buckets = kWideBuckets;
-            starts = wide.data() + wideLevel * (kWideBuckets + 1);
+            starts = wide.data() + wideLevel * 2 * (kWideBuckets + 1);
             ++wideLevel;
         }
+        std::uint32_t *next = starts + buckets + 1;
         std::uint64_t mask = buckets - 1;
+        auto bucketOf = [shift, mask](const NamedInstance &e) { return (e.chunk >> shift) & mask; };
         std::fill(starts, starts + buckets + 1, 0u);
         for (const NamedInstance *e = data; e != data + count; ++e) {
-            ++starts[((e->chunk >> shift) & mask) + 1];
+            ++starts[bucketOf(*e) + 1];
         }
         for (std::size_t k = 0; k < buckets; ++k) {
             starts[k + 1] += starts[k];
         }
-        // Each bucket's start moves on as it fills, to its end, which is
-        // where the next one starts.
-        for (const NamedInstance *e = data; e != data + count; ++e) {
-            other[starts[(e->chunk >> shift) & mask]++] = *e;
-        }
-        std::size_t start = 0;
+        // Each entry not yet in its bucket trades places with the first one
+        // its bucket still holds that does not belong there.
+        std::copy(starts, starts + buckets, next);
         for (std::size_t k = 0; k < buckets; ++k) {
-            std::size_t n = starts[k] - start;
-            if (n > 0) {
-                sortFrom(other + start, data + start, n, depth, true, !home, levels - 1);
+            while (next[k] < starts[k + 1]) {
+                NamedInstance moving = data[next[k]];
+                for (std::size_t b = bucketOf(moving); b != k; b = bucketOf(moving)) {
+                    std::swap(moving, data[next[b]++]);
+                }
+                data[next[k]++] = moving;
             }
-            start = starts[k];
+        }
+        for (std::size_t k = 0; k < buckets; ++k) {
+            std::size_t n = starts[k + 1] - starts[k];
+            if (n > 0) {
+                sortFrom(data + starts[k], n, depth, true, levels - 1);
+            }
         }
         if (starts != narrow) {
             --wideLevel;
         }
         return;
-    }
-    if (!home) {
-        std::copy(data, data + count, other);
     }
 }
 
@@ -165,13 +163,7 @@ void sortByName(std::vector<NamedInstance> &entries) {
             [](const NamedInstance &a, const NamedInstance &b) { return a.name < b.name; })) {
         return;
     }
-    if (entries.size() < kCompareBelow) {
-        Sorter(0).sortFrom(entries.data(), nullptr, entries.size(), 0, false, true, 0);
-        return;
-    }
-    std::vector<NamedInstance> scratch(entries.size());
-    Sorter(entries.size())
-        .sortFrom(entries.data(), scratch.data(), entries.size(), 0, false, true, kMostLevels);
+    Sorter(entries.size()).sortFrom(entries.data(), entries.size(), 0, false, kMostLevels);
 }
 
 }  // namespace rm_report
