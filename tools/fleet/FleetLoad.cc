@@ -1,5 +1,6 @@
 #include "tools/fleet/FleetLoad.h"
 
+#include <system_error>
 #include <thread>
 
 #include "tools/Tool.h"
@@ -24,10 +25,18 @@ bool readScan(const ScanSource &source, ScanFile &scan) {
     // file loads.
     std::string why;
     bool digested = false;
-    std::thread digest([&] { digested = fileSha256(source.path, info.sha256, why); });
+    auto digestFile = [&] { digested = fileSha256(source.path, info.sha256, why); };
+    std::thread digest;
+    try {
+        digest = std::thread(digestFile);
+    } catch (const std::system_error &) {
+        digestFile();  // no thread to spare: one after the other
+    }
     scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
     bool loaded = scan.file->load();
-    digest.join();
+    if (digest.joinable()) {
+        digest.join();
+    }
     if (!digested) {
         ulvar_tool::complain(source.path, why);
         return false;

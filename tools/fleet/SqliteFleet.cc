@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <system_error>
 #include <vector>
 
 #include "tools/fleet/FleetSchema.h"
@@ -197,7 +198,13 @@ bool SqliteFleet::beginTable(const SqlTable &table) {
     if (insertBatch == nullptr) {
         return false;
     }
-    inserting.reset(new WorkerQueue<Chunk>([this](Chunk &c) { return insert(c); }, kChunksWaiting));
+    try {
+        inserting.reset(
+            new WorkerQueue<Chunk>([this](Chunk &c) { return insert(c); }, kChunksWaiting));
+    } catch (const std::system_error &e) {
+        message = std::string("cannot start a thread: ") + e.what();
+        return false;
+    }
     filling = inserting->spare();
     return true;
 }
