@@ -1,5 +1,7 @@
 #include "tools/fleet/FleetLoad.h"
 
+#include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -23,19 +25,41 @@ bool readScan(const ScanSource &source, ScanFile &scan) {
     info.file = source.path;
     // The digest reads the file once more: on a thread of its own, while the
     // file loads.
+    // Memory running out on either thread ends in the command's own "out of
+    // memory" error: the digest's is carried over, and the load's unwinds
+    // only once the digest has ended.
     std::string why;
     bool digested = false;
-    auto digestFile = [&] { digested = fileSha256(source.path, info.sha256, why); };
+    std::exception_ptr digestFailure;
+    auto digestFile = [&] {
+        try {
+            digested = fileSha256(source.path, info.sha256, why);
+        } catch (const std::bad_alloc &) {
+            digestFailure = std::current_exception();
+        }
+    };
     std::thread digest;
     try {
         digest = std::thread(digestFile);
     } catch (const std::system_error &) {
         digestFile();  // no thread to spare: one after the other
     }
-    scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
-    bool loaded = scan.file->load();
-    if (digest.joinable()) {
-        digest.join();
+    struct JoinOnExit {
+        std::thread &thread;
+        ~JoinOnExit() {
+            if (thread.joinable()) {
+                thread.join();
+            }
+        }
+    };
+    bool loaded;
+    {
+        JoinOnExit joined{digest};
+        scan.file.reset(new ulvar_tool::DatabaseFile(source.path));
+        loaded = scan.file->load();
+    }
+    if (digestFailure) {
+        std::rethrow_exception(digestFailure);
     }
     if (!digested) {
         ulvar_tool::complain(source.path, why);

@@ -11,6 +11,7 @@
 namespace ulvar_fleet {
 
 bool fileSha256(const std::string &path, std::string &hex, std::string &error) {
+    std::vector<char> chunk(1 << 16);  // before the descriptor, which a throw would leak
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = std::string("cannot open: ") + strerror(errno);
@@ -22,7 +23,6 @@ bool fileSha256(const std::string &path, std::string &hex, std::string &error) {
         error = "cannot compute its SHA-256 digest";
         return false;
     }
-    std::vector<char> chunk(1 << 16);
     ssize_t n;
     while ((n = read(fd, chunk.data(), chunk.size())) > 0 || (n < 0 && errno == EINTR)) {
         if (n > 0) {
