@@ -263,6 +263,8 @@ void bench(long resources) {
     const std::string file = std::string(dir) + "/inventory.srdb";
     const std::string sqliteFile = std::string(dir) + "/fleet.sqlite";
     if (!run({kInventoryFile, std::to_string(resources), file}).ok) {
+        unlink(file.c_str());  // what the generator left of it
+        rmdir(dir);
         return;
     }
     int times = resources < 1000000 ? 3 : 1;
